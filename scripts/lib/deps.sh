@@ -1,0 +1,16 @@
+# Installs, quietly and only when missing, the Debian packages that building and testing need.
+VANTORO_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libudev-dev libgtest-dev libgmock-dev binutils)
+
+vantoro_install_deps() {
+    local missing=()
+    local p
+    for p in "${VANTORO_PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq >/dev/null
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
