@@ -1,0 +1,208 @@
+#include "update/ccodefile.h"
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vantoro {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+constexpr char kLineFeed = '\n';
+constexpr char kCarriageReturn = '\r';
+constexpr char kCtrlZ = 0x1A;
+
+std::int64_t Nanoseconds(const timespec& ts) {
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+} // namespace
+
+CFileDescriptor& CFileDescriptor::operator=(CFileDescriptor&& other) noexcept {
+    if (this != &other) {
+        Reset(other.Release());
+    }
+    return *this;
+}
+
+int CFileDescriptor::Release() {
+    int nFd = m_nFd;
+    m_nFd = -1;
+    return nFd;
+}
+
+void CFileDescriptor::Reset(int nFd) {
+    if (m_nFd >= 0) {
+        ::close(m_nFd); // never retried: the descriptor is gone whatever close answers
+    }
+    m_nFd = nFd;
+}
+
+CCodeFile::CCodeFile() : m_buffer(kBufferSize) {}
+
+bool CCodeFile::ReadIdentity(int nFd, Identity& identity) {
+    struct stat st {};
+    if (::fstat(nFd, &st) != 0) {
+        return false;
+    }
+    identity.nDevice = st.st_dev;
+    identity.nInode = st.st_ino;
+    identity.nSize = st.st_size;
+    identity.nModified = Nanoseconds(st.st_mtim);
+    identity.nChanged = Nanoseconds(st.st_ctim);
+    return true;
+}
+
+bool CCodeFile::IsUnchanged() const {
+    Identity now;
+    if (!ReadIdentity(m_fd.Get(), now)) {
+        return false;
+    }
+    if (now.nSize != m_identity.nSize || now.nModified != m_identity.nModified ||
+        now.nChanged != m_identity.nChanged) {
+        return false;
+    }
+    // A file renamed over ours, or ours deleted, leaves our descriptor on the old one: the user
+    // meant the new one, so the update must not go on with either.
+    struct stat st {};
+    if (::stat(m_strPath.c_str(), &st) != 0) {
+        return false;
+    }
+    return st.st_dev == m_identity.nDevice && st.st_ino == m_identity.nInode;
+}
+
+bool CCodeFile::OpenAndCount(const std::string& strPath) {
+    CloseIfOpen();
+    m_nRecordsTotal = 0;
+    m_nRecordsSent = 0;
+    // Non-blocking so that a FIFO given as the file cannot hang the window at open.
+    CFileDescriptor fd(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd.IsValid()) {
+        return false;
+    }
+    Identity identity;
+    struct stat st {};
+    if (!ReadIdentity(fd.Get(), identity) || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false; // devices, pipes and directories are never code files
+    }
+    m_fd = std::move(fd);
+    m_strPath = strPath;
+    m_identity = identity;
+    m_bOpen = true;
+    m_bFailed = false;
+    m_bEnded = false;
+    m_bCounted = false;
+    m_nBufferPos = m_nBufferLen = 0;
+
+    int nCount = 0;
+    ReadResult result;
+    std::string strScratch;
+    while ((result = ReadRecord(strScratch)) == Record) {
+        if (nCount == INT_MAX) {
+            result = ReadError;
+            break;
+        }
+        ++nCount;
+    }
+    if (result == ReadError || !Rewind()) {
+        CloseIfOpen();
+        return false;
+    }
+    m_nRecordsTotal = nCount;
+    m_bCounted = true;
+    return true;
+}
+
+bool CCodeFile::Rewind() {
+    if (::lseek(m_fd.Get(), 0, SEEK_SET) != 0) {
+        return false;
+    }
+    m_nBufferPos = m_nBufferLen = 0;
+    m_bEnded = false;
+    return true;
+}
+
+bool CCodeFile::FillBuffer() {
+    ssize_t nRead;
+    do {
+        nRead = ::read(m_fd.Get(), m_buffer.data(), m_buffer.size());
+    } while (nRead < 0 && errno == EINTR);
+    if (nRead < 0) {
+        m_bFailed = true;
+        return false;
+    }
+    // Checked after the read: bytes read while the identity still holds are the first version's.
+    if (!IsUnchanged()) {
+        m_bFailed = true;
+        return false;
+    }
+    m_nBufferPos = 0;
+    m_nBufferLen = static_cast<std::size_t>(nRead);
+    if (nRead == 0) {
+        m_bEnded = true;
+        return false;
+    }
+    return true;
+}
+
+CCodeFile::ReadResult CCodeFile::ReadRecord(std::string& strLine) {
+    strLine.clear();
+    if (!m_bOpen || m_bFailed) {
+        return ReadError;
+    }
+    if (m_bCounted && !IsUnchanged()) {
+        m_bFailed = true;
+        return ReadError;
+    }
+    bool bGotAny = false;
+    bool bPendingCr = false;
+    for (;;) {
+        if (m_nBufferPos == m_nBufferLen) {
+            if (m_bEnded || !FillBuffer()) {
+                break;
+            }
+        }
+        const char c = m_buffer[m_nBufferPos];
+        if (c == kCtrlZ) {
+            m_bEnded = true; // text mode: nothing after Ctrl-Z exists
+            m_nBufferPos = m_nBufferLen;
+            break;
+        }
+        ++m_nBufferPos;
+        bGotAny = true;
+        if (bPendingCr && c != kLineFeed) {
+            strLine.push_back(kCarriageReturn);
+        }
+        bPendingCr = false;
+        if (c == kLineFeed) {
+            return Record;
+        }
+        if (c == kCarriageReturn) {
+            bPendingCr = true;
+        } else {
+            strLine.push_back(c);
+        }
+    }
+    if (m_bFailed) {
+        strLine.clear();
+        return ReadError;
+    }
+    if (bPendingCr) {
+        strLine.push_back(kCarriageReturn); // a carriage return at the very end is kept
+    }
+    return bGotAny ? Record : EndOfFile;
+}
+
+void CCodeFile::CloseIfOpen() {
+    if (m_bOpen) {
+        m_fd.Reset();
+        m_bOpen = false;
+    }
+    m_nBufferPos = m_nBufferLen = 0;
+    std::string().swap(m_strPath);
+}
+
+} // namespace vantoro

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace vantoro {
+
+// Owns one file descriptor; closes it once, never retrying the close.
+class CFileDescriptor {
+public:
+    CFileDescriptor() = default;
+    explicit CFileDescriptor(int nFd) : m_nFd(nFd) {}
+    ~CFileDescriptor() { Reset(); }
+    CFileDescriptor(CFileDescriptor&& other) noexcept : m_nFd(other.Release()) {}
+    CFileDescriptor& operator=(CFileDescriptor&& other) noexcept;
+    CFileDescriptor(const CFileDescriptor&) = delete;
+    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
+
+    int Get() const { return m_nFd; }
+    bool IsValid() const { return m_nFd >= 0; }
+    int Release();
+    void Reset(int nFd = -1);
+
+private:
+    int m_nFd = -1;
+};
+
+// The code file of one update: a text file read as records, one per line, in text mode (a
+// carriage return before a line feed is dropped, Ctrl-Z ends the file). It is counted once at
+// open and then streamed a record at a time, so only the current record is ever in memory.
+// A file that is changed, truncated, replaced or deleted after it was opened reads as an error
+// from then on, so a record of another version can never follow one of the first.
+class CCodeFile {
+public:
+    enum ReadResult { Record, EndOfFile, ReadError };
+
+    CCodeFile();
+
+    // Opens, counts the records and rewinds. False when the file cannot be opened or read;
+    // records total and sent are then 0.
+    bool OpenAndCount(const std::string& strPath);
+
+    // Reads the next record into strLine (without its line ending).
+    ReadResult ReadRecord(std::string& strLine);
+
+    void CloseIfOpen();
+    bool IsOpen() const { return m_bOpen; }
+
+    int GetRecordsTotal() const { return m_nRecordsTotal; }
+    int GetRecordsSent() const { return m_nRecordsSent; }
+    void AddRecordSent() { ++m_nRecordsSent; }
+
+private:
+    struct Identity {
+        dev_t nDevice = 0;
+        ino_t nInode = 0;
+        off_t nSize = 0;
+        std::int64_t nModified = 0; // ns
+        std::int64_t nChanged = 0;  // ns; any write or attribute change moves it
+    };
+
+    bool Rewind();
+    bool FillBuffer();
+    bool IsUnchanged() const;
+    static bool ReadIdentity(int nFd, Identity& identity);
+
+    CFileDescriptor m_fd;
+    std::string m_strPath;
+    Identity m_identity;
+    bool m_bOpen = false;
+    bool m_bEnded = false;   // Ctrl-Z or the end of the file was reached
+    bool m_bFailed = false;  // a read error or a change was seen: every further read fails
+    bool m_bCounted = false; // from then on every record checks the file is still the same
+    std::vector<char> m_buffer;
+    std::size_t m_nBufferPos = 0;
+    std::size_t m_nBufferLen = 0;
+    int m_nRecordsTotal = 0;
+    int m_nRecordsSent = 0;
+};
+
+} // namespace vantoro
