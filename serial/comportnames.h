@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace vantoro {
+
+// The folder holding Wine-style "comN" links (beside the settings file). The program sets it at
+// start-up; tests point it at a folder of their own. Empty means no links are consulted.
+void SetDosDevicesFolder(const std::string& strFolder);
+std::string GetDosDevicesFolder();
+
+// COM number of a "\\.\ComN" or "ComN" name (case-insensitive), or -1 when the name has no
+// such form.
+int ComNumberFromName(const std::string& strName);
+
+// Built-in numbering of device nodes: /dev/ttyS(k) is COM k+1, /dev/ttyUSB(k) COM 33+k,
+// /dev/ttyACM(k) COM 65+k; -1 for any other node.
+int ComNumberForDeviceNode(const std::string& strNode);
+
+// Inverse of ComNumberForDeviceNode; empty for a number outside the built-in ranges.
+std::string DeviceNodeForComNumber(int nPort);
+
+// The device node to open for a port name: a "\\.\ComN" name goes through the comN link when
+// one exists, else the built-in numbering; any other name (a plain device path) is returned
+// unchanged.
+std::string ResolveComDevice(const std::string& strName);
+
+} // namespace vantoro

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "serial/cfiledescriptor.h"
+#include "serial/coverlapped.h"
+#include "serial/serialtypes.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vantoro {
+
+// One communications port over termios: opens it for exclusive use, sets the line, moves bytes
+// and waits for line events; every operation returns a Windows result code and keeps it as the
+// last error.
+class CSerialLine {
+public:
+    CSerialLine() = default;
+    virtual ~CSerialLine();
+    CSerialLine(const CSerialLine&) = delete;
+    CSerialLine& operator=(const CSerialLine&) = delete;
+
+    // pszDevice: "\\.\ComN" (resolved through the COM-number mapping) or a device path.
+    virtual std::uint32_t OpenPort(const char* pszDevice, bool bOverlapped);
+    virtual std::uint32_t ClosePort();
+    virtual std::uint32_t ConfigureLine(std::uint32_t nBaudRate, int nDataBits, int nParity,
+                                        int nStopBits);
+    virtual std::uint32_t SetEventCharacter(char cEvent, bool bEnableRxFlag);
+    virtual std::uint32_t SetEventMask(std::uint32_t nMask);
+    virtual std::uint32_t WaitForEvent(COverlapped* pOverlapped = nullptr,
+                                       std::uint32_t nTimeout = INFINITE);
+    virtual std::uint32_t SetHandshaking(HandshakeMode eMode);
+    virtual std::uint32_t SetReadTimeouts(ReadTimeoutMode eMode);
+    virtual int QueryBaudRate();
+    virtual int QueryDataBits();
+    virtual int QueryParity();
+    virtual int QueryStopBits();
+    virtual int QueryHandshaking();
+    virtual std::uint32_t QueryEventMask();
+    virtual char QueryEventCharacter();
+    virtual std::uint32_t WriteText(const char* pszText, std::uint32_t* pnWritten = nullptr,
+                                    COverlapped* pOverlapped = nullptr,
+                                    std::uint32_t nTimeout = INFINITE);
+    virtual std::uint32_t WriteBytes(const void* pData, std::size_t nLength,
+                                     std::uint32_t* pnWritten = nullptr,
+                                     COverlapped* pOverlapped = nullptr,
+                                     std::uint32_t nTimeout = INFINITE);
+    virtual std::uint32_t ReadBytes(void* pBuffer, std::size_t nCapacity,
+                                    std::uint32_t* pnRead = nullptr,
+                                    COverlapped* pOverlapped = nullptr,
+                                    std::uint32_t nTimeout = INFINITE);
+
+    // Empties the driver's input and output buffers.
+    std::uint32_t PurgeBuffers();
+    // Received event bits within the mask; clears them. Leaves the last error alone.
+    std::uint32_t TakeEvents();
+    bool HasPort() const { return m_port.IsValid(); }
+    std::uint32_t GetLastError() const { return m_nLastError.load(); }
+    // The node actually opened (after COM-number resolution); empty while closed.
+    const std::string& GetDeviceNode() const { return m_strDeviceNode; }
+
+    // Line errors counted by the driver since the previous call, as CE_* bits (0 where the
+    // driver keeps no counters, as a pseudo-terminal).
+    std::uint32_t ClearLineErrors(std::uint32_t* pnErrors);
+
+    // Finishes a caller's operation left pending: bWait waits for it, otherwise 996 while it is
+    // still incomplete. 995 when the port was closed under it.
+    std::uint32_t GetOverlappedResult(COverlapped& overlapped, std::uint32_t* pnCount, bool bWait);
+
+    // Whether the port could be opened now: PortAvailable, PortUnavailable (error 2), PortInUse
+    // (error 5, held by someone), PortUnknown (anything else, also a permission problem, whose
+    // cause and remedy then go to pstrCause as one log line).
+    static int ProbePort(const char* pszDevice, std::uint32_t* pnError = nullptr,
+                         std::string* pstrCause = nullptr);
+
+protected:
+    std::uint32_t Store(std::uint32_t nCode) {
+        m_nLastError.store(nCode);
+        return nCode;
+    }
+    bool IsOverlapped() const { return m_bOverlapped; }
+    int PortFd() const { return m_port.Get(); }
+
+private:
+    friend class COverlapped;
+    struct LineCounters {
+        long nBreak = 0, nFrame = 0, nOverrun = 0, nParity = 0, nBufferOverrun = 0;
+    };
+
+    void CloseHandles();
+    std::uint32_t CheckTransfer(COverlapped* pOverlapped, std::uint32_t nTimeout);
+    std::uint32_t ReadAvailable(std::uint8_t* pBuffer, std::size_t nCapacity, std::uint32_t& nRead);
+    std::uint32_t ReadUntilFull(std::uint8_t* pBuffer, std::size_t nCapacity, std::uint32_t& nRead,
+                                int nPollTimeout);
+    std::uint32_t WriteAll(const std::uint8_t* pData, std::size_t nLength, std::uint32_t& nWritten);
+    std::uint32_t WaitForLineEvents(int nPollTimeout);
+    std::uint32_t CollectEvents(std::uint32_t nEpollEvents);
+    bool ReadCounters(LineCounters& counters) const;
+    void UpdateEpollInterest();
+    void AbandonPendingOperations();
+    void ForgetPending(COverlapped* pOverlapped);
+    std::uint32_t CompletePending(COverlapped& overlapped, int nPollTimeout);
+
+    std::atomic<std::uint32_t> m_nLastError{0};
+    CFileDescriptor m_port;
+    std::atomic<std::uint32_t> m_nReceivedEvents{0};
+    std::atomic<std::uint32_t> m_nEventMask{0};
+    bool m_bOverlapped = false;
+
+    CFileDescriptor m_epoll;  // edge-triggered watch on the port plus the wake-up descriptor
+    CFileDescriptor m_wakeup; // eventfd that re-applying the mask writes to
+    std::string m_strDeviceNode;
+    char m_cEventChar = 0;
+    int m_nReadTimeoutMode = ReadTimeoutNonBlocking;
+    std::atomic<bool> m_bTxPending{false};
+    std::atomic<bool> m_bHungUp{false};
+    bool m_bHaveCounters = false;
+    LineCounters m_eventCounters; // baseline of the listener's event bits
+    LineCounters m_errorCounters; // baseline of ClearLineErrors
+    std::vector<COverlapped*> m_pendingOperations;
+};
+
+} // namespace vantoro
