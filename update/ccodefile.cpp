@@ -21,26 +21,6 @@ std::int64_t Nanoseconds(const timespec& ts) {
 
 } // namespace
 
-CFileDescriptor& CFileDescriptor::operator=(CFileDescriptor&& other) noexcept {
-    if (this != &other) {
-        Reset(other.Release());
-    }
-    return *this;
-}
-
-int CFileDescriptor::Release() {
-    int nFd = m_nFd;
-    m_nFd = -1;
-    return nFd;
-}
-
-void CFileDescriptor::Reset(int nFd) {
-    if (m_nFd >= 0) {
-        ::close(m_nFd); // never retried: the descriptor is gone whatever close answers
-    }
-    m_nFd = nFd;
-}
-
 CCodeFile::CCodeFile() : m_buffer(kBufferSize) {}
 
 bool CCodeFile::ReadIdentity(int nFd, Identity& identity) {

@@ -1,31 +1,13 @@
 #pragma once
 
+#include "serial/cfiledescriptor.h"
+
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
 namespace vantoro {
-
-// Owns one file descriptor; closes it once, never retrying the close.
-class CFileDescriptor {
-public:
-    CFileDescriptor() = default;
-    explicit CFileDescriptor(int nFd) : m_nFd(nFd) {}
-    ~CFileDescriptor() { Reset(); }
-    CFileDescriptor(CFileDescriptor&& other) noexcept : m_nFd(other.Release()) {}
-    CFileDescriptor& operator=(CFileDescriptor&& other) noexcept;
-    CFileDescriptor(const CFileDescriptor&) = delete;
-    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
-
-    int Get() const { return m_nFd; }
-    bool IsValid() const { return m_nFd >= 0; }
-    int Release();
-    void Reset(int nFd = -1);
-
-private:
-    int m_nFd = -1;
-};
 
 // The code file of one update: a text file read as records, one per line, in text mode (a
 // carriage return before a line feed is dropped, Ctrl-Z ends the file). It is counted once at

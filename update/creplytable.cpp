@@ -1,0 +1,70 @@
+#include "update/creplytable.h"
+
+#include "update/textformat.h"
+
+namespace vantoro {
+
+namespace {
+
+ReplyOutcome Failure(std::string strStatus, std::string strLog) {
+    ReplyOutcome outcome;
+    outcome.kind = ReplyOutcome::Failure;
+    outcome.strStatus = std::move(strStatus);
+    outcome.strLog = std::move(strLog);
+    return outcome;
+}
+
+ReplyOutcome Warning(std::string strLog) {
+    ReplyOutcome outcome;
+    outcome.kind = ReplyOutcome::Warning;
+    outcome.strLog = std::move(strLog);
+    outcome.category = LogHighLevelComms;
+    return outcome;
+}
+
+} // namespace
+
+ReplyOutcome CReplyTable::Interpret(char cReply, const std::string& strModel, int nRecord) {
+    const char* pszModel = strModel.c_str();
+    switch (cReply) {
+    case 'C': {
+        ReplyOutcome outcome;
+        outcome.kind = ReplyOutcome::SendNext;
+        return outcome;
+    }
+    case '+': {
+        ReplyOutcome outcome;
+        outcome.kind = ReplyOutcome::Complete;
+        outcome.strLog = "Wait Reply : End Record Recieved.. Update Complete";
+        return outcome;
+    }
+    case '<':
+        return Warning(FormatText("Wait Reply : Address Low Error  @ Record %d", nRecord));
+    case '>':
+        return Warning(FormatText("Wait Reply : Address Too High @ Record %d", nRecord));
+    case '!':
+        return Failure(FormatText("%s Reports Comms Error", pszModel), "Wait Reply : Comms Error");
+    case '(':
+        return Failure(FormatText("%s Reports File S Record Error @ Record %d", pszModel, nRecord),
+                       "Wait Reply : S Record Error Reported");
+    case ')':
+        return Failure(
+            FormatText("%s Reports Record Checksum Error @ Record %d", pszModel, nRecord),
+            FormatText("Wait Reply : Record Checksum Error @ Record %d", nRecord));
+    case '*':
+        return Failure(FormatText("%s Reports SIO Timeout Error", pszModel),
+                       "Wait Reply : SIO Timeout");
+    case '[':
+        return Failure(FormatText("%s Reports Flash Write Fail Error", pszModel),
+                       "Wait Reply : Flash Write Fail Reported");
+    case ']':
+        return Failure(FormatText("%s Reports Flash Erase Fail Error", pszModel),
+                       "Wait Reply : Flash Erase Fail Reported");
+    default:
+        // The byte itself goes into the log line, whatever it is (a zero byte included).
+        return Failure(FormatText("Unexpected Reply Character from %s ", pszModel),
+                       std::string("Wait Reply : Unexpected Reply Character ") + cReply);
+    }
+}
+
+} // namespace vantoro
