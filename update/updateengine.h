@@ -105,9 +105,9 @@ private:
     void SendNextRecord();
     void InterpretReply();
     void CheckReplyTimeout();
-    void CompleteUpdate();
+    void CompleteUpdate(const std::string& strLog);
     void FailUpdate(const std::string& strStatus, const std::string& strLog);
-    void FailFile();
+    void FailFile(bool bReadError);
     void ReleaseThePort();
     void ReturnToIdle();
     void ShowProgress();

@@ -1,0 +1,270 @@
+#include "update/updateengine.h"
+
+#include "catalogue/cstringtable.h"
+#include "catalogue/ctarget.h"
+#include "platform/ctickclock.h"
+#include "serial/cserialwndadapter.h"
+#include "serial/serialtypes.h"
+#include "update/creplytable.h"
+#include "update/textformat.h"
+
+#include <cstdio>
+
+namespace vantoro {
+
+UpdateEngine::UpdateEngine(IUpdateWindow& window, ISerialMessageSink* pSink,
+                           const ITickSource& ticks)
+    : m_window(window), m_pSink(pSink), m_ticks(ticks),
+      m_pSerial(std::make_unique<CSerialWndAdapter>()) {}
+
+// The adapter's destructor stops the listener thread before the port is closed.
+UpdateEngine::~UpdateEngine() = default;
+
+bool UpdateEngine::IsPortOpen() const {
+    return m_pSerial->HasPort();
+}
+
+void UpdateEngine::StepUpdate(UpdateEvent event) {
+    do {
+        m_bReRun = false;
+        m_bFail = false;
+        Dispatch(event);
+    } while (m_bReRun);
+}
+
+void UpdateEngine::Dispatch(UpdateEvent event) {
+    switch (m_nState) {
+    case Idle:
+        OnIdle(event);
+        break;
+    case StartUpdate:
+        OnStartUpdate(event);
+        break;
+    case WaitForTarget:
+        OnWaitForTarget(event);
+        break;
+    case WaitForAckProgramFlash:
+        OnWaitForAck(event);
+        break;
+    case SendSRecord:
+        SendNextRecord();
+        break;
+    case WaitReply:
+        OnWaitReply(event);
+        break;
+    case WaitDonePress:
+        OnWaitDonePress(event);
+        break;
+    case ActionFail:
+        OnActionFail(event);
+        break;
+    case ReleasePort:
+    case CycleComplete:
+        break; // reached below, within the step that entered them
+    }
+    if (m_nState == ReleasePort) {
+        ReleaseThePort();
+    }
+    if (m_nState == CycleComplete) {
+        ReturnToIdle();
+    }
+}
+
+long UpdateEngine::OnSerialEvent(std::uintptr_t wParam, std::intptr_t /*lParam*/) {
+    const std::uint32_t nEvent = static_cast<std::uint32_t>(wParam & 0xFFFF);
+    if (nEvent == EV_BREAK) {
+        Log(LogLowLevelComms, "Serial Event Break");
+    } else if (nEvent == EV_ERR) {
+        Log(LogLowLevelComms, "Serial Event Error");
+        m_pSerial->PurgeBuffers();
+    } else if (nEvent == EV_RXCHAR) {
+        Log(LogLowLevelComms, "Serial Event Rx Any Char");
+        StepUpdate(SerialReceived);
+    } else if (nEvent == EV_TXEMPTY) {
+        Log(LogLowLevelComms, "Serial Event Send Char");
+    }
+    return 0;
+}
+
+void UpdateEngine::OnIdle(UpdateEvent event) {
+    if (event == StartPressed) {
+        StartCycle();
+    }
+}
+
+void UpdateEngine::OnStartUpdate(UpdateEvent event) {
+    if (event == StartPressed) {
+        OpenPort();
+    } else if (event == CancelPressed) {
+        m_window.EnableCancel(false);
+        Log(LogApplication, "StartUpdate: Cancel Button Press");
+        m_nState = ReleasePort;
+    }
+}
+
+void UpdateEngine::OnWaitForTarget(UpdateEvent event) {
+    if (event == SerialReceived) {
+        DetectTarget();
+    } else if (event == CancelPressed) {
+        m_window.EnableCancel(false);
+        Log(LogApplication, "WaitForTarget : Cancel Button Press");
+        m_nState = ReleasePort;
+    }
+}
+
+void UpdateEngine::OnWaitForAck(UpdateEvent event) {
+    if (event == SerialReceived) {
+        ReadAcknowledge();
+    } else if (event == CancelPressed) {
+        // Cancel stays enabled here, as it was.
+        Log(LogApplication, "WaitForAckProgramFlash: Cancel Button Press");
+        m_nState = ReleasePort;
+    }
+}
+
+void UpdateEngine::OnWaitReply(UpdateEvent event) {
+    if (event == SerialReceived) {
+        InterpretReply();
+    } else if (event == IdleTick) {
+        CheckReplyTimeout();
+    }
+}
+
+void UpdateEngine::OnWaitDonePress(UpdateEvent event) {
+    if (event == StartPressed) {
+        Log(LogApplication, "Wait Done Press : Done Button Press");
+        m_nState = ReleasePort;
+    }
+}
+
+void UpdateEngine::OnActionFail(UpdateEvent event) {
+    if (event == CancelPressed) {
+        Log(LogApplication, "Action Fail : Cancel Button Press");
+        m_nState = ReleasePort;
+    }
+}
+
+std::string UpdateEngine::LoadText(int nId) const {
+    std::string strText;
+    LoadStringId(nId, strText);
+    return strText;
+}
+
+void UpdateEngine::StartCycle() {
+    Log(LogApplication, "StartUpdate: Start Button Press");
+    m_window.EnableSelectionControls(false);
+    m_progress.Reset();
+    m_codeFile.CloseIfOpen();
+
+    m_strModelName.clear();
+    m_strDetectText.clear();
+    std::string strPath;
+    if (m_pTarget != nullptr) {
+        m_strModelName = LoadText(m_pTarget->GetVariantNameId(m_pTarget->GetVariant()));
+        m_strDetectText = LoadText(m_pTarget->GetDetectTextId());
+        strPath = m_pTarget->GetSoftwarePath(m_window.GetSelectedSoftware());
+    }
+
+    if (strPath.empty() || !m_codeFile.OpenAndCount(strPath)) {
+        m_window.SetStatusText("Can't Open Code File");
+        m_window.SetActionText("Press Cancel to Try Again");
+        m_window.EnableStart(false);
+        m_window.EnableCancel(true);
+        m_window.SetFocusTo(UpdateFocus::Cancel);
+        m_nState = ActionFail;
+        Log(LogApplication, "Cannot Open File " + strPath);
+        return;
+    }
+    m_progress.Reset();
+    m_window.SetStartCaption("&Update");
+    m_window.EnableCancel(true);
+    m_nState = StartUpdate;
+    m_window.SetActionText(
+        FormatText("Ensure %s is Off. Press Update To Continue. Press Cancel to Abort",
+                   m_strModelName.c_str()));
+    Log(LogApplication, "StartUpdate: Opened File " + strPath);
+    Log(LogApplication,
+        FormatText("StartUpdate: File has %d Records", m_codeFile.GetRecordsTotal()));
+}
+
+void UpdateEngine::OpenPort() {
+    m_window.EnableStart(false);
+    m_window.SetFocusTo(UpdateFocus::Cancel);
+
+    const std::string strDevice = FormatText("\\\\.\\Com%d", m_nPortNumber);
+    std::uint32_t nError = 0;
+    std::string strCause;
+    const int nCheck = CSerialWndAdapter::ProbePort(strDevice.c_str(), &nError, &strCause);
+
+    std::string strAction;
+    std::string strLogText;
+    if (nCheck == PortAvailable) {
+        m_pSerial->OpenForWindowObject(strDevice.c_str(), m_pSink, 0, 0);
+        int nBaudRate = 0;
+        const std::string strBaud =
+            m_pTarget != nullptr ? LoadText(m_pTarget->GetBaudRateId()) : "";
+        std::sscanf(strBaud.c_str(), "%d", &nBaudRate);
+        m_pSerial->ConfigureLine(static_cast<std::uint32_t>(nBaudRate), 8, NOPARITY, ONESTOPBIT);
+        m_pSerial->SetHandshaking(HandshakeOff);
+        m_pSerial->SetEventMask(EV_RXCHAR);
+        strLogText = FormatText("Port %d opened", m_nPortNumber);
+        m_nState = WaitForTarget;
+        strAction = FormatText("Turn %s On to Start Code Update, or Press Cancel to Abort",
+                               m_strModelName.c_str());
+    } else {
+        m_bFail = true;
+        const char* pszWhy = nCheck == PortUnavailable ? "Unavailable"
+                             : nCheck == PortInUse     ? "In Use"
+                                                       : "Unknown";
+        strLogText = FormatText("Unable to open Port %d. It is %s. Error %d", m_nPortNumber, pszWhy,
+                                static_cast<int>(nError));
+        strAction = "Press Cancel to Try Again";
+    }
+    m_window.SetActionText(strAction);
+    if (m_bFail) {
+        m_window.SetStatusText(strLogText);
+    }
+    Log(LogApplication, "StartUpdate: " + strLogText);
+    if (!strCause.empty()) {
+        Log(LogSystem, strCause); // e.g. a permission problem and what to do about it
+    }
+    if (m_bFail) {
+        m_nState = ActionFail;
+    }
+}
+
+void UpdateEngine::ReleaseThePort() {
+    m_nState = CycleComplete;
+    if (m_pSerial->HasPort()) {
+        m_pSerial->ClosePort();
+        Log(LogHighLevelComms, FormatText("Port %d Closed", m_nPortNumber));
+    }
+}
+
+void UpdateEngine::ReturnToIdle() {
+    m_codeFile.CloseIfOpen();
+    m_window.SetStartCaption("&Start");
+    m_window.EnableStart(true);
+    m_window.EnableCancel(false);
+    m_window.SetProgressPos(0);
+    m_window.SetProgressText("Idle");
+    m_window.RefreshSoftware();
+    m_nState = Idle;
+    m_window.EnableSelectionControls(true);
+    m_window.SetFocusTo(UpdateFocus::Start);
+    Log(LogApplication, "Complete : Update Cycle Complete");
+}
+
+void UpdateEngine::FailUpdate(const std::string& strStatus, const std::string& strLog) {
+    m_window.EnableCancel(true);
+    m_window.SetFocusTo(UpdateFocus::Cancel);
+    m_window.SetStatusText("Fatal Error. " + strStatus);
+    m_window.SetActionText("Update Failed. Press Cancel to Continue");
+    Log(LogApplication, strLog);
+    m_window.SetProgressText("Update Failed");
+    m_pSerial->ClosePort();
+    m_codeFile.CloseIfOpen();
+    m_nState = ActionFail;
+}
+
+} // namespace vantoro
