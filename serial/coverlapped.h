@@ -29,6 +29,7 @@ private:
 
     CSerialEvent m_event;
     std::uint32_t m_nBytes = 0;
+    std::uint32_t m_nResult = 0; // code of the completed operation
     PendingKind m_pending = PendingKind::None;
     CSerialLine* m_pLine = nullptr;
     std::uint8_t* m_pBuffer = nullptr;

@@ -2,6 +2,7 @@
 
 #include "serial/cfiledescriptor.h"
 #include "serial/coverlapped.h"
+#include "serial/linetermios.h"
 #include "serial/serialtypes.h"
 
 #include <atomic>
@@ -81,13 +82,12 @@ protected:
         return nCode;
     }
     bool IsOverlapped() const { return m_bOverlapped; }
+    // Ends a pending event wait at once, as re-applying the mask does.
+    void WakeEventWait();
     int PortFd() const { return m_port.Get(); }
 
 private:
     friend class COverlapped;
-    struct LineCounters {
-        long nBreak = 0, nFrame = 0, nOverrun = 0, nParity = 0, nBufferOverrun = 0;
-    };
 
     void CloseHandles();
     std::uint32_t CheckTransfer(COverlapped* pOverlapped, std::uint32_t nTimeout);
@@ -97,8 +97,7 @@ private:
     std::uint32_t WriteAll(const std::uint8_t* pData, std::size_t nLength, std::uint32_t& nWritten);
     std::uint32_t WaitForLineEvents(int nPollTimeout);
     std::uint32_t CollectEvents(std::uint32_t nEpollEvents);
-    bool ReadCounters(LineCounters& counters) const;
-    void UpdateEpollInterest();
+    std::uint32_t ConfigureOpenedPort(int fd);
     void AbandonPendingOperations();
     void ForgetPending(COverlapped* pOverlapped);
     std::uint32_t CompletePending(COverlapped& overlapped, int nPollTimeout);
@@ -117,8 +116,8 @@ private:
     std::atomic<bool> m_bTxPending{false};
     std::atomic<bool> m_bHungUp{false};
     bool m_bHaveCounters = false;
-    LineCounters m_eventCounters; // baseline of the listener's event bits
-    LineCounters m_errorCounters; // baseline of ClearLineErrors
+    LineErrorCounters m_eventCounters; // baseline of the listener's event bits
+    LineErrorCounters m_errorCounters; // baseline of ClearLineErrors
     std::vector<COverlapped*> m_pendingOperations;
 };
 

@@ -8,7 +8,7 @@ namespace vantoro {
 class CSerialWndAdapter : public CSerialWnd {
 public:
     CSerialWndAdapter() = default;
-    ~CSerialWndAdapter() override = default;
+    ~CSerialWndAdapter() override;
 
     // A null window object opens and listens; its notifications reach nobody.
     virtual std::uint32_t OpenForWindowObject(const char* pszDevice, ISerialMessageSink* pWindow,

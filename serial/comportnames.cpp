@@ -1,0 +1,118 @@
+#include "serial/comportnames.h"
+
+#include <cctype>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+namespace vantoro {
+
+namespace {
+
+// Each built-in family gets 32 numbers, so that the families never share one.
+constexpr int kFamilySize = 32;
+
+struct NodeFamily {
+    const char* pszPrefix;
+    int nFirstPort;
+};
+
+constexpr NodeFamily kFamilies[] = {{"/dev/ttyS", 1}, {"/dev/ttyUSB", 33}, {"/dev/ttyACM", 65}};
+
+std::mutex& FolderMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::string& FolderSetting() {
+    static std::string folder;
+    return folder;
+}
+
+// Digits only, no sign, no leading blanks; -1 otherwise or when too long to be a port.
+int ParseIndex(const std::string& strDigits) {
+    if (strDigits.empty() || strDigits.size() > 6)
+        return -1;
+    int value = 0;
+    for (char c : strDigits) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+bool StartsWithNoCase(const std::string& str, const std::string& prefix) {
+    if (str.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(str[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void SetDosDevicesFolder(const std::string& strFolder) {
+    std::lock_guard<std::mutex> lock(FolderMutex());
+    FolderSetting() = strFolder;
+}
+
+std::string GetDosDevicesFolder() {
+    std::lock_guard<std::mutex> lock(FolderMutex());
+    return FolderSetting();
+}
+
+int ComNumberFromName(const std::string& strName) {
+    std::string rest = strName;
+    if (rest.rfind("\\\\.\\", 0) == 0)
+        rest = rest.substr(4);
+    if (!StartsWithNoCase(rest, "com"))
+        return -1;
+    int number = ParseIndex(rest.substr(3));
+    return number >= 1 ? number : -1;
+}
+
+int ComNumberForDeviceNode(const std::string& strNode) {
+    for (const NodeFamily& family : kFamilies) {
+        std::string prefix = family.pszPrefix;
+        if (strNode.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        int index = ParseIndex(strNode.substr(prefix.size()));
+        if (index >= 0 && index < kFamilySize)
+            return family.nFirstPort + index;
+    }
+    return -1;
+}
+
+std::string DeviceNodeForComNumber(int nPort) {
+    for (const NodeFamily& family : kFamilies) {
+        if (nPort >= family.nFirstPort && nPort < family.nFirstPort + kFamilySize)
+            return family.pszPrefix + std::to_string(nPort - family.nFirstPort);
+    }
+    return {};
+}
+
+std::string ResolveComDevice(const std::string& strName) {
+    int number = ComNumberFromName(strName);
+    if (number < 0)
+        return strName;
+    std::string folder = GetDosDevicesFolder();
+    if (!folder.empty()) {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        fs::path link = fs::path(folder) / ("com" + std::to_string(number));
+        if (fs::is_symlink(fs::symlink_status(link, ec))) {
+            fs::path target = fs::read_symlink(link, ec);
+            if (!ec)
+                return (target.is_absolute() ? target : fs::path(folder) / target).string();
+        }
+    }
+    std::string node = DeviceNodeForComNumber(number);
+    // A number no device can have keeps its name, which then opens as "not found".
+    return node.empty() ? strName : node;
+}
+
+} // namespace vantoro

@@ -1,0 +1,366 @@
+#include "serial/cserialline.h"
+
+#include "serial/comportnames.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace vantoro {
+
+namespace {
+
+int OpenDevice(const std::string& strNode) {
+    int fd;
+    do {
+        fd = ::open(strNode.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// flock works for root too, where the terminal's own exclusive mode is bypassed.
+int LockDevice(int fd) {
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc < 0 && errno == EINTR);
+    return rc < 0 ? errno : 0;
+}
+
+// Open failures in the codes the program reports: missing device 2, held by someone 5.
+std::uint32_t OpenErrorCode(int nErrno) {
+    switch (nErrno) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOTDIR:
+        return kErrorFileNotFound;
+    case EBUSY:
+    case EWOULDBLOCK:
+    case EACCES:
+    case EPERM:
+        return kErrorAccessDenied;
+    default:
+        return static_cast<std::uint32_t>(nErrno);
+    }
+}
+
+// A descriptor that is no terminal answers like a handle that is no communications device.
+std::uint32_t LineErrorCode(int nErrno) {
+    switch (nErrno) {
+    case ENOTTY:
+        return kErrorInvalidFunction;
+    case EINVAL:
+        return kErrorInvalidParameter;
+    case EIO:
+    case ENXIO:
+    case ENODEV:
+        return kErrorGenFailure;
+    default:
+        return static_cast<std::uint32_t>(nErrno);
+    }
+}
+
+std::string PermissionCause(int nErrno, const std::string& strNode) {
+    return std::string(nErrno == EPERM ? "Operation not permitted" : "Permission denied") +
+           " opening " + strNode +
+           ": add the user to the 'dialout' group (sudo usermod -aG dialout $USER) and log in "
+           "again";
+}
+
+} // namespace
+
+CSerialLine::~CSerialLine() {
+    AbandonPendingOperations();
+    CloseHandles();
+}
+
+std::uint32_t CSerialLine::OpenPort(const char* pszDevice, bool bOverlapped) {
+    Store(0);
+    if (HasPort())
+        return Store(kErrorAlreadyInitialized);
+    std::string node = ResolveComDevice(pszDevice ? pszDevice : "");
+    CFileDescriptor port(OpenDevice(node));
+    if (!port.IsValid())
+        return Store(OpenErrorCode(errno));
+    if (int err = LockDevice(port.Get()))
+        return Store(OpenErrorCode(err));
+    // Refused where the driver is no terminal; the line set-up below then reports it.
+    SetExclusiveMode(port.Get(), true);
+    std::uint32_t code = ConfigureOpenedPort(port.Get());
+    if (code != 0) {
+        SetExclusiveMode(port.Get(), false);
+        return Store(code);
+    }
+    m_port = std::move(port);
+    m_bOverlapped = bOverlapped;
+    m_strDeviceNode = node;
+    m_cEventChar = 0;
+    m_nReadTimeoutMode = ReadTimeoutNonBlocking;
+    m_nReceivedEvents.store(0);
+    m_bTxPending.store(false);
+    m_bHungUp.store(false);
+    m_bHaveCounters = ReadErrorCounters(m_port.Get(), m_eventCounters) == 0;
+    m_errorCounters = m_eventCounters;
+
+    SetEventMask(kDefaultEventMask);
+    SetReadTimeouts(ReadTimeoutNonBlocking);
+    return GetLastError();
+}
+
+// Raw line, low latency where the driver has it, and the descriptors the event wait needs.
+std::uint32_t CSerialLine::ConfigureOpenedPort(int fd) {
+    if (int err = MakeLineRaw(fd))
+        return LineErrorCode(err);
+    RequestLowLatency(fd); // pseudo-terminals and some drivers do not have it
+    CFileDescriptor epoll(::epoll_create1(EPOLL_CLOEXEC));
+    CFileDescriptor wakeup(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!epoll.IsValid() || !wakeup.IsValid())
+        return static_cast<std::uint32_t>(errno);
+    epoll_event portEvent{};
+    portEvent.events = EPOLLIN | EPOLLET;
+    portEvent.data.fd = fd;
+    epoll_event wakeEvent{};
+    wakeEvent.events = EPOLLIN;
+    wakeEvent.data.fd = wakeup.Get();
+    if (::epoll_ctl(epoll.Get(), EPOLL_CTL_ADD, fd, &portEvent) != 0 ||
+        ::epoll_ctl(epoll.Get(), EPOLL_CTL_ADD, wakeup.Get(), &wakeEvent) != 0)
+        return static_cast<std::uint32_t>(errno);
+    m_epoll = std::move(epoll);
+    m_wakeup = std::move(wakeup);
+    return 0;
+}
+
+std::uint32_t CSerialLine::ClosePort() {
+    Store(0);
+    if (!HasPort())
+        return 0;
+    AbandonPendingOperations();
+    CloseHandles();
+    return 0;
+}
+
+void CSerialLine::CloseHandles() {
+    if (m_port.IsValid())
+        SetExclusiveMode(m_port.Get(), false);
+    m_epoll.Reset();
+    m_wakeup.Reset();
+    m_port.Reset(); // also releases the lock
+    m_strDeviceNode.clear();
+    m_bOverlapped = false;
+}
+
+std::uint32_t CSerialLine::ConfigureLine(std::uint32_t nBaudRate, int nDataBits, int nParity,
+                                         int nStopBits) {
+    Store(0);
+    if (!HasPort())
+        return Store(kErrorInvalidHandle);
+    LineFormat current;
+    if (int err = ReadLineFormat(PortFd(), current))
+        return Store(LineErrorCode(err));
+    // One and a half stop bits cannot be set on this system's lines; rate 0 would hang up.
+    bool valid = nBaudRate != 0 && nDataBits >= 5 && nDataBits <= 8 && nParity >= NOPARITY &&
+                 nParity <= SPACEPARITY && (nStopBits == ONESTOPBIT || nStopBits == TWOSTOPBITS);
+    if (!valid)
+        return Store(kErrorInvalidParameter);
+    if (int err = ApplyLineFormat(PortFd(), nBaudRate, nDataBits, nParity, nStopBits))
+        return Store(LineErrorCode(err));
+    return 0;
+}
+
+std::uint32_t CSerialLine::SetEventCharacter(char cEvent, bool bEnableRxFlag) {
+    Store(0);
+    if (!HasPort())
+        return Store(kErrorInvalidHandle);
+    LineFormat current;
+    if (int err = ReadLineFormat(PortFd(), current))
+        return Store(LineErrorCode(err));
+    m_cEventChar = cEvent;
+    if (bEnableRxFlag)
+        SetEventMask(QueryEventMask() | EV_RXFLAG);
+    return GetLastError();
+}
+
+std::uint32_t CSerialLine::SetEventMask(std::uint32_t nMask) {
+    Store(0);
+    if (!HasPort())
+        return Store(kErrorInvalidHandle);
+    epoll_event portEvent{};
+    portEvent.events =
+        EPOLLIN | EPOLLET | ((nMask & EV_TXEMPTY) ? static_cast<std::uint32_t>(EPOLLOUT) : 0u);
+    portEvent.data.fd = PortFd();
+    if (::epoll_ctl(m_epoll.Get(), EPOLL_CTL_MOD, PortFd(), &portEvent) != 0)
+        return Store(static_cast<std::uint32_t>(errno));
+    m_nEventMask.store(nMask);
+    // Applying a mask ends a pending event wait at once, with no event bits.
+    WakeEventWait();
+    return 0;
+}
+
+void CSerialLine::WakeEventWait() {
+    if (!m_wakeup.IsValid())
+        return;
+    std::uint64_t one = 1;
+    while (::write(m_wakeup.Get(), &one, sizeof one) < 0 && errno == EINTR) {
+    }
+}
+
+std::uint32_t CSerialLine::SetHandshaking(HandshakeMode eMode) {
+    Store(0);
+    if (!HasPort())
+        return Store(kErrorInvalidHandle);
+    LineFormat current;
+    if (int err = ReadLineFormat(PortFd(), current))
+        return Store(LineErrorCode(err));
+    if (eMode != HandshakeOff && eMode != HandshakeHardware && eMode != HandshakeSoftware)
+        return Store(kEInvalidArg);
+    if (int err = ApplyFlowControl(PortFd(), eMode))
+        return Store(LineErrorCode(err));
+    // Off and software hold DTR and RTS inactive; lines without modem signals refuse, harmlessly.
+    SetModemLines(PortFd(), eMode == HandshakeHardware);
+    return 0;
+}
+
+std::uint32_t CSerialLine::SetReadTimeouts(ReadTimeoutMode eMode) {
+    Store(0);
+    if (!HasPort())
+        return Store(kErrorInvalidHandle);
+    LineFormat current;
+    if (int err = ReadLineFormat(PortFd(), current))
+        return Store(LineErrorCode(err));
+    if (eMode != ReadTimeoutNonBlocking && eMode != ReadTimeoutBlocking)
+        return Store(kEInvalidArg);
+    m_nReadTimeoutMode = eMode;
+    return 0;
+}
+
+int CSerialLine::QueryBaudRate() {
+    Store(0);
+    LineFormat format;
+    if (!HasPort())
+        return Store(kErrorInvalidHandle), -1;
+    if (int err = ReadLineFormat(PortFd(), format))
+        return Store(LineErrorCode(err)), -1;
+    return static_cast<int>(format.nBaudRate);
+}
+
+int CSerialLine::QueryDataBits() {
+    Store(0);
+    LineFormat format;
+    if (!HasPort())
+        return Store(kErrorInvalidHandle), -1;
+    if (int err = ReadLineFormat(PortFd(), format))
+        return Store(LineErrorCode(err)), -1;
+    return format.nDataBits;
+}
+
+int CSerialLine::QueryParity() {
+    Store(0);
+    LineFormat format;
+    if (!HasPort())
+        return Store(kErrorInvalidHandle), -1;
+    if (int err = ReadLineFormat(PortFd(), format))
+        return Store(LineErrorCode(err)), -1;
+    return format.nParity;
+}
+
+int CSerialLine::QueryStopBits() {
+    Store(0);
+    LineFormat format;
+    if (!HasPort())
+        return Store(kErrorInvalidHandle), -1;
+    if (int err = ReadLineFormat(PortFd(), format))
+        return Store(LineErrorCode(err)), -1;
+    return format.nStopBits;
+}
+
+int CSerialLine::QueryHandshaking() {
+    Store(0);
+    LineFormat format;
+    if (!HasPort())
+        return Store(kErrorInvalidHandle), -1;
+    if (int err = ReadLineFormat(PortFd(), format))
+        return Store(LineErrorCode(err)), -1;
+    return format.nHandshake;
+}
+
+std::uint32_t CSerialLine::QueryEventMask() {
+    Store(0);
+    if (!HasPort())
+        return Store(kErrorInvalidHandle), 0;
+    return m_nEventMask.load();
+}
+
+char CSerialLine::QueryEventCharacter() {
+    Store(0);
+    LineFormat format;
+    if (!HasPort())
+        return Store(kErrorInvalidHandle), 0;
+    if (int err = ReadLineFormat(PortFd(), format))
+        return Store(LineErrorCode(err)), 0;
+    return m_cEventChar;
+}
+
+std::uint32_t CSerialLine::PurgeBuffers() {
+    Store(0);
+    if (!HasPort())
+        return Store(kErrorInvalidHandle);
+    if (int err = FlushLine(PortFd()))
+        return Store(LineErrorCode(err));
+    return 0;
+}
+
+std::uint32_t CSerialLine::TakeEvents() {
+    return m_nReceivedEvents.exchange(0) & m_nEventMask.load();
+}
+
+std::uint32_t CSerialLine::ClearLineErrors(std::uint32_t* pnErrors) {
+    std::uint32_t errors = 0;
+    std::uint32_t code = 0;
+    LineErrorCounters now;
+    if (!HasPort()) {
+        code = Store(kErrorInvalidHandle);
+    } else if (m_bHaveCounters && ReadErrorCounters(PortFd(), now) == 0) {
+        if (now.nBufferOverrun != m_errorCounters.nBufferOverrun)
+            errors |= CE_RXOVER;
+        if (now.nOverrun != m_errorCounters.nOverrun)
+            errors |= CE_OVERRUN;
+        if (now.nParity != m_errorCounters.nParity)
+            errors |= CE_RXPARITY;
+        if (now.nFrame != m_errorCounters.nFrame)
+            errors |= CE_FRAME;
+        if (now.nBreak != m_errorCounters.nBreak)
+            errors |= CE_BREAK;
+        m_errorCounters = now;
+    }
+    if (pnErrors)
+        *pnErrors = errors;
+    return code;
+}
+
+int CSerialLine::ProbePort(const char* pszDevice, std::uint32_t* pnError, std::string* pstrCause) {
+    std::uint32_t unused = 0;
+    std::uint32_t& error = pnError ? *pnError : unused;
+    error = 0;
+    std::string node = ResolveComDevice(pszDevice ? pszDevice : "");
+    CFileDescriptor port(OpenDevice(node));
+    int err = port.IsValid() ? LockDevice(port.Get()) : errno;
+    if (err == 0)
+        return PortAvailable;
+    error = OpenErrorCode(err);
+    if (err == EACCES || err == EPERM) {
+        if (pstrCause)
+            *pstrCause = PermissionCause(err, node);
+        return PortUnknown;
+    }
+    if (error == kErrorFileNotFound)
+        return PortUnavailable;
+    if (error == kErrorAccessDenied)
+        return PortInUse;
+    return PortUnknown;
+}
+
+} // namespace vantoro

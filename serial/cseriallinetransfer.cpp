@@ -1,0 +1,344 @@
+// Transfers, event waits and caller-owned overlapped operations of CSerialLine.
+#include "serial/cserialline.h"
+
+#include "serial/serialcontract.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <poll.h>
+#include <sys/epoll.h>
+#include <unistd.h>
+
+namespace vantoro {
+
+namespace {
+
+constexpr std::uint32_t kErrorOperationAborted = 995;
+constexpr std::uint32_t kErrorIoIncomplete = 996;
+
+// Transfer failures: a device that went away reads as a failing device, as with an unplugged
+// adapter; anything else keeps its errno.
+std::uint32_t TransferErrorCode(int nErrno) {
+    switch (nErrno) {
+    case EIO:
+    case ENXIO:
+    case ENODEV:
+        return kErrorGenFailure;
+    default:
+        return static_cast<std::uint32_t>(nErrno);
+    }
+}
+
+// poll that retries EINTR; returns the revents, 0 on time-out, -1 with errno on failure.
+int PollOne(int fd, short nEvents, int nTimeout) {
+    pollfd pfd{fd, nEvents, 0};
+    for (;;) {
+        int n = ::poll(&pfd, 1, nTimeout);
+        if (n >= 0)
+            return n == 0 ? 0 : pfd.revents;
+        if (errno != EINTR)
+            return -1;
+    }
+}
+
+void CheckTimeoutContract(std::uint32_t nTimeout) {
+    if (nTimeout != 0 && nTimeout != INFINITE)
+        ReportTimeoutContractViolation();
+}
+
+} // namespace
+
+COverlapped::~COverlapped() {
+    if (m_pLine)
+        m_pLine->ForgetPending(this);
+}
+
+// Rules shared by transfers and waits: needs open; a non-overlapped port takes neither a
+// caller's structure nor a time-out other than INFINITE.
+std::uint32_t CSerialLine::CheckTransfer(COverlapped* pOverlapped, std::uint32_t nTimeout) {
+    if (!HasPort())
+        return kErrorInvalidHandle;
+    if (!m_bOverlapped && (pOverlapped || nTimeout != INFINITE))
+        return kErrorInvalidFunction;
+    if (pOverlapped) {
+        if (pOverlapped->IsPending())
+            return kEInvalidArg; // still in use by an earlier operation
+        pOverlapped->m_event.Reset();
+        pOverlapped->m_nBytes = 0;
+        pOverlapped->m_nResult = 0;
+    }
+    return 0;
+}
+
+std::uint32_t CSerialLine::WriteText(const char* pszText, std::uint32_t* pnWritten,
+                                     COverlapped* pOverlapped, std::uint32_t nTimeout) {
+    CheckTimeoutContract(nTimeout);
+    const char* text = pszText ? pszText : "";
+    return WriteBytes(text, std::strlen(text), pnWritten, pOverlapped, nTimeout);
+}
+
+std::uint32_t CSerialLine::WriteBytes(const void* pData, std::size_t nLength,
+                                      std::uint32_t* pnWritten, COverlapped* pOverlapped,
+                                      std::uint32_t nTimeout) {
+    CheckTimeoutContract(nTimeout);
+    Store(0);
+    std::uint32_t unused = 0;
+    std::uint32_t& written = pnWritten ? *pnWritten : unused;
+    written = 0;
+    if (std::uint32_t code = CheckTransfer(pOverlapped, nTimeout))
+        return Store(code);
+    if (!pData && nLength != 0)
+        return Store(kEInvalidArg);
+    // Whatever the time-out, a write is complete when this returns: every byte is with the driver.
+    std::uint32_t code = WriteAll(static_cast<const std::uint8_t*>(pData), nLength, written);
+    if (code == 0 && nLength != 0)
+        m_bTxPending.store(true);
+    if (pOverlapped && code == 0) {
+        pOverlapped->m_nBytes = written;
+        pOverlapped->m_event.Set();
+    }
+    return Store(code);
+}
+
+std::uint32_t CSerialLine::WriteAll(const std::uint8_t* pData, std::size_t nLength,
+                                    std::uint32_t& nWritten) {
+    std::size_t done = 0;
+    while (done < nLength) {
+        ssize_t n = ::write(PortFd(), pData + done, nLength - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            nWritten = static_cast<std::uint32_t>(done);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return TransferErrorCode(errno);
+        int revents = PollOne(PortFd(), POLLOUT, -1);
+        if (revents < 0)
+            return static_cast<std::uint32_t>(errno);
+        if ((revents & (POLLHUP | POLLERR | POLLNVAL)) && !(revents & POLLOUT))
+            return kErrorGenFailure;
+    }
+    return 0;
+}
+
+std::uint32_t CSerialLine::ReadBytes(void* pBuffer, std::size_t nCapacity, std::uint32_t* pnRead,
+                                     COverlapped* pOverlapped, std::uint32_t nTimeout) {
+    CheckTimeoutContract(nTimeout);
+    Store(0);
+    std::uint32_t unused = 0;
+    std::uint32_t& read = pnRead ? *pnRead : unused;
+    read = 0;
+    if (std::uint32_t code = CheckTransfer(pOverlapped, nTimeout))
+        return Store(code);
+    if (!pBuffer && nCapacity != 0)
+        return Store(kEInvalidArg);
+    auto* buffer = static_cast<std::uint8_t*>(pBuffer);
+    nCapacity = std::min<std::size_t>(nCapacity, UINT32_MAX);
+
+    if (m_nReadTimeoutMode == ReadTimeoutNonBlocking) {
+        std::uint32_t code = ReadAvailable(buffer, nCapacity, read);
+        if (pOverlapped && code == 0) {
+            pOverlapped->m_nBytes = read;
+            pOverlapped->m_event.Set();
+        }
+        return Store(code);
+    }
+    if (pOverlapped) {
+        // Takes what is there; the rest arrives through GetOverlappedResult.
+        std::uint32_t got = 0;
+        std::uint32_t code = ReadAvailable(buffer, nCapacity, got);
+        if (code != 0)
+            return Store(code);
+        pOverlapped->m_nBytes = got;
+        if (got == nCapacity) {
+            read = got;
+            pOverlapped->m_event.Set();
+            return 0;
+        }
+        pOverlapped->m_pending = COverlapped::PendingKind::Read;
+        pOverlapped->m_pLine = this;
+        pOverlapped->m_pBuffer = buffer;
+        pOverlapped->m_nCapacity = nCapacity;
+        m_pendingOperations.push_back(pOverlapped);
+        return 0;
+    }
+    if (nTimeout == 0) {
+        // Nothing is consumed unless the whole request can be met, so a read that does not
+        // finish leaves no bytes behind in a buffer the caller has given up.
+        int waiting = 0;
+        if (BytesWaitingToRead(PortFd(), waiting) != 0 ||
+            static_cast<std::size_t>(waiting) < nCapacity)
+            return Store(kErrorTimeout);
+    }
+    return Store(ReadUntilFull(buffer, nCapacity, read, -1));
+}
+
+std::uint32_t CSerialLine::ReadAvailable(std::uint8_t* pBuffer, std::size_t nCapacity,
+                                         std::uint32_t& nRead) {
+    if (nCapacity == 0)
+        return 0;
+    for (;;) {
+        ssize_t n = ::read(PortFd(), pBuffer, nCapacity);
+        if (n > 0) {
+            nRead += static_cast<std::uint32_t>(n);
+            return 0;
+        }
+        if (n == 0) {
+            m_bHungUp.store(true); // end of file on a terminal: the other side is gone
+            return kErrorGenFailure;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN)
+            return 0;
+        return TransferErrorCode(errno);
+    }
+}
+
+// Reads until nCapacity bytes are in; a poll time-out of 0 gives 996 while short.
+std::uint32_t CSerialLine::ReadUntilFull(std::uint8_t* pBuffer, std::size_t nCapacity,
+                                         std::uint32_t& nRead, int nPollTimeout) {
+    while (nRead < nCapacity) {
+        if (std::uint32_t code = ReadAvailable(pBuffer + nRead, nCapacity - nRead, nRead))
+            return code;
+        if (nRead == nCapacity)
+            break;
+        int revents = PollOne(PortFd(), POLLIN, nPollTimeout);
+        if (revents < 0)
+            return static_cast<std::uint32_t>(errno);
+        if (revents == 0)
+            return kErrorIoIncomplete;
+        // On hang-up the next read drains what is left and then reports the failure.
+    }
+    return 0;
+}
+
+std::uint32_t CSerialLine::WaitForEvent(COverlapped* pOverlapped, std::uint32_t nTimeout) {
+    CheckTimeoutContract(nTimeout);
+    Store(0);
+    if (std::uint32_t code = CheckTransfer(pOverlapped, nTimeout))
+        return Store(code);
+    if (!pOverlapped)
+        return Store(WaitForLineEvents(nTimeout == INFINITE ? -1 : 0));
+    std::uint32_t code = WaitForLineEvents(0);
+    if (code == 0) {
+        pOverlapped->m_event.Set();
+        return 0;
+    }
+    if (code != kErrorTimeout)
+        return Store(code);
+    pOverlapped->m_pending = COverlapped::PendingKind::Wait;
+    pOverlapped->m_pLine = this;
+    m_pendingOperations.push_back(pOverlapped);
+    return 0;
+}
+
+// One wake-up: new bytes (the edge of the port's readiness), a re-applied mask, or the end of
+// the device. Stale readiness never wakes it again, so unread bytes cause no busy loop.
+std::uint32_t CSerialLine::WaitForLineEvents(int nPollTimeout) {
+    for (;;) {
+        if (m_bHungUp.load())
+            return kErrorGenFailure;
+        epoll_event events[4];
+        int n = ::epoll_wait(m_epoll.Get(), events, 4, nPollTimeout);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return static_cast<std::uint32_t>(errno);
+        if (n == 0)
+            return kErrorTimeout;
+        bool woken = false;
+        std::uint32_t portEvents = 0;
+        for (int i = 0; i < n; ++i) {
+            if (events[i].data.fd == m_wakeup.Get()) {
+                std::uint64_t value = 0;
+                while (::read(m_wakeup.Get(), &value, sizeof value) < 0 && errno == EINTR) {
+                }
+                woken = true;
+            } else {
+                portEvents |= events[i].events;
+            }
+        }
+        if (portEvents & (EPOLLHUP | EPOLLERR)) {
+            m_bHungUp.store(true);
+            return kErrorGenFailure;
+        }
+        std::uint32_t bits = CollectEvents(portEvents);
+        if (woken || (bits & m_nEventMask.load())) {
+            m_nReceivedEvents.store(bits);
+            return 0;
+        }
+    }
+}
+
+std::uint32_t CSerialLine::CollectEvents(std::uint32_t nEpollEvents) {
+    std::uint32_t bits = 0;
+    if (nEpollEvents & EPOLLIN)
+        bits |= EV_RXCHAR;
+    if (nEpollEvents & EPOLLOUT) {
+        int pending = 0;
+        if (m_bTxPending.load() && BytesWaitingToSend(PortFd(), pending) == 0 && pending == 0) {
+            m_bTxPending.store(false);
+            bits |= EV_TXEMPTY;
+        }
+    }
+    LineErrorCounters now;
+    if (m_bHaveCounters && ReadErrorCounters(PortFd(), now) == 0) {
+        if (now.nBreak != m_eventCounters.nBreak)
+            bits |= EV_BREAK;
+        if (now.nFrame != m_eventCounters.nFrame || now.nOverrun != m_eventCounters.nOverrun ||
+            now.nParity != m_eventCounters.nParity ||
+            now.nBufferOverrun != m_eventCounters.nBufferOverrun)
+            bits |= EV_ERR;
+        m_eventCounters = now;
+    }
+    return bits;
+}
+
+std::uint32_t CSerialLine::GetOverlappedResult(COverlapped& overlapped, std::uint32_t* pnCount,
+                                               bool bWait) {
+    Store(0);
+    if (overlapped.IsPending()) {
+        if (overlapped.m_pLine != this)
+            return Store(kEInvalidArg);
+        std::uint32_t code = CompletePending(overlapped, bWait ? -1 : 0);
+        if (code == kErrorIoIncomplete || code == kErrorTimeout)
+            return Store(kErrorIoIncomplete);
+        ForgetPending(&overlapped);
+        overlapped.m_nResult = code;
+        overlapped.m_event.Set();
+    }
+    if (pnCount)
+        *pnCount = overlapped.m_nBytes;
+    return Store(overlapped.m_nResult);
+}
+
+std::uint32_t CSerialLine::CompletePending(COverlapped& overlapped, int nPollTimeout) {
+    if (overlapped.m_pending == COverlapped::PendingKind::Wait)
+        return WaitForLineEvents(nPollTimeout);
+    return ReadUntilFull(overlapped.m_pBuffer, overlapped.m_nCapacity, overlapped.m_nBytes,
+                         nPollTimeout);
+}
+
+void CSerialLine::ForgetPending(COverlapped* pOverlapped) {
+    pOverlapped->m_pending = COverlapped::PendingKind::None;
+    pOverlapped->m_pLine = nullptr;
+    std::erase(m_pendingOperations, pOverlapped);
+}
+
+// Closing the port ends what callers left pending, as closing a handle cancels its I/O.
+void CSerialLine::AbandonPendingOperations() {
+    for (COverlapped* pOverlapped : m_pendingOperations) {
+        pOverlapped->m_pending = COverlapped::PendingKind::None;
+        pOverlapped->m_pLine = nullptr;
+        pOverlapped->m_nResult = kErrorOperationAborted;
+        pOverlapped->m_event.Set();
+    }
+    m_pendingOperations.clear();
+}
+
+} // namespace vantoro
