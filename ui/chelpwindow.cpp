@@ -1,0 +1,55 @@
+#include "ui/chelpwindow.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace vantoro {
+
+CHelpWindow::CHelpWindow(QWidget* pParent)
+    : QWidget(pParent, Qt::Window), m_pBrowser(new QTextBrowser(this)) {
+    setObjectName(QStringLiteral("helpWindow"));
+    setWindowTitle(QStringLiteral("Vantoro Help"));
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->setContentsMargins(0, 0, 0, 0);
+    pLayout->addWidget(m_pBrowser);
+    m_pBrowser->setOpenExternalLinks(true);
+    resize(560, 620);
+}
+
+bool CHelpWindow::OpenFile(const QString& strPath) {
+    m_strPath = strPath;
+    QFile file(strPath);
+    const bool bOpened = QFileInfo(strPath).isFile() && file.open(QIODevice::ReadOnly);
+    if (bOpened) {
+        const QString strText = QString::fromUtf8(file.readAll());
+        m_pBrowser->setSearchPaths({QFileInfo(strPath).absolutePath()});
+        if (Qt::mightBeRichText(strText))
+            m_pBrowser->setHtml(strText);
+        else
+            m_pBrowser->setPlainText(strText);
+    } else {
+        const QString strReason =
+            QFileInfo::exists(strPath) ? file.errorString() : QStringLiteral("it does not exist");
+        m_pBrowser->setPlainText(MissingFileMessage(strPath, strReason));
+    }
+    show();
+    raise();
+    activateWindow();
+    return bOpened;
+}
+
+void CHelpWindow::Quit() {
+    close();
+}
+
+QString CHelpWindow::ShownText() const {
+    return m_pBrowser->toPlainText();
+}
+
+QString CHelpWindow::MissingFileMessage(const QString& strPath, const QString& strReason) {
+    return QStringLiteral("The help file %1 could not be opened: %2.").arg(strPath, strReason);
+}
+
+} // namespace vantoro

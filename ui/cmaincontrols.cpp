@@ -1,0 +1,113 @@
+#include "ui/cmaincontrols.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVariant>
+
+#include "controls/cfitcombobox.h"
+#include "controls/cpercentbar.h"
+#include "ui/cdialogunits.h"
+#include "ui/clogedit.h"
+#include "ui/ctemplatedialog.h"
+
+namespace vantoro {
+
+namespace {
+
+QLabel* PlainLabel(const QString& strText) {
+    auto* pLabel = new QLabel(strText);
+    // Finished texts: "&", "%" and "<" are shown as they are.
+    pLabel->setTextFormat(Qt::PlainText);
+    return pLabel;
+}
+
+} // namespace
+
+CMainControls::CMainControls(QWidget* pClient, const CDialogUnits& units)
+    : m_pClient(pClient), m_units(units) {
+    PlaceLabel("Product", 7, 10, 40);
+    PlaceLabel("Model", 7, 30, 40);
+    PlaceLabel("Directory", 7, 49, 40);
+    PlaceLabel("Software", 7, 72, 40);
+    PlaceLabel("Com Port", 7, 94, 40);
+    PlaceLabel("Status :", 7, 113, 40);
+    PlaceLabel("Action :", 7, 132, 40);
+    PlaceLabel("Progress", 166, 146, 40);
+
+    pProduct = new CFitComboBox;
+    PlaceDropDown(pProduct, kIdProduct, 53, 7, 161, 15);
+    pModel = new CFitComboBox;
+    PlaceDropDown(pModel, kIdModel, 53, 26, 162, 13);
+    pDirectory = new QLineEdit;
+    Place(pDirectory, kIdDirectory, 53, 47, 223, 15);
+    pDirectoryButton = new QPushButton(QStringLiteral("Directory..."));
+    Place(pDirectoryButton, kIdDirectoryButton, 288, 48, 53, 14);
+    pSoftware = new QComboBox;
+    PlaceDropDown(pSoftware, kIdSoftware, 53, 68, 223, 49);
+    pFileButton = new QPushButton(QStringLiteral("File..."));
+    Place(pFileButton, kIdFileButton, 288, 66, 53, 14);
+    pComPort = new QComboBox;
+    PlaceDropDown(pComPort, kIdComPort, 53, 90, 162, 79);
+    pStatus = PlainLabel(QStringLiteral("This is the Status"));
+    Place(pStatus, kIdStatus, 53, 113, 288, 11);
+    pAction = PlainLabel(QStringLiteral("This is the Action"));
+    Place(pAction, kIdAction, 53, 131, 288, 9);
+    pProgress = new CPercentBar;
+    Place(pProgress, kIdProgress, 74, 156, 200, 13);
+    pProgress->SetText(QStringLiteral("Progress1"));
+    pProgress->setEnabled(false);
+    pStart = new QPushButton(QStringLiteral("&Start"));
+    Place(pStart, kIdStart, 112, 180, 53, 16);
+    pStart->setEnabled(false);
+    pCancel = new QPushButton(QStringLiteral("&Cancel"));
+    Place(pCancel, kIdCancel, 181, 180, 53, 16);
+    pCancel->setEnabled(false);
+    // The parking place for the focus while records go out: it must be able to hold the focus,
+    // so it stays "shown" but occupies no pixels and is never pressed by Enter.
+    pHidden = new QPushButton(QStringLiteral("Hidden"));
+    Place(pHidden, kIdHidden, 15, 177, 28, 12);
+    pHidden->setGeometry(pHidden->x(), pHidden->y(), 0, 0);
+    pHidden->setAutoDefault(false);
+    pHidden->setFlat(true);
+    pLogBox = new CLogEdit;
+    Place(pLogBox, kIdLogBox, 7, 203, 334, 76);
+
+    for (QPushButton* pButton : {pDirectoryButton, pFileButton, pStart, pCancel})
+        pButton->setAutoDefault(true);
+    // Tab order of the template.
+    QWidget* order[] = {pProduct,    pModel,   pDirectory, pDirectoryButton, pSoftware,
+                        pFileButton, pComPort, pStart,     pCancel};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+QWidget* CMainControls::SelectionControl(int nIndex) const {
+    QWidget* const controls[kSelectionControlCount] = {
+        pSoftware, pComPort, pProduct, pModel, pFileButton, pDirectoryButton, pDirectory};
+    return nIndex >= 0 && nIndex < kSelectionControlCount ? controls[nIndex] : nullptr;
+}
+
+void CMainControls::PlaceLabel(const char* pszText, int x, int y, int cx) {
+    QLabel* pLabel = PlainLabel(QString::fromLatin1(pszText));
+    Place(pLabel, 0, x, y, cx, 8);
+}
+
+void CMainControls::Place(QWidget* pControl, int nId, int x, int y, int cx, int cy) {
+    pControl->setParent(m_pClient);
+    pControl->setGeometry(m_units.ToPixels(x, y, cx, cy));
+    if (nId != 0)
+        pControl->setProperty(CTemplateDialog::kControlIdProperty, nId);
+}
+
+void CMainControls::PlaceDropDown(QComboBox* pCombo, int nId, int x, int y, int cx, int cy) {
+    Place(pCombo, nId, x, y, cx, cy);
+    const int nTemplateHeight = pCombo->height();
+    const int nFieldHeight = qMin(nTemplateHeight, pCombo->sizeHint().height());
+    pCombo->setGeometry(pCombo->x(), pCombo->y(), pCombo->width(), nFieldHeight);
+    const int nItemHeight = qMax(1, pCombo->fontMetrics().height() + 2);
+    pCombo->setMaxVisibleItems(qMax(1, (nTemplateHeight - nFieldHeight) / nItemHeight));
+}
+
+} // namespace vantoro

@@ -1,0 +1,460 @@
+#include "ui/cmaindlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+
+#include "catalogue/ccatalogue.h"
+#include "catalogue/cstringtable.h"
+#include "controls/cfitcombobox.h"
+#include "controls/cpercentbar.h"
+#include "dirchooser/cdirchooserdlg.h"
+#include "platform/ctickclock.h"
+#include "serial/comportdiscovery.h"
+#include "serial/serialtypes.h"
+#include "ui/caboutdlg.h"
+#include "ui/ccompleteupdatedlg.h"
+#include "ui/chelpwindow.h"
+#include "ui/cidleticker.h"
+#include "ui/clogedit.h"
+#include "ui/clogoptionsdlg.h"
+#include "ui/cmaincontrols.h"
+#include "ui/cmainmenu.h"
+#include "ui/cprogramart.h"
+#include "ui/mainwindowhelpers.h"
+
+namespace vantoro {
+
+namespace {
+
+constexpr int kNoComPortsItem = 65535;
+constexpr int kIconSize = 32;
+
+QString FromText(const std::string& strText) {
+    return QString::fromStdString(strText);
+}
+
+} // namespace
+
+CMainDlg::CMainDlg(CMainDlgSetup setup, QWidget* pParent)
+    : QDialog(pParent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint),
+      m_setup(std::move(setup)), m_units(CDialogUnits::DialogFont()),
+      m_settings(m_setup.strSettingsPath, m_setup.strInstallIni), m_sink(this) {
+    setObjectName(QStringLiteral("mainDlg"));
+    setFont(CDialogUnits::DialogFont());
+    setWindowTitle(QStringLiteral("Vantoro"));
+    m_pMenu = new CMainMenu(this);
+    m_pClient = new QWidget(this);
+    m_pClient->setObjectName(QStringLiteral("client"));
+    m_pControls = std::make_unique<CMainControls>(m_pClient, m_units);
+    const ITickSource& ticks = m_setup.pTicks ? *m_setup.pTicks : SystemTicks();
+    m_pEngine = std::make_unique<UpdateEngine>(*this, &m_sink, ticks);
+    m_pTicker = new CIdleTicker(this);
+
+    const CMainControls& c = *m_pControls;
+    connect(m_pMenu, &CMainMenu::Command, this, &CMainDlg::OnCommand);
+    connect(m_pTicker, &CIdleTicker::Tick, this, &CMainDlg::OnIdleTick);
+    connect(c.pProduct, &QComboBox::activated, this, &CMainDlg::SelectPlatform);
+    connect(c.pModel, &QComboBox::activated, this, &CMainDlg::OnModelChanged);
+    connect(c.pComPort, &QComboBox::activated, this, &CMainDlg::OnComPortChanged);
+    connect(c.pDirectoryButton, &QPushButton::clicked, this, &CMainDlg::OnDirectoryButton);
+    connect(c.pFileButton, &QPushButton::clicked, this, &CMainDlg::OnFileButton);
+    connect(c.pStart, &QPushButton::clicked, this, [this] { Step(StartPressed); });
+    connect(c.pCancel, &QPushButton::clicked, this, [this] { Step(CancelPressed); });
+    // Every event of the window and its controls passes here first, as messages pass the
+    // dialog's pre-translation: menu refresh, then the keyboard rules.
+    qApp->installEventFilter(this);
+    Initialise();
+}
+
+CMainDlg::~CMainDlg() {
+    qApp->removeEventFilter(this);
+    delete m_pTicker;
+    m_pTicker = nullptr;
+    if (m_setup.pHelp)
+        m_setup.pHelp->Quit();
+    CAppState state;
+    state.nPortNumber = m_nPortNumber;
+    state.nPlatformIndex = m_nPlatformIndex;
+    state.bLogEnabled = m_log.IsLoggingEnabled();
+    state.nLogFlags = m_log.GetLogFlags();
+    m_settings.SaveAppSettings(m_targets, state);
+    m_pEngine->SetTarget(nullptr);
+    m_pTarget = nullptr;
+    m_targets.clear();
+    // Closes the port and joins its listener while the window can still receive.
+    m_pEngine.reset();
+    m_sink.Detach();
+}
+
+void CMainDlg::Initialise() {
+    const int nMenuHeight = m_pMenu->Bar()->sizeHint().height();
+    const QSize client = m_units.ToPixels(CMainControls::kWidthUnits, CMainControls::kHeightUnits);
+    m_pMenu->Bar()->setGeometry(0, 0, client.width(), nMenuHeight);
+    m_pClient->setGeometry(0, nMenuHeight, client.width(), client.height());
+    m_sizeExpanded = QSize(client.width(), nMenuHeight + client.height());
+    m_sizeCollapsed = QSize(client.width(), nMenuHeight + m_pControls->pLogBox->y());
+
+    m_log.SetLogging(false);
+    m_log.SetLogFlags(kDefaultLogFlags);
+    m_nPlatformCount = 0;
+    m_pTarget = nullptr;
+    m_nPlatformIndex = 0;
+
+    const CLogSettings logSettings = m_settings.ReadLogSettings();
+    m_log.SetLogging(logSettings.bLogEnabled);
+    ResizeForLogging();
+    m_log.SetLogFlags(logSettings.nLogFlags);
+
+    m_targets = BuildCatalogue();
+    m_nPlatformCount = static_cast<int>(m_targets.size());
+    m_nPortNumber = 0;
+    m_nPortCount = 0;
+    setWindowIcon(CProgramArt::ProgramIcon());
+    m_log.SetBox(m_pControls->pLogBox);
+    LogEvent(LogApplication, "Application Started");
+    FillComPorts();
+
+    for (int i = 0; i < m_nPlatformCount; ++i)
+        m_pControls->pProduct->AddStringItem(m_targets[i].GetNameId(), i);
+
+    m_settings.LoadAppSettings(m_targets, m_nPlatformIndex, m_setup.strProgramDir,
+                               [this](int nPort) { SelectComPort(nPort, true); });
+    m_pEngine->SetReplyTimeout(m_settings.GetReplyTimeoutMs());
+    SelectPlatform(m_nPlatformIndex);
+    m_pControls->pProgress->SetText(QStringLiteral("Idle"));
+    const QComboBox* pComPort = m_pControls->pComPort;
+    SelectComPort(pComPort->currentIndex() < 0 ? -1 : pComPort->currentData().toInt(), false);
+    m_pControls->pProduct->setFocus();
+}
+
+void CMainDlg::FillComPorts() {
+    std::vector<int> ports;
+    std::vector<std::string> names;
+    const bool bFound = m_setup.discoverPorts ? m_setup.discoverPorts(ports, names)
+                                              : DiscoverComPorts(ports, names);
+    QComboBox* pList = m_pControls->pComPort;
+    if (!bFound) {
+        pList->addItem(QStringLiteral("No Com Ports Available"), kNoComPortsItem);
+        pList->setCurrentIndex(0);
+        LogEvent(LogHighLevelComms, "No Com Ports Found");
+        return;
+    }
+    m_nPortCount = static_cast<int>(ports.size());
+    for (std::size_t j = 0; j < ports.size(); ++j) {
+        m_portNumbers.push_back(ports[j]);
+        pList->addItem(ComPortEntryText(ports[j], j < names.size() ? names[j] : std::string()),
+                       ports[j]);
+        if (j == 0)
+            pList->setCurrentIndex(0);
+    }
+}
+
+void CMainDlg::SelectPlatform(int nIndex) {
+    if (nIndex < 0 || nIndex >= m_nPlatformCount)
+        return;
+    m_nPlatformIndex = nIndex;
+    m_pTarget = &m_targets[nIndex];
+    m_pEngine->SetTarget(m_pTarget);
+    m_pControls->pProduct->SelectByItemData(nIndex);
+    CFitComboBox* pModel = m_pControls->pModel;
+    pModel->clear();
+    for (int i = 0; i < m_pTarget->GetVariantCount(); ++i)
+        pModel->AddStringItem(m_pTarget->GetVariantNameId(i), i);
+    pModel->SelectByItemData(m_pTarget->GetVariant());
+    RefreshSoftware();
+}
+
+QString CMainDlg::ModelName() const {
+    return FromText(StringFromId(m_pTarget->GetVariantNameId(m_pTarget->GetVariant())));
+}
+
+void CMainDlg::RefreshSoftware() {
+    if (!m_pTarget)
+        return;
+    QComboBox* pSoftware = m_pControls->pSoftware;
+    pSoftware->clear();
+    const QString strModel = ModelName();
+    const std::vector<std::string>& files = m_pTarget->FindSoftware();
+    QString strStatus;
+    QString strAction;
+    bool bReady = false;
+    if (!files.empty()) {
+        for (const std::string& strFile : files)
+            pSoftware->addItem(FromText(strFile));
+        strStatus = QStringLiteral("Ready to Code %1").arg(strModel);
+        strAction = QStringLiteral("Connect %1 to Serial Port, then press Start").arg(strModel);
+        bReady = true;
+    } else {
+        strStatus = QStringLiteral("No Software Found for %1").arg(strModel);
+        strAction = QStringLiteral("Select a File or Directory with Files for %1").arg(strModel);
+    }
+    if (m_nPortCount == 0) {
+        strStatus = QStringLiteral("No Com Ports Found.");
+        strAction = QStringLiteral("Please add a Comm port.");
+        bReady = false;
+    }
+    SetStatusText(strStatus.toStdString());
+    SetActionText(strAction.toStdString());
+    pSoftware->setCurrentIndex(pSoftware->count() > 0 ? 0 : -1);
+    m_pControls->pDirectory->setText(FromText(m_pTarget->GetSoftwareDirectory()));
+    m_pControls->pStart->setEnabled(bReady);
+}
+
+int CMainDlg::SelectComPort(int nPortNumber, bool bMoveSelection) {
+    if (m_nPortCount == 0 || m_portNumbers.empty())
+        return 1;
+    const auto found = std::find(m_portNumbers.begin(), m_portNumbers.end(), nPortNumber);
+    if (found == m_portNumbers.end())
+        return 1;
+    m_nPortNumber = nPortNumber;
+    m_pEngine->SetPortNumber(nPortNumber);
+    if (bMoveSelection)
+        m_pControls->pComPort->setCurrentIndex(static_cast<int>(found - m_portNumbers.begin()));
+    LogEvent(LogHighLevelComms,
+             QStringLiteral("Com Port %1 Selected").arg(nPortNumber).toStdString());
+    return 0;
+}
+
+void CMainDlg::OnModelChanged(int nIndex) {
+    if (!m_pTarget)
+        return;
+    m_pTarget->SetVariant(nIndex);
+    m_pTarget->SetVariantFile(std::string());
+    RefreshSoftware();
+}
+
+void CMainDlg::OnComPortChanged(int nIndex) {
+    SelectComPort(m_pControls->pComPort->itemData(nIndex).toInt(), false);
+}
+
+void CMainDlg::OnDirectoryButton() {
+    if (!m_pTarget)
+        return;
+    CDirChooserDlg chooser(std::string(), this);
+    chooser.SetPath(m_pControls->pDirectory->text().toStdString());
+    if (chooser.exec() != QDialog::Accepted)
+        return;
+    m_pTarget->SetWorkingDirectory(chooser.GetPath());
+    RefreshSoftware();
+}
+
+void CMainDlg::OnFileButton() {
+    if (!m_pTarget)
+        return;
+    QFileDialog dialog(this, QString(), FromText(m_pTarget->GetSoftwareDirectory()),
+                       FileDialogFilter(StringFromId(m_pTarget->GetVariantFilterId())));
+    dialog.setObjectName(QStringLiteral("fileDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    m_pTarget->SetVariantFile(dialog.selectedFiles().first().toStdString());
+    RefreshSoftware();
+}
+
+void CMainDlg::OnDirectoryEnter() {
+    if (!m_pTarget)
+        return;
+    const std::string strDirectory =
+        CutBackToDirectory(m_pControls->pDirectory->text().toStdString(), IsExistingDirectory);
+    m_pTarget->SetWorkingDirectory(strDirectory);
+    RefreshSoftware();
+    m_pControls->pSoftware->setFocus();
+}
+
+void CMainDlg::SetLogging(bool bOn) {
+    m_log.SetLogging(bOn);
+    ResizeForLogging();
+    m_pMenu->Refresh(m_log.IsLoggingEnabled(), m_log.IsLoggingRunning());
+}
+
+void CMainDlg::ResizeForLogging() {
+    setFixedSize(m_log.IsLoggingEnabled() ? m_sizeExpanded : m_sizeCollapsed);
+}
+
+void CMainDlg::OnCommand(int nId) {
+    switch (nId) {
+    case CMainMenu::kIdLogging:
+        if (m_log.IsLoggingEnabled())
+            m_log.ToggleRunning();
+        break;
+    case CMainMenu::kIdClearLog:
+        if (m_log.IsLoggingEnabled())
+            m_log.Clear();
+        break;
+    case CMainMenu::kIdLogOptions: {
+        CLogOptionsDlg options(*this, this);
+        options.exec();
+        break;
+    }
+    case CMainMenu::kIdExit:
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        break;
+    case CMainMenu::kIdHelpContents:
+        if (m_setup.onHelpContents)
+            m_setup.onHelpContents();
+        break;
+    case CMainMenu::kIdAbout: {
+        CAboutDlg about(m_setup.strVersion, m_setup.strBuildDate, m_setup.strBuildTime,
+                        m_setup.strNotice, this);
+        about.exec();
+        break;
+    }
+    default:
+        break;
+    }
+    m_pMenu->Refresh(m_log.IsLoggingEnabled(), m_log.IsLoggingRunning());
+}
+
+// IUpdateWindow --------------------------------------------------------------------------------
+
+void CMainDlg::SetStatusText(const std::string& strText) {
+    m_strStatusText = strText;
+    m_pControls->pStatus->setText(FromText(strText));
+}
+
+void CMainDlg::SetActionText(const std::string& strText) {
+    m_strActionText = strText;
+    m_pControls->pAction->setText(FromText(strText));
+}
+
+void CMainDlg::SetProgressPos(int nPercent) {
+    m_pControls->pProgress->SetPos(nPercent);
+}
+
+void CMainDlg::SetProgressText(const std::string& strText) {
+    m_pControls->pProgress->SetText(FromText(strText));
+}
+
+void CMainDlg::SetStartCaption(const std::string& strCaption) {
+    m_pControls->pStart->setText(FromText(strCaption));
+}
+
+void CMainDlg::EnableStart(bool bEnable) {
+    m_pControls->pStart->setEnabled(bEnable);
+}
+
+void CMainDlg::EnableCancel(bool bEnable) {
+    m_pControls->pCancel->setEnabled(bEnable);
+}
+
+void CMainDlg::SetFocusTo(UpdateFocus focus) {
+    const CMainControls& c = *m_pControls;
+    QWidget* pTarget = focus == UpdateFocus::Start    ? c.pStart
+                       : focus == UpdateFocus::Cancel ? c.pCancel
+                                                      : c.pHidden;
+    pTarget->setFocus(Qt::OtherFocusReason);
+}
+
+void CMainDlg::EnableSelectionControls(bool bEnable) {
+    for (int i = 0; i < CMainControls::kSelectionControlCount; ++i)
+        m_pControls->SelectionControl(i)->setEnabled(bEnable);
+}
+
+void CMainDlg::LogEvent(LogCategory category, const std::string& strText) {
+    m_log.LogEvent(static_cast<int>(category), FromText(strText));
+}
+
+int CMainDlg::GetSelectedSoftware() const {
+    return m_pControls->pSoftware->currentIndex();
+}
+
+// Events -----------------------------------------------------------------------------------------
+
+void CMainDlg::Step(UpdateEvent event) {
+    m_pEngine->StepUpdate(event);
+    m_pTicker->SetPeriodic(m_pEngine->IsAwaitingReply());
+}
+
+void CMainDlg::OnIdleTick() {
+    if (m_pEngine && m_pEngine->IsAwaitingReply())
+        Step(IdleTick);
+    else if (m_pTicker)
+        m_pTicker->SetPeriodic(false);
+}
+
+bool CMainDlg::event(QEvent* pEvent) {
+    if (pEvent->type() == CSerialMessageEvent::EventType()) {
+        const auto* pMessage = static_cast<CSerialMessageEvent*>(pEvent);
+        if (pMessage->Message() == SerialDefaultComMessage() && m_pEngine) {
+            m_pEngine->OnSerialEvent(pMessage->WParam(), pMessage->LParam());
+            m_pTicker->SetPeriodic(m_pEngine->IsAwaitingReply());
+        }
+        return true;
+    }
+    return QDialog::event(pEvent);
+}
+
+bool CMainDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    auto* pWidget = qobject_cast<QWidget*>(pWatched);
+    if (pWidget && (pWidget == this || isAncestorOf(pWidget))) {
+        m_pMenu->Refresh(m_log.IsLoggingEnabled(), m_log.IsLoggingRunning());
+        if (pEvent->type() == QEvent::KeyPress &&
+            ApplyKeyboardRules(pWatched, static_cast<QKeyEvent*>(pEvent)))
+            return true;
+    }
+    return QDialog::eventFilter(pWatched, pEvent);
+}
+
+bool CMainDlg::ApplyKeyboardRules(QObject* pWatched, QKeyEvent* pKey) {
+    if (pKey->key() == Qt::Key_Escape)
+        return true;
+    if (pKey->key() != Qt::Key_Return && pKey->key() != Qt::Key_Enter)
+        return false;
+    const CMainControls& c = *m_pControls;
+    for (QComboBox* pList : {static_cast<QComboBox*>(c.pProduct), static_cast<QComboBox*>(c.pModel),
+                             c.pSoftware, c.pComPort}) {
+        if (pWatched == pList) {
+            // While the list is dropped down its popup takes the keys and closes itself on
+            // Enter, keeping the highlighted entry; here it is closed, so open it.
+            pList->showPopup();
+            return true;
+        }
+    }
+    if (pWatched == c.pDirectory) {
+        OnDirectoryEnter();
+        return true;
+    }
+    return false;
+}
+
+void CMainDlg::closeEvent(QCloseEvent* pEvent) {
+    const UpdateState state = GetUpdateState();
+    const bool bCloseAtOnce =
+        state == Idle || state == StartUpdate || state == WaitForTarget || state == WaitDonePress;
+    if (!bCloseAtOnce && AskToCompleteUpdate()) {
+        pEvent->ignore();
+        return;
+    }
+    QDialog::closeEvent(pEvent);
+}
+
+bool CMainDlg::AskToCompleteUpdate() {
+    CCompleteUpdateDlg question(this);
+    return question.exec() == QDialog::Accepted;
+}
+
+void CMainDlg::paintEvent(QPaintEvent* pEvent) {
+    if (!isMinimized()) {
+        QDialog::paintEvent(pEvent);
+        return;
+    }
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    const QSize iconSize(kIconSize, kIconSize);
+    painter.drawPixmap(QRect(IconOrigin(size(), iconSize), iconSize),
+                       windowIcon().pixmap(iconSize));
+}
+
+} // namespace vantoro

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QDialog>
+#include <QSize>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalogue/ctarget.h"
+#include "settings/cappsettings.h"
+#include "ui/cdialogunits.h"
+#include "ui/ceventlog.h"
+#include "ui/cmaindlgsetup.h"
+#include "ui/cqtserialsink.h"
+#include "ui/ilogoptionsowner.h"
+#include "update/iupdatewindow.h"
+#include "update/updateengine.h"
+
+namespace vantoro {
+
+class CIdleTicker;
+class CMainControls;
+class CMainMenu;
+
+// "Vantoro", the program's window: the selection of product, model, software and port, the
+// status lines, progress and buttons of an update, the event log and the menu. It wires the
+// catalogue, the settings and the update engine together and delegates the work to them.
+class CMainDlg : public QDialog, public IUpdateWindow, public ILogOptionsOwner {
+    Q_OBJECT
+public:
+    explicit CMainDlg(CMainDlgSetup setup, QWidget* pParent = nullptr);
+    ~CMainDlg() override;
+
+    // IUpdateWindow
+    void SetStatusText(const std::string& strText) override;
+    void SetActionText(const std::string& strText) override;
+    void SetProgressPos(int nPercent) override;
+    void SetProgressText(const std::string& strText) override;
+    void SetStartCaption(const std::string& strCaption) override;
+    void EnableStart(bool bEnable) override;
+    void EnableCancel(bool bEnable) override;
+    void SetFocusTo(UpdateFocus focus) override;
+    void EnableSelectionControls(bool bEnable) override;
+    void LogEvent(LogCategory category, const std::string& strText) override;
+    int GetSelectedSoftware() const override;
+    void RefreshSoftware() override;
+
+    // ILogOptionsOwner
+    int GetLogFlags() const override { return m_log.GetLogFlags(); }
+    bool IsLoggingEnabled() const override { return m_log.IsLoggingEnabled(); }
+    void SetLogFlags(int nMask) override { m_log.SetLogFlags(nMask); }
+    void SetLogging(bool bOn) override;
+
+    void SelectPlatform(int nIndex);
+    // 0 when nPortNumber is a discovered port (now selected), 1 otherwise.
+    int SelectComPort(int nPortNumber, bool bMoveSelection);
+
+    // Read access for the application and for checks.
+    const CMainControls& Controls() const { return *m_pControls; }
+    CMainMenu& Menu() const { return *m_pMenu; }
+    UpdateEngine& Engine() { return *m_pEngine; }
+    UpdateState GetUpdateState() const { return m_pEngine->GetState(); }
+    bool IsLoggingRunning() const { return m_log.IsLoggingRunning(); }
+    int GetPortNumber() const { return m_nPortNumber; }
+    int GetPlatformIndex() const { return m_nPlatformIndex; }
+    const CTarget* GetTarget() const { return m_pTarget; }
+    QSize ExpandedSize() const { return m_sizeExpanded; }
+    QSize CollapsedSize() const { return m_sizeCollapsed; }
+    const CDialogUnits& Units() const { return m_units; }
+
+    // File > Logging, File > Clear Log, File > Log Options, File > Exit, Help > About.
+    void OnCommand(int nId);
+
+protected:
+    bool event(QEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+    void closeEvent(QCloseEvent* pEvent) override;
+    void paintEvent(QPaintEvent* pEvent) override;
+
+private:
+    void Initialise();
+    void FillComPorts();
+    void ResizeForLogging();
+    void Step(UpdateEvent event);
+    void OnIdleTick();
+    void OnModelChanged(int nIndex);
+    void OnComPortChanged(int nIndex);
+    void OnDirectoryButton();
+    void OnFileButton();
+    void OnDirectoryEnter();
+    bool ApplyKeyboardRules(QObject* pWatched, QKeyEvent* pKey);
+    bool AskToCompleteUpdate();
+    QString ModelName() const;
+
+    CMainDlgSetup m_setup;
+    CDialogUnits m_units;
+    CMainMenu* m_pMenu = nullptr;
+    QWidget* m_pClient = nullptr;
+    std::unique_ptr<CMainControls> m_pControls;
+    CEventLog m_log;
+    CAppSettings m_settings;
+
+    std::vector<CTarget> m_targets;
+    int m_nPlatformCount = 0;
+    int m_nPlatformIndex = 0;
+    CTarget* m_pTarget = nullptr;
+    std::vector<int> m_portNumbers;
+    int m_nPortCount = 0;
+    int m_nPortNumber = 0;
+    std::string m_strStatusText;
+    std::string m_strActionText;
+    QSize m_sizeExpanded;
+    QSize m_sizeCollapsed;
+    bool m_bSettingsSaved = false;
+
+    CIdleTicker* m_pTicker = nullptr;
+    CQtSerialSink m_sink;
+    // Last member: destroyed first, so its listener thread has stopped before anything it
+    // could post to goes away.
+    std::unique_ptr<UpdateEngine> m_pEngine;
+};
+
+} // namespace vantoro

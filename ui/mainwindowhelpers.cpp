@@ -1,0 +1,66 @@
+#include "ui/mainwindowhelpers.h"
+
+#include <QStringList>
+#include <sys/stat.h>
+
+namespace vantoro {
+
+std::string CutBackToDirectory(const std::string& strTyped,
+                               const std::function<bool(const std::string&)>& isDirectory) {
+    std::string strText = strTyped;
+    if (strText.empty())
+        return "/";
+    if (strText.back() != '/')
+        strText += '/';
+    while (!isDirectory(strText)) {
+        strText.pop_back();
+        if (strText.empty())
+            return "/";
+    }
+    // "/tmpx" cut back to "/tmp" is a directory too, but without its separator every file name
+    // appended later would run into the folder's name.
+    if (strText.back() != '/')
+        strText += '/';
+    return strText;
+}
+
+QString FileDialogFilter(const std::string& strFilter) {
+    const QStringList parts = QString::fromStdString(strFilter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& strDescription = parts[i];
+        QString strPattern = parts[i + 1];
+        if (strDescription.isEmpty() && strPattern.isEmpty())
+            break;
+        if (strPattern == QLatin1String("*.*"))
+            strPattern = QStringLiteral("*");
+        strPattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QString strEntry = strDescription;
+        if (!strDescription.endsWith(QLatin1Char('(') + parts[i + 1] + QLatin1Char(')')))
+            strEntry += QStringLiteral(" (") + strPattern + QLatin1Char(')');
+        else if (strPattern != parts[i + 1])
+            strEntry = strDescription.left(strDescription.size() - parts[i + 1].size() - 1) +
+                       strPattern + QLatin1Char(')');
+        filters.append(strEntry);
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QString ComPortEntryText(int nPort, const std::string& strFriendlyName) {
+    if (strFriendlyName.empty())
+        return QStringLiteral("Com %1").arg(nPort);
+    return QStringLiteral("Com %1 - %2")
+        .arg(QString::number(nPort), QString::fromStdString(strFriendlyName));
+}
+
+QPoint IconOrigin(const QSize& client, const QSize& icon) {
+    return QPoint((client.width() - icon.width() + 1) / 2,
+                  (client.height() - icon.height() + 1) / 2);
+}
+
+bool IsExistingDirectory(const std::string& strPath) {
+    struct stat info {};
+    return ::stat(strPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace vantoro

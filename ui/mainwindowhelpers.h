@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <string>
+
+// Small pure rules of the main window, kept apart so they are tested without a window.
+namespace vantoro {
+
+// Enter in the Directory field: the typed text with a '/' added, cut back one character at a
+// time until it names an existing directory ("/" when nothing is left); the result always ends
+// with '/', so file names can be appended to it.
+std::string CutBackToDirectory(const std::string& strTyped,
+                               const std::function<bool(const std::string&)>& isDirectory);
+
+// A file-open filter of "description|pattern|...||" pairs in the form Qt's file dialog takes.
+// "*.*" becomes "*" (names need no dot here); a description that already ends with its
+// pattern in brackets is not given the pattern twice.
+QString FileDialogFilter(const std::string& strFilter);
+
+// "Com %d - %s", or "Com %d" without a friendly name.
+QString ComPortEntryText(int nPort, const std::string& strFriendlyName);
+
+// Where the program icon is drawn in a minimised window's client area.
+QPoint IconOrigin(const QSize& client, const QSize& icon);
+
+// Whether strPath names an existing directory.
+bool IsExistingDirectory(const std::string& strPath);
+
+} // namespace vantoro
