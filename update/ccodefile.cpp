@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <functional>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,6 +77,7 @@ bool CCodeFile::OpenAndCount(const std::string& strPath) {
     m_bFailed = false;
     m_bEnded = false;
     m_bCounted = false;
+    m_blocks.clear();
     m_nBufferPos = m_nBufferLen = 0;
 
     int nCount = 0;
@@ -101,6 +104,7 @@ bool CCodeFile::Rewind() {
         return false;
     }
     m_nBufferPos = m_nBufferLen = 0;
+    m_nBlock = 0;
     m_bEnded = false;
     return true;
 }
@@ -121,10 +125,33 @@ bool CCodeFile::FillBuffer() {
     }
     m_nBufferPos = 0;
     m_nBufferLen = static_cast<std::size_t>(nRead);
+    if (!MatchesCountedBlock()) {
+        m_bFailed = true;
+        m_nBufferLen = 0;
+        return false;
+    }
     if (nRead == 0) {
         m_bEnded = true;
         return false;
     }
+    return true;
+}
+
+bool CCodeFile::MatchesCountedBlock() {
+    if (m_nBufferLen == 0) {
+        return !m_bCounted || m_nBlock == m_blocks.size();
+    }
+    const Block block{m_nBufferLen, std::hash<std::string_view>()(
+                                        std::string_view(m_buffer.data(), m_nBufferLen))};
+    if (!m_bCounted) {
+        m_blocks.push_back(block);
+        return true;
+    }
+    if (m_nBlock >= m_blocks.size() || m_blocks[m_nBlock].nLength != block.nLength ||
+        m_blocks[m_nBlock].nHash != block.nHash) {
+        return false;
+    }
+    ++m_nBlock;
     return true;
 }
 
@@ -183,6 +210,7 @@ void CCodeFile::CloseIfOpen() {
     }
     m_nBufferPos = m_nBufferLen = 0;
     std::string().swap(m_strPath);
+    std::vector<Block>().swap(m_blocks);
 }
 
 } // namespace vantoro

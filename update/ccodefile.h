@@ -13,7 +13,10 @@ namespace vantoro {
 // carriage return before a line feed is dropped, Ctrl-Z ends the file). It is counted once at
 // open and then streamed a record at a time, so only the current record is ever in memory.
 // A file that is changed, truncated, replaced or deleted after it was opened reads as an error
-// from then on, so a record of another version can never follow one of the first.
+// from then on, so a record of another version can never follow one of the first: every record
+// checks the file's identity (inode, size, modification and change times, and that the path still
+// names it), and every block read while sending must hash as the same block did while counting,
+// which catches even an edit that kept the size and fell within one timestamp tick.
 class CCodeFile {
 public:
     enum ReadResult { Record, EndOfFile, ReadError };
@@ -46,6 +49,7 @@ private:
     bool Rewind();
     bool FillBuffer();
     bool IsUnchanged() const;
+    bool MatchesCountedBlock();
     static bool ReadIdentity(int nFd, Identity& identity);
 
     CFileDescriptor m_fd;
@@ -56,6 +60,12 @@ private:
     bool m_bFailed = false;  // a read error or a change was seen: every further read fails
     bool m_bCounted = false; // from then on every record checks the file is still the same
     std::vector<char> m_buffer;
+    struct Block {
+        std::size_t nLength;
+        std::size_t nHash;
+    };
+    std::vector<Block> m_blocks; // one per buffer fill while counting: a few bytes per 64 KiB
+    std::size_t m_nBlock = 0;    // next block expected while sending
     std::size_t m_nBufferPos = 0;
     std::size_t m_nBufferLen = 0;
     int m_nRecordsTotal = 0;
