@@ -106,8 +106,13 @@ std::uint32_t CSerialLine::OpenPort(const char* pszDevice, bool bOverlapped) {
     m_bHaveCounters = ReadErrorCounters(m_port.Get(), m_eventCounters) == 0;
     m_errorCounters = m_eventCounters;
 
+    m_nEventMask.store(0);
     SetEventMask(kDefaultEventMask);
     SetReadTimeouts(ReadTimeoutNonBlocking);
+    // Nobody waited yet, so the wake-up of applying the first mask is not kept for later.
+    std::uint64_t value = 0;
+    while (::read(m_wakeup.Get(), &value, sizeof value) < 0 && errno == EINTR) {
+    }
     return GetLastError();
 }
 
@@ -168,6 +173,16 @@ std::uint32_t CSerialLine::ConfigureLine(std::uint32_t nBaudRate, int nDataBits,
         return Store(kErrorInvalidParameter);
     if (int err = ApplyLineFormat(PortFd(), nBaudRate, nDataBits, nParity, nStopBits))
         return Store(LineErrorCode(err));
+    // Some drivers quietly keep what they cannot do (a pseudo-terminal always runs 8 bits
+    // without parity): a format the line did not take is refused and the old one restored.
+    LineFormat now;
+    if (int err = ReadLineFormat(PortFd(), now))
+        return Store(LineErrorCode(err));
+    if (now.nDataBits != nDataBits || now.nParity != nParity || now.nStopBits != nStopBits) {
+        ApplyLineFormat(PortFd(), current.nBaudRate, current.nDataBits, current.nParity,
+                        current.nStopBits);
+        return Store(kErrorInvalidParameter);
+    }
     return 0;
 }
 
@@ -188,12 +203,16 @@ std::uint32_t CSerialLine::SetEventMask(std::uint32_t nMask) {
     Store(0);
     if (!HasPort())
         return Store(kErrorInvalidHandle);
-    epoll_event portEvent{};
-    portEvent.events =
-        EPOLLIN | EPOLLET | ((nMask & EV_TXEMPTY) ? static_cast<std::uint32_t>(EPOLLOUT) : 0u);
-    portEvent.data.fd = PortFd();
-    if (::epoll_ctl(m_epoll.Get(), EPOLL_CTL_MOD, PortFd(), &portEvent) != 0)
-        return Store(static_cast<std::uint32_t>(errno));
+    // Changing the watch re-arms it, which reports unread bytes as new: only when it must.
+    if ((nMask & EV_TXEMPTY) != (m_nEventMask.load() & EV_TXEMPTY)) {
+        epoll_event portEvent{};
+        portEvent.events = EPOLLIN | EPOLLET;
+        if (nMask & EV_TXEMPTY)
+            portEvent.events |= EPOLLOUT;
+        portEvent.data.fd = PortFd();
+        if (::epoll_ctl(m_epoll.Get(), EPOLL_CTL_MOD, PortFd(), &portEvent) != 0)
+            return Store(static_cast<std::uint32_t>(errno));
+    }
     m_nEventMask.store(nMask);
     // Applying a mask ends a pending event wait at once, with no event bits.
     WakeEventWait();

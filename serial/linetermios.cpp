@@ -51,7 +51,9 @@ int DataBitsOf(tcflag_t cflag) {
     }
 }
 
-tcflag_t ParityFlags(int nParity) {
+} // namespace
+
+std::uint32_t ParityControlFlags(int nParity) {
     switch (nParity) {
     case 1: // odd
         return PARENB | PARODD;
@@ -66,15 +68,13 @@ tcflag_t ParityFlags(int nParity) {
     }
 }
 
-int ParityOf(tcflag_t cflag) {
+int ParityFromControlFlags(std::uint32_t cflag) {
     if (!(cflag & PARENB))
         return 0;
     if (cflag & CMSPAR)
         return (cflag & PARODD) ? 3 : 4;
     return (cflag & PARODD) ? 1 : 2;
 }
-
-} // namespace
 
 int MakeLineRaw(int fd) {
     struct termios2 tio {};
@@ -98,7 +98,7 @@ int ReadLineFormat(int fd, LineFormat& format) {
         return err;
     format.nBaudRate = tio.c_ospeed;
     format.nDataBits = DataBitsOf(tio.c_cflag);
-    format.nParity = ParityOf(tio.c_cflag);
+    format.nParity = ParityFromControlFlags(tio.c_cflag);
     format.nStopBits = (tio.c_cflag & CSTOPB) ? 2 : 0;
     if (tio.c_cflag & CRTSCTS)
         format.nHandshake = 1;
@@ -114,7 +114,8 @@ int ApplyLineFormat(int fd, std::uint32_t nBaudRate, int nDataBits, int nParity,
     if (int err = Ioctl(fd, TCGETS2, &tio))
         return err;
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CBAUD | (CBAUD << IBSHIFT));
-    tio.c_cflag |= DataBitsFlag(nDataBits) | ParityFlags(nParity) | (nStopBits == 2 ? CSTOPB : 0);
+    tio.c_cflag |=
+        DataBitsFlag(nDataBits) | ParityControlFlags(nParity) | (nStopBits == 2 ? CSTOPB : 0);
     tio.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
     tio.c_ispeed = nBaudRate;
     tio.c_ospeed = nBaudRate;

@@ -21,6 +21,10 @@ struct LineErrorCounters {
     long nBreak = 0, nFrame = 0, nOverrun = 0, nParity = 0, nBufferOverrun = 0;
 };
 
+// Control-flag bits for a parity value (NOPARITY .. SPACEPARITY) and back.
+std::uint32_t ParityControlFlags(int nParity);
+int ParityFromControlFlags(std::uint32_t nFlags);
+
 // Raw 8-bit line: no translation, echo or signals, no flow control; reads return what is there
 // (the descriptor is non-blocking) and 0 only at hang-up. The speed is kept.
 int MakeLineRaw(int fd);

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <string>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+// A pseudo-terminal for serial tests: the port classes open the slave by its path, the test plays
+// the device on the master side.
+class CPtyPair {
+public:
+    CPtyPair() {
+        int slave = -1;
+        char name[256] = {};
+        if (::openpty(&m_master, &slave, name, nullptr, nullptr) == 0) {
+            termios tio{};
+            ::tcgetattr(m_master, &tio);
+            ::cfmakeraw(&tio);
+            ::tcsetattr(m_master, TCSANOW, &tio);
+            m_strSlave = name;
+            ::close(slave); // the port under test is the only opener of the slave
+        }
+    }
+    ~CPtyPair() { CloseMaster(); }
+    CPtyPair(const CPtyPair&) = delete;
+    CPtyPair& operator=(const CPtyPair&) = delete;
+
+    bool IsValid() const { return m_master >= 0 && !m_strSlave.empty(); }
+    const std::string& SlavePath() const { return m_strSlave; }
+    int Master() const { return m_master; }
+
+    // Simulates the device going away: the slave sees a hang-up.
+    void CloseMaster() {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+
+    bool Send(const std::vector<std::uint8_t>& data) const {
+        std::size_t done = 0;
+        while (done < data.size()) {
+            ssize_t n = ::write(m_master, data.data() + done, data.size() - done);
+            if (n < 0 && errno != EINTR && errno != EAGAIN)
+                return false;
+            if (n > 0)
+                done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+    bool Send(const std::string& text) const {
+        return Send(std::vector<std::uint8_t>(text.begin(), text.end()));
+    }
+
+    // Reads until nCount bytes arrived or nothing came for nQuietMs.
+    std::vector<std::uint8_t> Receive(std::size_t nCount, int nQuietMs = 2000) const {
+        std::vector<std::uint8_t> data;
+        std::uint8_t buffer[4096];
+        while (data.size() < nCount) {
+            pollfd pfd{m_master, POLLIN, 0};
+            if (::poll(&pfd, 1, nQuietMs) <= 0)
+                break;
+            ssize_t n = ::read(m_master, buffer, std::min(sizeof buffer, nCount - data.size()));
+            if (n <= 0)
+                break;
+            data.insert(data.end(), buffer, buffer + n);
+        }
+        return data;
+    }
+
+private:
+    int m_master = -1;
+    std::string m_strSlave;
+};
+
+// Waits, in small steps, until a condition holds or the limit passes; true when it held.
+template <typename Condition> bool WaitUntil(Condition condition, int nLimitMs = 3000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(nLimitMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
