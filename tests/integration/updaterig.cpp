@@ -1,0 +1,215 @@
+#include "updaterig.h"
+
+#include "catalogue/ccatalogue.h"
+#include "serial/comportnames.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace vantoro {
+
+void CRecordingWindow::SetStatusText(const std::string& strText) {
+    m_strStatus = strText;
+    if (m_bKeepHistory) {
+        m_statusHistory.push_back(strText);
+    }
+}
+
+void CRecordingWindow::SetActionText(const std::string& strText) {
+    m_strAction = strText;
+    if (m_bKeepHistory) {
+        m_actionHistory.push_back(strText);
+    }
+}
+
+void CRecordingWindow::SetProgressText(const std::string& strText) {
+    m_strProgressText = strText;
+    if (m_bKeepHistory) {
+        m_progressHistory.push_back(strText);
+    }
+}
+
+void CRecordingWindow::LogEvent(LogCategory category, const std::string& strText) {
+    if (m_bKeepHistory || category != LogLowLevelComms) {
+        m_log.emplace_back(category, strText);
+    }
+}
+
+std::vector<std::string> CRecordingWindow::Log(std::uint32_t nMask) const {
+    std::vector<std::string> texts;
+    for (const auto& [category, strText] : m_log) {
+        if ((category & nMask) != 0) {
+            texts.push_back(strText);
+        }
+    }
+    return texts;
+}
+
+std::vector<std::string> CRecordingWindow::LogFrom(const std::string& strFirst) const {
+    std::vector<std::string> texts = Log(~static_cast<std::uint32_t>(LogLowLevelComms));
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (texts[i] == strFirst) {
+            return std::vector<std::string>(texts.begin() + static_cast<long>(i), texts.end());
+        }
+    }
+    return {};
+}
+
+bool CRecordingWindow::HasLogged(const std::string& strText) const {
+    for (const auto& entry : m_log) {
+        if (entry.second == strText) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CRecordingWindow::ClearHistory() {
+    m_statusHistory.clear();
+    m_actionHistory.clear();
+    m_progressHistory.clear();
+    m_log.clear();
+}
+
+void CQueueSink::PostSerialMessage(std::uint32_t, std::uintptr_t wParam, std::intptr_t lParam) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_queue.emplace_back(wParam, lParam);
+        ++m_nPosted;
+    }
+    m_ready.notify_one();
+}
+
+bool CQueueSink::Take(std::uintptr_t& wParam, std::intptr_t& lParam, int nMillis) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (!m_ready.wait_for(lock, std::chrono::milliseconds(nMillis),
+                          [this] { return !m_queue.empty(); })) {
+        return false;
+    }
+    wParam = m_queue.front().first;
+    lParam = m_queue.front().second;
+    m_queue.pop_front();
+    return true;
+}
+
+std::size_t CQueueSink::Posted() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nPosted;
+}
+
+CUpdateRig::CUpdateRig(SimOptions options, int nPlatform, const ITickSource* pTicks)
+    : m_nPlatform(nPlatform) {
+    char szTemplate[] = "/tmp/vantoro-rig-XXXXXX";
+    m_strDir = ::mkdtemp(szTemplate) != nullptr ? szTemplate : "/tmp";
+    const std::string strDosDevices = m_strDir + "/dosdevices";
+    SetDosDevicesFolder(strDosDevices);
+    options.strLinkFolder = strDosDevices;
+    options.nLinkCom = kPort;
+    m_pSim = std::make_unique<CTargetSimulator>(options);
+    std::string strError;
+    if (!m_pSim->Open(strError)) {
+        std::fprintf(stderr, "simulator: %s\n", strError.c_str());
+        std::abort();
+    }
+    m_simThread = std::thread([this] { m_pSim->Run(); });
+    m_catalogue = BuildCatalogue();
+    m_pEngine = std::make_unique<UpdateEngine>(m_window, &m_sink, pTicks ? *pTicks : m_clock);
+    m_pEngine->SetTarget(&m_catalogue.at(static_cast<std::size_t>(m_nPlatform)));
+    m_pEngine->SetPortNumber(kPort);
+    m_pEngine->SetReplyTimeout(kMinReplyTimeout);
+}
+
+CUpdateRig::~CUpdateRig() {
+    m_pEngine.reset(); // closes the port and stops its listener first
+    m_pSim->Stop();
+    m_simThread.join();
+    m_pSim.reset();
+    std::error_code error;
+    std::filesystem::remove_all(m_strDir, error);
+}
+
+std::string CUpdateRig::UseCodeFile(const std::string& strContent, const std::string& strName) {
+    const std::string strPath = m_strDir + "/" + strName;
+    std::ofstream(strPath, std::ios::binary) << strContent;
+    CTarget& target = m_catalogue.at(static_cast<std::size_t>(m_nPlatform));
+    target.SetVariantFile(strPath);
+    target.FindSoftware();
+    m_window.m_nSelected = 0;
+    return strPath;
+}
+
+bool CUpdateRig::PumpUntil(const std::function<bool()>& bDone, int nMillis) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nMillis);
+    while (!bDone()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::uintptr_t wParam = 0;
+        std::intptr_t lParam = 0;
+        if (m_sink.Take(wParam, lParam, 5)) {
+            // Everything queued is handled before the idle tick, as a message loop does.
+            do {
+                m_pEngine->OnSerialEvent(wParam, lParam);
+                if (m_afterEvent) {
+                    m_afterEvent();
+                }
+            } while (m_sink.Take(wParam, lParam, 0));
+        }
+        m_pEngine->StepUpdate(IdleTick);
+    }
+    return true;
+}
+
+bool CUpdateRig::StartAndPowerOn() {
+    m_pEngine->StepUpdate(StartPressed);
+    if (m_pEngine->GetState() != StartUpdate) {
+        return false;
+    }
+    m_pEngine->StepUpdate(StartPressed);
+    if (m_pEngine->GetState() != WaitForTarget) {
+        return false;
+    }
+    m_pSim->PowerOn();
+    return PumpUntil([this] {
+        const UpdateState state = m_pEngine->GetState();
+        return state != WaitForTarget && state != WaitForAckProgramFlash;
+    });
+}
+
+bool CUpdateRig::RunToRest(int nMillis) {
+    return PumpUntil(
+        [this] {
+            const UpdateState state = m_pEngine->GetState();
+            return state == ActionFail || state == WaitDonePress || state == Idle;
+        },
+        nMillis);
+}
+
+std::string MakeSRecordFile(int nRecords, int nDataBytes, const std::string& strEol) {
+    std::string strFile;
+    char szByte[3];
+    for (int n = 0; n < nRecords; ++n) {
+        const unsigned nAddress = static_cast<unsigned>(n * nDataBytes) & 0xFFFF;
+        std::vector<unsigned> bytes = {static_cast<unsigned>(nDataBytes + 3), nAddress >> 8,
+                                       nAddress & 0xFF};
+        for (int i = 0; i < nDataBytes; ++i) {
+            bytes.push_back(static_cast<unsigned>((n * 7 + i * 13) & 0xFF));
+        }
+        unsigned nSum = 0;
+        std::string strLine = "S1";
+        for (unsigned nByte : bytes) {
+            nSum += nByte;
+            std::snprintf(szByte, sizeof(szByte), "%02X", nByte);
+            strLine += szByte;
+        }
+        std::snprintf(szByte, sizeof(szByte), "%02X", ~nSum & 0xFF);
+        strFile += strLine + szByte + strEol;
+    }
+    return strFile + "S9030000FC" + strEol;
+}
+
+} // namespace vantoro

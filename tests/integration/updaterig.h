@@ -1,0 +1,114 @@
+#pragma once
+
+#include "catalogue/ctarget.h"
+#include "platform/ctickclock.h"
+#include "serial/iserialmessagesink.h"
+#include "sim/ctargetsimulator.h"
+#include "update/iupdatewindow.h"
+#include "update/updateengine.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace vantoro {
+
+// A window that remembers everything the engine showed it.
+class CRecordingWindow : public IUpdateWindow {
+public:
+    void SetStatusText(const std::string& strText) override;
+    void SetActionText(const std::string& strText) override;
+    void SetProgressPos(int nPercent) override { m_nProgressPos = nPercent; }
+    void SetProgressText(const std::string& strText) override;
+    void SetStartCaption(const std::string& strCaption) override { m_strCaption = strCaption; }
+    void EnableStart(bool bEnable) override { m_bStartEnabled = bEnable; }
+    void EnableCancel(bool bEnable) override { m_bCancelEnabled = bEnable; }
+    void SetFocusTo(UpdateFocus focus) override { m_focus = focus; }
+    void EnableSelectionControls(bool bEnable) override { m_bSelectionEnabled = bEnable; }
+    void LogEvent(LogCategory category, const std::string& strText) override;
+    int GetSelectedSoftware() const override { return m_nSelected; }
+    void RefreshSoftware() override { ++m_nRefreshes; }
+
+    // Log texts whose category is in nMask, in order.
+    std::vector<std::string> Log(std::uint32_t nMask = ~0u) const;
+    // Log texts (outside the serial chatter) from the first one equal to strFirst on.
+    std::vector<std::string> LogFrom(const std::string& strFirst) const;
+    bool HasLogged(const std::string& strText) const;
+    void ClearHistory();
+
+    bool m_bKeepHistory = true;
+    std::string m_strStatus, m_strAction, m_strProgressText, m_strCaption = "&Start";
+    int m_nProgressPos = 0;
+    bool m_bStartEnabled = false, m_bCancelEnabled = false, m_bSelectionEnabled = true;
+    UpdateFocus m_focus = UpdateFocus::Start;
+    int m_nSelected = 0;
+    int m_nRefreshes = 0;
+    std::vector<std::string> m_statusHistory, m_actionHistory, m_progressHistory;
+    std::vector<std::pair<LogCategory, std::string>> m_log;
+};
+
+// The listener thread's notifications, queued for the test's own "UI thread".
+class CQueueSink : public ISerialMessageSink {
+public:
+    void PostSerialMessage(std::uint32_t nMessage, std::uintptr_t wParam,
+                           std::intptr_t lParam) override;
+    // The next notification, waiting at most nMillis.
+    bool Take(std::uintptr_t& wParam, std::intptr_t& lParam, int nMillis);
+    std::size_t Posted() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<std::pair<std::uintptr_t, std::intptr_t>> m_queue;
+    std::size_t m_nPosted = 0;
+};
+
+// The update engine, the real serial layer and the simulated equipment on a pseudo-terminal
+// linked as COM5 in a private dosdevices folder; the engine runs on the calling thread.
+class CUpdateRig {
+public:
+    static constexpr int kPort = 5;
+
+    // nPlatform: 0 Saltir (detection "\n"), 1 Verrin ("ceL\n"). A null tick source uses the
+    // rig's fake clock.
+    explicit CUpdateRig(SimOptions options, int nPlatform = 0, const ITickSource* pTicks = nullptr);
+    ~CUpdateRig();
+
+    // Writes a code file and selects it.
+    std::string UseCodeFile(const std::string& strContent, const std::string& strName = "code.s19");
+    std::string TempDir() const { return m_strDir; }
+
+    // Runs the "UI thread": delivers notifications and idle ticks until bDone or nMillis passed.
+    bool PumpUntil(const std::function<bool()>& bDone, int nMillis = 10000);
+    // Start to open the file, Start to open the port, power on, and wait for the first reply to
+    // be awaited; false when that did not happen.
+    bool StartAndPowerOn();
+    // Pumps until the engine rests in one of the states that wait for the user.
+    bool RunToRest(int nMillis = 10000);
+
+    // Called after every notification handed to the engine (tests move the fake clock here).
+    std::function<void()> m_afterEvent;
+
+    CFakeTickSource m_clock{1000};
+    CRecordingWindow m_window;
+    CQueueSink m_sink;
+    std::vector<CTarget> m_catalogue;
+    std::unique_ptr<UpdateEngine> m_pEngine;
+    std::unique_ptr<CTargetSimulator> m_pSim;
+
+private:
+    std::string m_strDir;
+    std::thread m_simThread;
+    int m_nPlatform;
+};
+
+// "S1" data records of nDataBytes each from address 0, then an S9; each line in strEol.
+std::string MakeSRecordFile(int nRecords, int nDataBytes = 16, const std::string& strEol = "\n");
+
+} // namespace vantoro
