@@ -26,6 +26,8 @@ public:
 
     // True while a listener thread is held (running, or ended by itself and not yet joined).
     bool IsListening() const { return m_listener.joinable(); }
+    // True once a started listener's loop has returned (by itself or when stopped).
+    bool ListenerEnded() const { return m_bListenerEnded.load(); }
     // Exit code of the listener's loop once it has ended (0 stopped, else the failing code).
     std::uint32_t ListenerExitCode() const { return m_nListenerExit.load(); }
 
