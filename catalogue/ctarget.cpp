@@ -34,7 +34,9 @@ int CompareNoCase(const std::string& a, const std::string& b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 void SortByVersionAt(std::vector<std::string>& files, std::size_t nStart) {
     for (std::size_t i = files.size(); i-- > 0;) {
@@ -63,9 +65,13 @@ bool HasDriveColon(const std::string& strPath) {
 
 } // namespace
 
-void SortByVersionAt4(std::vector<std::string>& files) { SortByVersionAt(files, 4); }
+void SortByVersionAt4(std::vector<std::string>& files) {
+    SortByVersionAt(files, 4);
+}
 
-void SortByVersionAt5(std::vector<std::string>& files) { SortByVersionAt(files, 5); }
+void SortByVersionAt5(std::vector<std::string>& files) {
+    SortByVersionAt(files, 5);
+}
 
 void CTarget::AddVariants(const VariantEntry* pVariants) {
     if (pVariants == nullptr)
@@ -142,14 +148,14 @@ void CTarget::LoadSettings(const std::string& strDefaultDirectory,
 
 bool CTarget::SaveSettings(const std::string& strProfileFile) const {
     const std::string strSection = StringFromId(m_nSectionId);
-    bool bOk = WritePrivateProfileString(strSection, kKeyVariant,
-                                         StringFromId(GetVariantNameId(m_nVariant)), strProfileFile);
+    bool bOk = WritePrivateProfileString(
+        strSection, kKeyVariant, StringFromId(GetVariantNameId(m_nVariant)), strProfileFile);
     bOk = WritePrivateProfileString(strSection, kKeyWorkingDirectory, m_strWorkingDirectory,
                                     strProfileFile) &&
           bOk;
-    bOk = WritePrivateProfileString(strSection, kKeyVariantFile, m_strVariantFile,
-                                    strProfileFile) &&
-          bOk;
+    bOk =
+        WritePrivateProfileString(strSection, kKeyVariantFile, m_strVariantFile, strProfileFile) &&
+        bOk;
     return bOk;
 }
 

@@ -13,8 +13,8 @@ using SoftwareSortFunction = void (*)(std::vector<std::string>& files);
 // One model of a platform: a row of a static model table (Part 3.1). A table ends at the first
 // row whose filter ID is 0 or negative (an all-zero row).
 struct VariantEntry {
-    int nNameId = 0;                       // model name, also the "VARIANT" setting
-    int nFilterId = 0;                     // file-dialog filter text (Part 3.3)
+    int nNameId = 0;                        // model name, also the "VARIANT" setting
+    int nFilterId = 0;                      // file-dialog filter text (Part 3.3)
     SoftwareSortFunction pfnSort = nullptr; // SortByVersionAt4 or SortByVersionAt5
 };
 

@@ -7,7 +7,9 @@ namespace vantoro {
 
 namespace {
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldCase(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Matcher over pattern position i and name position j, memoised so that patterns with many
 // '*' stay linear in pattern length times name length.

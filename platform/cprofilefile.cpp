@@ -29,7 +29,9 @@ struct ParsedLine {
     std::string_view value; // key value, blanks trimmed
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsBlank(text.front()))
@@ -39,7 +41,9 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldCase(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -193,8 +197,7 @@ bool ReplaceFileAtomically(const std::string& strFile, const std::string& strCon
 template <typename Accumulate>
 std::size_t ScanDigits(const std::string& strText, bool& bNegative, Accumulate accumulate) {
     std::size_t i = 0;
-    while (i < strText.size() &&
-           (strText[i] == ' ' || (strText[i] >= '\t' && strText[i] <= '\r')))
+    while (i < strText.size() && (strText[i] == ' ' || (strText[i] >= '\t' && strText[i] <= '\r')))
         ++i;
     bNegative = false;
     if (i < strText.size() && (strText[i] == '+' || strText[i] == '-')) {

@@ -9,7 +9,9 @@ namespace vantoro {
 
 namespace {
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 std::string WithTrailingSlash(std::string strFolder) {
     if (strFolder.empty() || strFolder.back() != '/')

@@ -29,9 +29,8 @@ CAppSettings::CAppSettings(std::string strProfileFile, std::string strInstallIni
 CLogSettings CAppSettings::ReadLogSettings() const {
     const std::string strApp = StringFromId(IDS_SECTION_APP);
     CLogSettings log;
-    log.bLogEnabled =
-        GetPrivateProfileString(strApp, StringFromId(IDS_KEY_LOG), "", m_strProfileFile) ==
-        kLogEnabled;
+    log.bLogEnabled = GetPrivateProfileString(strApp, StringFromId(IDS_KEY_LOG), "",
+                                              m_strProfileFile) == kLogEnabled;
     std::string strFlags =
         GetPrivateProfileString(strApp, StringFromId(IDS_KEY_LOG_FLAGS), "", m_strProfileFile);
     int nFlags = 0;
@@ -78,8 +77,10 @@ bool CAppSettings::SaveAppSettings(const std::vector<CTarget>& targets,
                                    const CAppState& state) const {
     const std::string strApp = StringFromId(IDS_SECTION_APP);
     std::string strPlatform;
-    if (state.nPlatformIndex >= 0 && static_cast<std::size_t>(state.nPlatformIndex) < targets.size())
-        strPlatform = StringFromId(targets[static_cast<std::size_t>(state.nPlatformIndex)].GetNameId());
+    if (state.nPlatformIndex >= 0 &&
+        static_cast<std::size_t>(state.nPlatformIndex) < targets.size())
+        strPlatform =
+            StringFromId(targets[static_cast<std::size_t>(state.nPlatformIndex)].GetNameId());
 
     bool bOk = true;
     auto write = [&](int nKeyId, const std::string& strValue) {

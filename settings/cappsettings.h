@@ -22,7 +22,7 @@ constexpr std::uint32_t kMaxReplyTimeoutSeconds = 4294967; // 4294967000 ms fits
 
 // The two log keys, read by the main window before the catalogue exists (Part 4.2).
 struct CLogSettings {
-    bool bLogEnabled = false;        // "LOG" equals "ENABLED" exactly
+    bool bLogEnabled = false;         // "LOG" equals "ENABLED" exactly
     int nLogFlags = kDefaultLogFlags; // "LOG_FLAGS" when it starts with a number
 };
 

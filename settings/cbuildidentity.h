@@ -4,10 +4,10 @@
 // the documented build, fixed, not the date of the local compile.
 namespace vantoro {
 
-inline constexpr const char kBuildVersion[] = "1.23" ".KMT"; // reads 1.23.KMT
+inline constexpr const char kBuildVersion[] = "1.23"
+                                              ".KMT"; // reads 1.23.KMT
 inline constexpr const char kBuildDate[] = "Jul 21 2008";
 inline constexpr const char kBuildTime[] = "11:24:14";
-inline constexpr const char kBuildNotice[] =
-    "Copyright (C) Quentar Lighting. All rights reserved.";
+inline constexpr const char kBuildNotice[] = "Copyright (C) Quentar Lighting. All rights reserved.";
 
 } // namespace vantoro

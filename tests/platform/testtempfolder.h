@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+namespace vantoro::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class CTempFolder {
+public:
+    CTempFolder() {
+        std::string strTemplate =
+            (std::filesystem::temp_directory_path() / "vantoro-test-XXXXXX").string();
+        char* pszMade = ::mkdtemp(strTemplate.data());
+        m_strPath = pszMade != nullptr ? std::string(pszMade) + "/" : std::string();
+    }
+    ~CTempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_strPath, ec);
+    }
+    CTempFolder(const CTempFolder&) = delete;
+    CTempFolder& operator=(const CTempFolder&) = delete;
+
+    // The folder, ending with '/'.
+    const std::string& Path() const { return m_strPath; }
+    std::string operator/(const std::string& strName) const { return m_strPath + strName; }
+
+private:
+    std::string m_strPath;
+};
+
+inline void WriteTextFile(const std::string& strPath, const std::string& strContent) {
+    std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
+    out << strContent;
+}
+
+inline std::string ReadTextFile(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void MakeFolder(const std::string& strPath) {
+    std::filesystem::create_directories(strPath);
+}
+
+} // namespace vantoro::test
