@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <thread>
@@ -17,6 +18,7 @@ namespace {
 
 constexpr auto kNobodyOnLinePause = std::chrono::milliseconds(20);
 constexpr auto kLingerAfterDone = std::chrono::seconds(2);
+constexpr auto kSpinStretch = std::chrono::microseconds(300);
 constexpr auto kSleepSlice = std::chrono::milliseconds(50);
 // Noise never holds a line feed, so it cannot complete a detection text by itself.
 constexpr char kNoiseAlphabet[] = "abdfghijkmnopqrstuvwxyz0123456789 .:-#";
@@ -139,6 +141,8 @@ void CTargetSimulator::HandleCommands() {
 }
 
 int CTargetSimulator::Run() {
+    // Paced replies must leave on time: no timer slack for this thread.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     std::optional<Clock::time_point> powerAt;
     if (m_options.nPowerOnDelayMs >= 0) {
         powerAt = Clock::now() + std::chrono::milliseconds(m_options.nPowerOnDelayMs);
@@ -246,7 +250,6 @@ void CTargetSimulator::Receive(const char* pData, std::size_t nLength) {
             if (m_strHandshakeTail == m_options.strHandshake) {
                 m_state = Programming;
                 m_strLine.clear();
-                SleepUntil(m_rxFreeAt);
                 Reply("F");
             }
         } else if (m_state == Programming) {
@@ -280,7 +283,6 @@ void CTargetSimulator::ReceiveLine() {
     const auto it = m_options.replyAt.find(nRecord);
     const std::string strReplies =
         it != m_options.replyAt.end() ? it->second : std::string(1, check.cReply);
-    SleepUntil(m_rxFreeAt);
     Reply(strReplies);
     if (!strReplies.empty() && strReplies.back() == '+') {
         m_state = Done;
@@ -302,7 +304,11 @@ void CTargetSimulator::Reply(const std::string& strReplies) {
 
 void CTargetSimulator::Send(const std::string& strData) {
     if (m_options.nBaud > 0) {
-        SleepUntil(Clock::now() + m_byteTime * static_cast<long long>(strData.size()));
+        // The line is half duplex in practice: a reply starts once the record has come in, and
+        // reaches the other end when its last bit has gone out. One sleep per reply keeps the
+        // timer's overshoot from adding up twice.
+        const Clock::time_point start = std::max(Clock::now(), m_rxFreeAt);
+        SleepUntil(start + m_byteTime * static_cast<long long>(strData.size()));
     }
     std::size_t nDone = 0;
     while (nDone < strData.size() && m_master.IsValid()) {
@@ -331,7 +337,15 @@ void CTargetSimulator::SleepUntil(Clock::time_point when) const {
         if (now >= when || ShouldStop()) {
             return;
         }
-        std::this_thread::sleep_for(std::min<Clock::duration>(when - now, kSleepSlice));
+        // The last stretch is spun rather than slept: a timer wakes late by tens of
+        // microseconds, which would add up over thousands of paced replies.
+        if (when - now <= kSpinStretch) {
+            while (Clock::now() < when) {
+            }
+            return;
+        }
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(when - now - kSpinStretch, kSleepSlice));
     }
 }
 
