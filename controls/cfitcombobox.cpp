@@ -37,8 +37,8 @@ int CFitComboBox::GetItemData(int nIndex) const {
     return bOk ? nData : -1;
 }
 
-int CFitComboBox::FitDropDownHeight(int nCount, int nItemHeight) {
-    return nItemHeight * (std::max(nCount, 2) + 2);
+int CFitComboBox::FitDropDownRows(int nCount) {
+    return std::max(nCount, 2);
 }
 
 void CFitComboBox::FitDropDown() {
@@ -50,17 +50,15 @@ void CFitComboBox::FitDropDown() {
     int nItemHeight = count() > 0 ? view()->sizeHintForRow(0) : -1;
     if (nItemHeight <= 0)
         nItemHeight = view()->fontMetrics().height();
-    // The field and the list together take the fitted height; the list gets what the field
-    // leaves, and never less than the toolkit already gave it.
-    const int nWanted = FitDropDownHeight(count(), nItemHeight) - height();
-    if (nWanted <= pPopup->height())
+    const int nMissing = FitDropDownRows(count()) * nItemHeight - view()->viewport()->height();
+    if (nMissing <= 0)
         return;
     QRect rcPopup = pPopup->geometry();
     const QPoint ptField = mapToGlobal(QPoint(0, 0));
     if (rcPopup.bottom() < ptField.y())
-        rcPopup.setTop(rcPopup.bottom() + 1 - nWanted); // opened upwards: grow upwards
+        rcPopup.setTop(rcPopup.top() - nMissing); // opened upwards: grow upwards
     else
-        rcPopup.setHeight(nWanted);
+        rcPopup.setHeight(rcPopup.height() + nMissing);
     pPopup->setGeometry(rcPopup);
 }
 

@@ -22,12 +22,12 @@ public:
     // The item data of entry nIndex, or -1 when there is no such entry.
     int GetItemData(int nIndex) const;
 
-    // Sizes the popup so that every entry shows without scrolling: the field and its list
-    // together span (max(count, 2) + 2) entry heights. Runs on its own before each drop-down.
+    // Sizes the popup so that every entry shows without scrolling, and a list of fewer than two
+    // entries still opens two entries high. Runs on its own before each drop-down.
     void FitDropDown();
 
-    // Total height that FitDropDown gives field and list for nCount entries of nItemHeight.
-    static int FitDropDownHeight(int nCount, int nItemHeight);
+    // How many entry heights the popup's list spans for nCount entries.
+    static int FitDropDownRows(int nCount);
 
     void showPopup() override;
 };

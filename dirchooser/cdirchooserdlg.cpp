@@ -144,8 +144,10 @@ void CDirChooserDlg::BuildControls() {
     connect(m_pOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(pCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_pTree, &QTreeWidget::itemExpanded, this, &CDirChooserDlg::OnItemExpanded);
-    connect(m_pTree, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* pCurrent) { OnCurrentItemChanged(pCurrent); });
+    // The selection, not the keyboard focus item, is what the dialog reports on: focusing the
+    // tree makes its first item current without choosing it.
+    connect(m_pTree, &QTreeWidget::itemSelectionChanged, this,
+            [this] { OnSelectionChanged(SelectedItem()); });
 }
 
 void CDirChooserDlg::showEvent(QShowEvent* pEvent) {
@@ -257,7 +259,7 @@ void CDirChooserDlg::OnItemExpanded(QTreeWidgetItem* pTreeItem) {
     CWaitCursor wait;
     pItem->SetPopulated();
     PopulateItem(BuildItemPath(pItem), pItem);
-    if (m_pTree->currentItem() != pItem)
+    if (SelectedItem() != pItem)
         m_pTree->setCurrentItem(pItem);
 }
 
@@ -314,8 +316,13 @@ bool CDirChooserDlg::PopulateNetwork(CDirTreeItem* pItem) {
     return !entries.empty();
 }
 
-void CDirChooserDlg::OnCurrentItemChanged(QTreeWidgetItem* pCurrent) {
-    CDirTreeItem* pItem = AsDirItem(pCurrent);
+QTreeWidgetItem* CDirChooserDlg::SelectedItem() const {
+    const QList<QTreeWidgetItem*> selected = m_pTree->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
+void CDirChooserDlg::OnSelectionChanged(QTreeWidgetItem* pSelected) {
+    CDirTreeItem* pItem = AsDirItem(pSelected);
     // Servers, domains and the network itself are places to browse, not folders to use.
     if (!pItem || pItem == m_pNetworkRoot || pItem->GetResource()) {
         m_pOk->setEnabled(false);
@@ -327,7 +334,7 @@ void CDirChooserDlg::OnCurrentItemChanged(QTreeWidgetItem* pCurrent) {
 }
 
 void CDirChooserDlg::done(int nResult) {
-    m_strPath = BuildItemPath(m_pTree->currentItem());
+    m_strPath = BuildItemPath(SelectedItem());
     // The window's items go with it, and with them every network record they own.
     m_pTree->clear();
     m_pNetworkRoot = nullptr;

@@ -65,7 +65,8 @@ private:
     bool PopulateFolder(const std::string& strPath, CDirTreeItem* pItem);
     bool PopulateNetwork(CDirTreeItem* pItem);
     void OnItemExpanded(QTreeWidgetItem* pItem);
-    void OnCurrentItemChanged(QTreeWidgetItem* pCurrent);
+    void OnSelectionChanged(QTreeWidgetItem* pSelected);
+    QTreeWidgetItem* SelectedItem() const;
 
     std::unique_ptr<IDriveSource> m_pOwnDrives;
     std::unique_ptr<INetworkSource> m_pOwnNetwork;

@@ -48,11 +48,11 @@ TEST(FitComboBox, SelectByItemDataPicksTheFirstMatchOrClears) {
     EXPECT_EQ(empty.SelectByItemData(0), -1);
 }
 
-TEST(FitComboBox, FittedHeightCountsAtLeastTwoEntriesPlusTwo) {
-    EXPECT_EQ(CFitComboBox::FitDropDownHeight(0, 20), 80);
-    EXPECT_EQ(CFitComboBox::FitDropDownHeight(2, 20), 80);
-    EXPECT_EQ(CFitComboBox::FitDropDownHeight(3, 20), 100);
-    EXPECT_EQ(CFitComboBox::FitDropDownHeight(30, 17), 544);
+TEST(FitComboBox, ListSpansEveryEntryAndAtLeastTwo) {
+    EXPECT_EQ(CFitComboBox::FitDropDownRows(0), 2);
+    EXPECT_EQ(CFitComboBox::FitDropDownRows(1), 2);
+    EXPECT_EQ(CFitComboBox::FitDropDownRows(2), 2);
+    EXPECT_EQ(CFitComboBox::FitDropDownRows(30), 30);
 }
 
 namespace {
@@ -78,9 +78,11 @@ void ExpectPopupShowsEverything(int nCount) {
         EXPECT_GE(rcRow.top(), 0) << "row " << i;
         EXPECT_LE(rcRow.bottom(), pView->viewport()->height() - 1) << "row " << i;
     }
-    int nItemHeight = nCount > 0 ? pView->sizeHintForRow(0) : pView->fontMetrics().height();
-    EXPECT_GE(pPopup->height() + pCombo->height(),
-              CFitComboBox::FitDropDownHeight(nCount, nItemHeight));
+    const int nItemHeight = pView->sizeHintForRow(0);
+    EXPECT_GE(pView->viewport()->height(), CFitComboBox::FitDropDownRows(nCount) * nItemHeight);
+    // Room for the entries, not a screenful of blank rows.
+    EXPECT_LT(pView->viewport()->height(),
+              (CFitComboBox::FitDropDownRows(nCount) + 1) * nItemHeight);
     pCombo->hidePopup();
 }
 
@@ -91,7 +93,7 @@ TEST(FitComboBox, PopupShowsEveryEntryWithoutScrolling) {
     ExpectPopupShowsEverything(3);
 }
 
-TEST(FitComboBox, PopupOfAnAlmostEmptyListKeepsFourEntryHeights) {
+TEST(FitComboBox, PopupOfAOneEntryListIsTwoEntriesHigh) {
     // An empty list has no popup to open, so one entry is the smallest case.
     ExpectPopupShowsEverything(1);
 }
