@@ -15,7 +15,7 @@
 #include "controls/cfitcombobox.h"
 #include "controls/cpercentbar.h"
 #include "dirchooser/cdirchooserdlg.h"
-#include "dirchooser/clinuxdrivesource.h"
+#include "dirchooser/idrivesource.h"
 #include "dirchooser/inetworksource.h"
 
 using namespace vantoro;
@@ -47,6 +47,17 @@ public:
 
 private:
     std::string m_strMount;
+};
+
+// The drives of a typical desktop, so the picture does not show the build machine's mounts.
+class CSampleDrives : public IDriveSource {
+public:
+    std::vector<SDriveEntry> ListDrives() override {
+        return {{"/", DriveFixed},
+                {"/home/ann", DriveFixed},
+                {"/media/ann/USB STICK", DriveRemovable},
+                {"/media/ann/FIRMWARE_CD", DriveCdrom}};
+    }
 };
 
 bool Save(const QImage& image, const std::string& strFolder, const char* pszName) {
@@ -115,7 +126,7 @@ QImage DirChooser() {
     const std::filesystem::path mount = std::filesystem::temp_directory_path() / "vantoro-shot";
     for (const char* psz : {"Brava", "Celto", "DUKAN", "old"})
         std::filesystem::create_directories(mount / psz);
-    CLinuxDriveSource drives;
+    CSampleDrives drives;
     CSampleNetwork network(mount.string());
     CDirChooserDlg dlg("//fileserver/firmware/dukan", &drives, &network);
     dlg.show();
