@@ -343,16 +343,7 @@ std::uint32_t CSerialLine::ClearLineErrors(std::uint32_t* pnErrors) {
     if (!HasPort()) {
         code = Store(kErrorInvalidHandle);
     } else if (m_bHaveCounters && ReadErrorCounters(PortFd(), now) == 0) {
-        if (now.nBufferOverrun != m_errorCounters.nBufferOverrun)
-            errors |= CE_RXOVER;
-        if (now.nOverrun != m_errorCounters.nOverrun)
-            errors |= CE_OVERRUN;
-        if (now.nParity != m_errorCounters.nParity)
-            errors |= CE_RXPARITY;
-        if (now.nFrame != m_errorCounters.nFrame)
-            errors |= CE_FRAME;
-        if (now.nBreak != m_errorCounters.nBreak)
-            errors |= CE_BREAK;
+        errors = CommErrorBits(m_errorCounters, now);
         m_errorCounters = now;
     }
     if (pnErrors)

@@ -288,12 +288,7 @@ std::uint32_t CSerialLine::CollectEvents(std::uint32_t nEpollEvents) {
     }
     LineErrorCounters now;
     if (m_bHaveCounters && ReadErrorCounters(PortFd(), now) == 0) {
-        if (now.nBreak != m_eventCounters.nBreak)
-            bits |= EV_BREAK;
-        if (now.nFrame != m_eventCounters.nFrame || now.nOverrun != m_eventCounters.nOverrun ||
-            now.nParity != m_eventCounters.nParity ||
-            now.nBufferOverrun != m_eventCounters.nBufferOverrun)
-            bits |= EV_ERR;
+        bits |= LineErrorEvents(m_eventCounters, now);
         m_eventCounters = now;
     }
     return bits;

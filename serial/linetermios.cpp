@@ -1,5 +1,7 @@
 #include "serial/linetermios.h"
 
+#include "serial/serialtypes.h"
+
 #include <asm/termbits.h>
 #include <cerrno>
 #include <linux/serial.h>
@@ -74,6 +76,31 @@ int ParityFromControlFlags(std::uint32_t cflag) {
     if (cflag & CMSPAR)
         return (cflag & PARODD) ? 3 : 4;
     return (cflag & PARODD) ? 1 : 2;
+}
+
+std::uint32_t CommErrorBits(const LineErrorCounters& before, const LineErrorCounters& now) {
+    std::uint32_t bits = 0;
+    if (now.nBufferOverrun != before.nBufferOverrun)
+        bits |= CE_RXOVER;
+    if (now.nOverrun != before.nOverrun)
+        bits |= CE_OVERRUN;
+    if (now.nParity != before.nParity)
+        bits |= CE_RXPARITY;
+    if (now.nFrame != before.nFrame)
+        bits |= CE_FRAME;
+    if (now.nBreak != before.nBreak)
+        bits |= CE_BREAK;
+    return bits;
+}
+
+std::uint32_t LineErrorEvents(const LineErrorCounters& before, const LineErrorCounters& now) {
+    std::uint32_t errors = CommErrorBits(before, now);
+    std::uint32_t events = 0;
+    if (errors & CE_BREAK)
+        events |= EV_BREAK;
+    if (errors & ~CE_BREAK)
+        events |= EV_ERR;
+    return events;
 }
 
 int MakeLineRaw(int fd) {

@@ -25,6 +25,10 @@ struct LineErrorCounters {
 std::uint32_t ParityControlFlags(int nParity);
 int ParityFromControlFlags(std::uint32_t nFlags);
 
+// What changed between two readings of the counters: CE_* bits, and EV_BREAK / EV_ERR.
+std::uint32_t CommErrorBits(const LineErrorCounters& before, const LineErrorCounters& now);
+std::uint32_t LineErrorEvents(const LineErrorCounters& before, const LineErrorCounters& now);
+
 // Raw 8-bit line: no translation, echo or signals, no flow control; reads return what is there
 // (the descriptor is non-blocking) and 0 only at hang-up. The speed is kept.
 int MakeLineRaw(int fd);

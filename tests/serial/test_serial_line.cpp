@@ -304,3 +304,57 @@ TEST(SerialLineDevices, ComNameOfAMissingPortIsUnavailable) {
     EXPECT_EQ(CSerialLine::ProbePort("\\\\.\\Com97", &error), PortUnavailable);
     EXPECT_EQ(error, kErrorFileNotFound);
 }
+
+TEST(SerialLineErrors, CounterChangesBecomeErrorBitsAndEvents) {
+    LineErrorCounters before{3, 1, 0, 0, 0};
+    LineErrorCounters same = before;
+    EXPECT_EQ(CommErrorBits(before, same), 0u);
+    EXPECT_EQ(LineErrorEvents(before, same), 0u);
+
+    LineErrorCounters framed = before;
+    framed.nFrame = 2;
+    EXPECT_EQ(CommErrorBits(before, framed), CE_FRAME);
+    EXPECT_EQ(LineErrorEvents(before, framed), EV_ERR);
+    // The documented example: a frame error alongside received data.
+    EXPECT_EQ(((CommErrorBits(before, framed) & 0xFFFF) << 16) | (EV_RXCHAR | EV_ERR), 0x00080081u);
+
+    LineErrorCounters broken = before;
+    broken.nBreak = 4;
+    EXPECT_EQ(CommErrorBits(before, broken), CE_BREAK);
+    EXPECT_EQ(LineErrorEvents(before, broken), EV_BREAK);
+
+    LineErrorCounters all{4, 2, 1, 1, 1};
+    EXPECT_EQ(CommErrorBits(before, all),
+              CE_RXOVER | CE_OVERRUN | CE_RXPARITY | CE_FRAME | CE_BREAK);
+    EXPECT_EQ(LineErrorEvents(before, all), EV_BREAK | EV_ERR);
+}
+
+TEST_F(SerialLine, PseudoTerminalKeepsNoErrorCounters) {
+    std::uint32_t errors = 99;
+    EXPECT_EQ(line.ClearLineErrors(&errors), 0u);
+    EXPECT_EQ(errors, 0u);
+}
+
+TEST_F(SerialLine, OutputDrainedIsReportedOncePerWriteWhenAsked) {
+    EXPECT_EQ(line.SetEventMask(EV_RXCHAR | EV_TXEMPTY), 0u);
+    EXPECT_EQ(line.WaitForEvent(nullptr, INFINITE), 0u); // the mask change itself
+    EXPECT_EQ(line.TakeEvents(), 0u);
+    EXPECT_EQ(line.WaitForEvent(nullptr, 0), kErrorTimeout); // writable, but nothing was sent
+    EXPECT_EQ(line.WriteText("drain me"), 0u);
+    EXPECT_EQ(pty.Receive(8).size(), 8u);
+    ASSERT_TRUE(WaitUntil([&] { return line.WaitForEvent(nullptr, 0) == 0; }));
+    EXPECT_EQ(line.TakeEvents(), EV_TXEMPTY);
+    EXPECT_EQ(line.WaitForEvent(nullptr, 0), kErrorTimeout);
+}
+
+TEST_F(SerialLine, CallerOverlappedEventWaitCompletesOnArrival) {
+    COverlapped overlapped;
+    EXPECT_EQ(line.WaitForEvent(&overlapped, INFINITE), 0u);
+    EXPECT_TRUE(overlapped.IsPending());
+    EXPECT_FALSE(overlapped.Event().IsSignalled());
+    EXPECT_EQ(line.GetOverlappedResult(overlapped, nullptr, false), 996u);
+    ASSERT_TRUE(pty.Send("!"));
+    EXPECT_EQ(line.GetOverlappedResult(overlapped, nullptr, true), 0u);
+    EXPECT_TRUE(overlapped.Event().IsSignalled());
+    EXPECT_EQ(line.TakeEvents(), EV_RXCHAR);
+}
