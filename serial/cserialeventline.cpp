@@ -48,6 +48,12 @@ std::uint32_t CSerialEventLine::EndListening(std::uint32_t nTimeout) {
     // The thread is woken at once below and always joined: a thread left running would use the
     // object after it is gone, so a finite time-out does not shorten the wait.
     (void)nTimeout;
+    if (m_listener.joinable() && m_listener.get_id() == std::this_thread::get_id()) {
+        // Called from a notification handler: the loop ends after the handler returns, and the
+        // thread is joined by the next close from another thread.
+        m_bStopListening.store(true);
+        return Store(0);
+    }
     if (m_listener.joinable()) {
         m_bStopListening.store(true);
         if (SetEventMask(QueryEventMask()) != 0)

@@ -277,7 +277,9 @@ std::uint32_t CSerialLine::WaitForLineEvents(int nPollTimeout) {
 
 std::uint32_t CSerialLine::CollectEvents(std::uint32_t nEpollEvents) {
     std::uint32_t bits = 0;
-    if (nEpollEvents & EPOLLIN)
+    // Line set-up also wakes the port's waiters; only bytes that are there count as arrived.
+    int waiting = 0;
+    if ((nEpollEvents & EPOLLIN) && (BytesWaitingToRead(PortFd(), waiting) != 0 || waiting > 0))
         bits |= EV_RXCHAR;
     if (nEpollEvents & EPOLLOUT) {
         int pending = 0;

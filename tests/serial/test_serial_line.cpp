@@ -107,6 +107,35 @@ TEST(SerialLineClosed, MissingDeviceAndEveryOperationNeedingAPort) {
     EXPECT_EQ(line.GetLastError(), kErrorInvalidHandle);
     EXPECT_EQ(line.ClosePort(), 0u);
     EXPECT_EQ(line.GetLastError(), 0u);
+
+    // A device that is no serial line is refused and not kept open.
+    EXPECT_EQ(line.OpenPort("/dev/null", true), kErrorInvalidFunction);
+    EXPECT_FALSE(line.HasPort());
+}
+
+TEST(SerialLineProbe, PermissionProblemIsUnknownWithItsCauseAndRemedy) {
+    std::string path = "/tmp/vantoro-locked-port-" + std::to_string(::getpid());
+    int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    pid_t child = ::fork();
+    if (child == 0) {
+        // Root may open anything, so the probe runs as an ordinary user.
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        std::uint32_t error = 0;
+        std::string cause;
+        int result = CSerialLine::ProbePort(path.c_str(), &error, &cause);
+        bool ok = result == PortUnknown && error == kErrorAccessDenied &&
+                  cause.find(path) != std::string::npos &&
+                  cause.find("dialout") != std::string::npos;
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    ::unlink(path.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(SerialLine, LineSettingsRoundTripAndWhatTheLineCannotDoChangesNothing) {
