@@ -12,50 +12,8 @@ using vantoro::CFitComboBox;
 
 namespace {
 
-// An ID with a text in the string table, and one without.
-constexpr int kProductNameId = 102;
-constexpr int kMissingId = 9999;
-
-} // namespace
-
-TEST(FitComboBox, AddStringItemLooksTextsUpAndSkipsMissingOnes) {
-    CFitComboBox combo;
-    std::string strExpected;
-    ASSERT_TRUE(vantoro::LoadStringId(kProductNameId, strExpected));
-    EXPECT_EQ(combo.AddStringItem(kProductNameId, 7), 0);
-    EXPECT_EQ(combo.AddStringItem(kMissingId, 8), -1);
-    EXPECT_EQ(combo.AddStringItem(kProductNameId, 9), 1);
-    ASSERT_EQ(combo.count(), 2);
-    EXPECT_EQ(combo.itemText(0).toStdString(), strExpected);
-    EXPECT_EQ(combo.GetItemData(0), 7);
-    EXPECT_EQ(combo.GetItemData(1), 9);
-    EXPECT_EQ(combo.GetItemData(2), -1);
-}
-
-TEST(FitComboBox, SelectByItemDataPicksTheFirstMatchOrClears) {
-    CFitComboBox combo;
-    combo.AddStringItem(kProductNameId, 10);
-    combo.AddStringItem(kProductNameId + 1, 20);
-    combo.AddStringItem(kProductNameId + 2, 10);
-    EXPECT_EQ(combo.SelectByItemData(20), 1);
-    EXPECT_EQ(combo.currentIndex(), 1);
-    EXPECT_EQ(combo.SelectByItemData(10), 0);
-    EXPECT_EQ(combo.currentIndex(), 0);
-    EXPECT_EQ(combo.SelectByItemData(99), -1);
-    EXPECT_EQ(combo.currentIndex(), -1);
-
-    CFitComboBox empty;
-    EXPECT_EQ(empty.SelectByItemData(0), -1);
-}
-
-TEST(FitComboBox, ListSpansEveryEntryAndAtLeastTwo) {
-    EXPECT_EQ(CFitComboBox::FitDropDownRows(0), 2);
-    EXPECT_EQ(CFitComboBox::FitDropDownRows(1), 2);
-    EXPECT_EQ(CFitComboBox::FitDropDownRows(2), 2);
-    EXPECT_EQ(CFitComboBox::FitDropDownRows(30), 30);
-}
-
-namespace {
+constexpr int kProductNameId = 102; // has a text in the string table
+constexpr int kMissingId = 9999;    // has none
 
 // Opens the popup of a combo with nCount entries and checks that every entry is in view.
 void ExpectPopupShowsEverything(int nCount) {
@@ -68,32 +26,45 @@ void ExpectPopupShowsEverything(int nCount) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     pCombo->showPopup();
-    QApplication::processEvents();
     QAbstractItemView* pView = pCombo->view();
-    QWidget* pPopup = pView->window();
-    ASSERT_TRUE(pPopup->isVisible());
+    ASSERT_TRUE(pView->window()->isVisible());
     EXPECT_EQ(pView->verticalScrollBar()->maximum(), 0) << nCount << " entries";
-    for (int i = 0; i < nCount; ++i) {
-        const QRect rcRow = pView->visualRect(pView->model()->index(i, 0));
-        EXPECT_GE(rcRow.top(), 0) << "row " << i;
-        EXPECT_LE(rcRow.bottom(), pView->viewport()->height() - 1) << "row " << i;
-    }
-    const int nItemHeight = pView->sizeHintForRow(0);
-    EXPECT_GE(pView->viewport()->height(), CFitComboBox::FitDropDownRows(nCount) * nItemHeight);
-    // Room for the entries, not a screenful of blank rows.
-    EXPECT_LT(pView->viewport()->height(),
-              (CFitComboBox::FitDropDownRows(nCount) + 1) * nItemHeight);
+    const QRect rcLast = pView->visualRect(pView->model()->index(nCount - 1, 0));
+    EXPECT_LE(rcLast.bottom(), pView->viewport()->height() - 1) << nCount << " entries";
+    // Room for the entries (two at least), not a screenful of blank rows.
+    const int nRows = CFitComboBox::FitDropDownRows(nCount);
+    EXPECT_GE(pView->viewport()->height(), nRows * pView->sizeHintForRow(0));
+    EXPECT_LT(pView->viewport()->height(), (nRows + 1) * pView->sizeHintForRow(0));
     pCombo->hidePopup();
 }
 
 } // namespace
 
+TEST(FitComboBox, AddStringItemLooksTextsUpAndSkipsMissingOnes) {
+    CFitComboBox combo;
+    EXPECT_EQ(combo.AddStringItem(kProductNameId, 7), 0);
+    EXPECT_EQ(combo.AddStringItem(kMissingId, 8), -1);
+    EXPECT_EQ(combo.AddStringItem(kProductNameId, 9), 1);
+    ASSERT_EQ(combo.count(), 2);
+    EXPECT_EQ(combo.itemText(0).toStdString(), vantoro::StringFromId(kProductNameId));
+    EXPECT_EQ(combo.GetItemData(1), 9);
+    EXPECT_EQ(combo.GetItemData(2), -1);
+}
+
+TEST(FitComboBox, SelectByItemDataPicksTheFirstMatchOrClears) {
+    CFitComboBox combo;
+    for (int nData : {10, 20, 10})
+        combo.AddStringItem(kProductNameId, nData);
+    EXPECT_EQ(combo.SelectByItemData(20), 1);
+    EXPECT_EQ(combo.SelectByItemData(10), 0);
+    EXPECT_EQ(combo.currentIndex(), 0);
+    EXPECT_EQ(combo.SelectByItemData(99), -1);
+    EXPECT_EQ(combo.currentIndex(), -1);
+}
+
 TEST(FitComboBox, PopupShowsEveryEntryWithoutScrolling) {
     ExpectPopupShowsEverything(25);
     ExpectPopupShowsEverything(3);
-}
-
-TEST(FitComboBox, PopupOfAOneEntryListIsTwoEntriesHigh) {
-    // An empty list has no popup to open, so one entry is the smallest case.
+    // An empty list has no popup to open; one entry still opens two entries high.
     ExpectPopupShowsEverything(1);
 }

@@ -2,41 +2,30 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace vantoro::test {
 
-// A fresh folder below the system's temporary folder, removed with everything in it at the end.
+// A fresh folder below the system's temporary folder, removed with its contents at the end.
 class CTempFolder {
 public:
     CTempFolder() {
-        std::string strTemplate = (std::filesystem::temp_directory_path() / "vantoro-dir-XXXXXX");
+        std::string strTemplate = std::filesystem::temp_directory_path() / "vantoro-dir-XXXXXX";
         if (mkdtemp(strTemplate.data()))
-            m_path = strTemplate;
+            m_strPath = strTemplate;
     }
     ~CTempFolder() {
         std::error_code ec;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ec);
+        std::filesystem::remove_all(m_strPath, ec);
     }
-    CTempFolder(const CTempFolder&) = delete;
-    CTempFolder& operator=(const CTempFolder&) = delete;
-
-    std::string Path() const { return m_path.string(); }
+    const std::string& Path() const { return m_strPath; }
     std::string MakeDirs(const std::string& strRelative) const {
-        std::filesystem::create_directories(m_path / strRelative);
-        return (m_path / strRelative).string();
-    }
-    std::string WriteFile(const std::string& strRelative, const std::string& strText) const {
-        const std::filesystem::path path = m_path / strRelative;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << strText;
-        return path.string();
+        std::filesystem::create_directories(m_strPath + "/" + strRelative);
+        return m_strPath + "/" + strRelative;
     }
 
 private:
-    std::filesystem::path m_path;
+    std::string m_strPath;
 };
 
 } // namespace vantoro::test
