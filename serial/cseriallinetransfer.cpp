@@ -50,11 +50,6 @@ void CheckTimeoutContract(std::uint32_t nTimeout) {
 
 } // namespace
 
-COverlapped::~COverlapped() {
-    if (m_pLine)
-        m_pLine->ForgetPending(this);
-}
-
 // Rules shared by transfers and waits: needs open; a non-overlapped port takes neither a
 // caller's structure nor a time-out other than INFINITE.
 std::uint32_t CSerialLine::CheckTransfer(COverlapped* pOverlapped, std::uint32_t nTimeout) {

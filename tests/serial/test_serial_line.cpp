@@ -328,12 +328,6 @@ TEST_F(SerialLine, EventCharacterIsKeptAndAddsTheFlagEvent) {
     EXPECT_EQ(line.QueryEventMask(), 0x00C1u | EV_RXFLAG);
 }
 
-TEST(SerialLineDevices, ComNameOfAMissingPortIsUnavailable) {
-    std::uint32_t error = 0;
-    EXPECT_EQ(CSerialLine::ProbePort("\\\\.\\Com97", &error), PortUnavailable);
-    EXPECT_EQ(error, kErrorFileNotFound);
-}
-
 TEST(SerialLineErrors, CounterChangesBecomeErrorBitsAndEvents) {
     LineErrorCounters before{3, 1, 0, 0, 0};
     LineErrorCounters same = before;
@@ -356,12 +350,6 @@ TEST(SerialLineErrors, CounterChangesBecomeErrorBitsAndEvents) {
     EXPECT_EQ(CommErrorBits(before, all),
               CE_RXOVER | CE_OVERRUN | CE_RXPARITY | CE_FRAME | CE_BREAK);
     EXPECT_EQ(LineErrorEvents(before, all), EV_BREAK | EV_ERR);
-}
-
-TEST_F(SerialLine, PseudoTerminalKeepsNoErrorCounters) {
-    std::uint32_t errors = 99;
-    EXPECT_EQ(line.ClearLineErrors(&errors), 0u);
-    EXPECT_EQ(errors, 0u);
 }
 
 TEST_F(SerialLine, OutputDrainedIsReportedOncePerWriteWhenAsked) {
