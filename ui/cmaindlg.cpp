@@ -16,6 +16,7 @@
 #include "controls/cfitcombobox.h"
 #include "controls/cpercentbar.h"
 #include "dirchooser/cdirchooserdlg.h"
+#include "platform/cfilesearch.h"
 #include "platform/ctickclock.h"
 #include "serial/comportdiscovery.h"
 #include "serial/serialtypes.h"

@@ -1,7 +1,6 @@
 #include "ui/mainwindowhelpers.h"
 
 #include <QStringList>
-#include <sys/stat.h>
 
 namespace vantoro {
 
@@ -56,11 +55,6 @@ QString ComPortEntryText(int nPort, const std::string& strFriendlyName) {
 QPoint IconOrigin(const QSize& client, const QSize& icon) {
     return QPoint((client.width() - icon.width() + 1) / 2,
                   (client.height() - icon.height() + 1) / 2);
-}
-
-bool IsExistingDirectory(const std::string& strPath) {
-    struct stat info {};
-    return ::stat(strPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 } // namespace vantoro

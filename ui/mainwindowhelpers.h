@@ -26,7 +26,4 @@ QString ComPortEntryText(int nPort, const std::string& strFriendlyName);
 // Where the program icon is drawn in a minimised window's client area.
 QPoint IconOrigin(const QSize& client, const QSize& icon);
 
-// Whether strPath names an existing directory.
-bool IsExistingDirectory(const std::string& strPath);
-
 } // namespace vantoro

@@ -1,0 +1,12 @@
+#include <QApplication>
+
+#include "app/cupdaterapp.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantoro"));
+    vantoro::CUpdaterApp theApp(
+        vantoro::CUpdaterApp::LocateFromExecutable(argc > 0 ? argv[0] : ""));
+    theApp.InitInstance();
+    return 0;
+}
