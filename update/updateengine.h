@@ -38,6 +38,13 @@ enum UpdateEvent : int {
     CancelPressed = 3,
 };
 
+// Whether closing the window in this state must first ask "Complete the Update ?": from the
+// handshake until the update has ended, and while a failure is on screen.
+constexpr bool CloseNeedsConfirmation(UpdateState state) {
+    return !(state == Idle || state == StartUpdate || state == WaitForTarget ||
+             state == WaitDonePress);
+}
+
 // Serial event bits the engine tells apart in a notification.
 constexpr std::uint32_t kEvRxChar = 0x0001;
 constexpr std::uint32_t kEvTxEmpty = 0x0004;

@@ -1,73 +1,27 @@
 #include "update/cdetectionwindow.h"
 #include "update/creplytable.h"
+#include "update/updateengine.h"
 
 #include <gtest/gtest.h>
 
 using namespace vantoro;
 
-namespace {
-
-struct ReplyCase {
-    const char* pszName;
-    char cReply;
-    ReplyOutcome::Kind kind;
-    const char* pszStatus;
-    const char* pszLog;
-    LogCategory category;
-};
-
-class ReplyTableTest : public ::testing::TestWithParam<ReplyCase> {};
-
-} // namespace
-
-TEST_P(ReplyTableTest, TextsAreFinishedWithModelAndRecord) {
-    const ReplyCase& c = GetParam();
-    // A "%" in the model name must come out as it is.
-    const ReplyOutcome outcome = CReplyTable::Interpret(c.cReply, "Saltir 100%s", 17);
-    EXPECT_EQ(outcome.kind, c.kind);
-    EXPECT_EQ(outcome.strStatus, c.pszStatus);
-    EXPECT_EQ(outcome.strLog, c.pszLog);
-    EXPECT_EQ(outcome.category, c.category);
+TEST(ReplyTableTest, TextsAreFinishedWithModelAndRecord) {
+    // Every reply's texts are checked end to end; here the corners: a "%" in the model name, the
+    // two blanks and the trailing blank, the warnings' category, the raw byte in the log.
+    const ReplyOutcome checksum = CReplyTable::Interpret(')', "Saltir 100%s", 17);
+    EXPECT_EQ(checksum.kind, ReplyOutcome::Failure);
+    EXPECT_EQ(checksum.strStatus, "Saltir 100%s Reports Record Checksum Error @ Record 17");
+    const ReplyOutcome low = CReplyTable::Interpret('<', "Saltir 100%s", 17);
+    EXPECT_EQ(low.kind, ReplyOutcome::Warning);
+    EXPECT_EQ(low.strLog, "Wait Reply : Address Low Error  @ Record 17");
+    EXPECT_EQ(low.category, LogHighLevelComms);
+    const ReplyOutcome odd = CReplyTable::Interpret('\0', "100%", 1);
+    EXPECT_EQ(odd.strStatus, "Unexpected Reply Character from 100% ");
+    EXPECT_EQ(odd.strLog, std::string("Wait Reply : Unexpected Reply Character \0", 41));
+    EXPECT_EQ(CReplyTable::Interpret('C', "", 1).kind, ReplyOutcome::SendNext);
+    EXPECT_EQ(CReplyTable::Interpret('+', "", 1).kind, ReplyOutcome::Complete);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryReply, ReplyTableTest,
-    ::testing::Values(ReplyCase{"Next", 'C', ReplyOutcome::SendNext, "", "", LogApplication},
-                      ReplyCase{"Complete", '+', ReplyOutcome::Complete, "",
-                                "Wait Reply : End Record Recieved.. Update Complete",
-                                LogApplication},
-                      ReplyCase{"AddressLow", '<', ReplyOutcome::Warning, "",
-                                "Wait Reply : Address Low Error  @ Record 17", LogHighLevelComms},
-                      ReplyCase{"AddressHigh", '>', ReplyOutcome::Warning, "",
-                                "Wait Reply : Address Too High @ Record 17", LogHighLevelComms},
-                      ReplyCase{"Comms", '!', ReplyOutcome::Failure,
-                                "Saltir 100%s Reports Comms Error", "Wait Reply : Comms Error",
-                                LogApplication},
-                      ReplyCase{"SRecord", '(', ReplyOutcome::Failure,
-                                "Saltir 100%s Reports File S Record Error @ Record 17",
-                                "Wait Reply : S Record Error Reported", LogApplication},
-                      ReplyCase{"Checksum", ')', ReplyOutcome::Failure,
-                                "Saltir 100%s Reports Record Checksum Error @ Record 17",
-                                "Wait Reply : Record Checksum Error @ Record 17", LogApplication},
-                      ReplyCase{"SioTimeout", '*', ReplyOutcome::Failure,
-                                "Saltir 100%s Reports SIO Timeout Error",
-                                "Wait Reply : SIO Timeout", LogApplication},
-                      ReplyCase{"FlashWrite", '[', ReplyOutcome::Failure,
-                                "Saltir 100%s Reports Flash Write Fail Error",
-                                "Wait Reply : Flash Write Fail Reported", LogApplication},
-                      ReplyCase{"FlashErase", ']', ReplyOutcome::Failure,
-                                "Saltir 100%s Reports Flash Erase Fail Error",
-                                "Wait Reply : Flash Erase Fail Reported", LogApplication},
-                      ReplyCase{"LineFeed", '\n', ReplyOutcome::Failure,
-                                "Unexpected Reply Character from Saltir 100%s ",
-                                "Wait Reply : Unexpected Reply Character \n", LogApplication},
-                      ReplyCase{"Echo", 'S', ReplyOutcome::Failure,
-                                "Unexpected Reply Character from Saltir 100%s ",
-                                "Wait Reply : Unexpected Reply Character S", LogApplication},
-                      ReplyCase{"Percent", '%', ReplyOutcome::Failure,
-                                "Unexpected Reply Character from Saltir 100%s ",
-                                "Wait Reply : Unexpected Reply Character %", LogApplication}),
-    [](const ::testing::TestParamInfo<ReplyCase>& info) { return info.param.pszName; });
 
 TEST(DetectionWindowTest, MatchesTheLastCharactersAcrossPushes) {
     CDetectionWindow window;
@@ -96,4 +50,15 @@ TEST(DetectionWindowTest, KeepsEightCharactersAndNeverMatchesLongerTexts) {
     CDetectionWindow fresh;
     fresh.Push('\n');
     EXPECT_FALSE(fresh.EndsWith("L\n")); // fewer characters held than the text has
+}
+
+TEST(CloseConfirmationTest, AsksFromTheHandshakeUntilTheUpdateHasEnded) {
+    const UpdateState asks[] = {WaitForAckProgramFlash, WaitReply, ActionFail};
+    const UpdateState closes[] = {Idle, StartUpdate, WaitForTarget, WaitDonePress};
+    for (UpdateState state : asks) {
+        EXPECT_TRUE(CloseNeedsConfirmation(state)) << state;
+    }
+    for (UpdateState state : closes) {
+        EXPECT_FALSE(CloseNeedsConfirmation(state)) << state;
+    }
 }
