@@ -126,6 +126,11 @@ std::string BuildFriendlyName(const std::map<std::string, std::string>& properti
     return text + " (" + strDeviceNode + ")";
 }
 
+std::vector<ComPortEntry> ListDosDevicePorts(const std::string& strFolder) {
+    UdevPtr context(udev_new());
+    return ListLinkedPorts(context.get(), strFolder);
+}
+
 std::vector<ComPortEntry> MergeComPortEntries(const std::vector<ComPortEntry>& preferred,
                                               const std::vector<ComPortEntry>& others) {
     std::vector<ComPortEntry> merged;

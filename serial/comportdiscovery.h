@@ -23,6 +23,9 @@ bool DiscoverComPorts(std::vector<int>& ports, std::vector<std::string>& names);
 std::string BuildFriendlyName(const std::map<std::string, std::string>& properties,
                               const std::string& strDeviceNode);
 
+// The ports that the comN links of a folder name, targets that exist only.
+std::vector<ComPortEntry> ListDosDevicePorts(const std::string& strFolder);
+
 // Orders entries by number; where two share a number the earlier one in the list wins.
 std::vector<ComPortEntry> MergeComPortEntries(const std::vector<ComPortEntry>& preferred,
                                               const std::vector<ComPortEntry>& others);
