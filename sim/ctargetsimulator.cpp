@@ -149,11 +149,16 @@ int CTargetSimulator::Run() {
     }
     char buffer[4096];
     std::optional<Clock::time_point> lingerUntil;
+    bool bLineOpen = false; // whether the program has the other end open
     while (!ShouldStop()) {
         int nTimeout = -1;
+        if (!bLineOpen && m_options.nPowerOnWhenOpenedMs >= 0) {
+            nTimeout = static_cast<int>(kNobodyOnLinePause.count()); // to notice an open
+        }
         if (powerAt) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(*powerAt - Clock::now());
-            nTimeout = static_cast<int>(std::max<long long>(0, left.count()));
+            const int nLeft = static_cast<int>(std::max<long long>(0, left.count()));
+            nTimeout = nTimeout < 0 ? nLeft : std::min(nTimeout, nLeft);
         }
         if (lingerUntil) {
             nTimeout = 100;
@@ -170,8 +175,10 @@ int CTargetSimulator::Run() {
             powerAt.reset();
             Boot();
         }
+        bool bNobody = false;
         if (nFds == 2 && m_master.IsValid() && fds[1].revents != 0) {
             const ssize_t nRead = ::read(m_master.Get(), buffer, sizeof(buffer));
+            bNobody = nRead < 0 && errno == EIO;
             if (nRead > 0) {
                 PaceReceived(static_cast<std::size_t>(nRead));
                 Receive(buffer, static_cast<std::size_t>(nRead));
@@ -183,6 +190,17 @@ int CTargetSimulator::Run() {
                 std::this_thread::sleep_for(kNobodyOnLinePause);
             }
         }
+        if (nFds == 2 && !bNobody && !bLineOpen) {
+            // The program has just opened the line: the user switches the equipment on.
+            if (m_options.nPowerOnWhenOpenedMs >= 0 && !powerAt && m_state != WaitHandshake &&
+                m_state != Programming) {
+                powerAt = Clock::now() + std::chrono::milliseconds(m_options.nPowerOnWhenOpenedMs);
+            }
+        }
+        if (bLineOpen && bNobody && m_options.nPowerOnWhenOpenedMs >= 0 && m_state != HungUp) {
+            m_state = Off; // the line was closed: switched off until the next cycle opens it
+        }
+        bLineOpen = nFds == 2 && !bNobody;
         if (m_options.bExitWhenDone && m_state == HungUp) {
             break;
         }

@@ -147,6 +147,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
             bOk = ParseInto(strValue, 50, 4000000, options.nBaud);
         } else if (strOption == "--power-on-after") {
             bOk = ParseInto(strValue, 0, 86400000, options.nPowerOnDelayMs);
+        } else if (strOption == "--power-on-when-opened") {
+            bOk = ParseInto(strValue, 0, 86400000, options.nPowerOnWhenOpenedMs);
         } else if (strOption == "--device") {
             options.strDevice = strValue;
         } else if (strOption == "--link-folder") {
@@ -188,9 +190,10 @@ Plays the boot loader of the lighting equipment on a pseudo-terminal that it cre
 is printed as "pty: PATH" on standard output) or on an existing device (--device).
 
 Power: the equipment starts switched off. It is switched on (boot: noise, then the detection
-text) by the line "on" on standard input, by SIGUSR1, or --power-on-after MS after start.
-"off" on standard input switches it off; "quit", SIGINT or SIGTERM end the program (the end
-of standard input does not, so it can run with no input attached).
+text) by the line "on" on standard input, by SIGUSR1, --power-on-after MS after start, or
+--power-on-when-opened MS after the update program opens the line (again for every cycle).
+"off" on standard input or SIGUSR2 switches it off; "quit", SIGINT or SIGTERM end the program
+(the end of standard input does not, so it can run with no input attached).
 
 After the detection text it waits for the handshake text and answers 'F'; then it answers each
 received line: 'C' for a well-formed S-record, ')' checksum error, '(' malformed record, '<' or
@@ -215,6 +218,8 @@ Faults:
   --baud B                  pace both directions at B baud, 10 bits a byte (default: instant)
 
 Line and output:
+  --power-on-after MS       switch on MS after start
+  --power-on-when-opened MS switch on MS after the line is opened; off when it is closed
   --device PATH             use an existing device instead of a new pseudo-terminal
   --link-folder DIR --com N link the pseudo-terminal as DIR/comN (a dosdevices folder)
   --received FILE           write every received line to FILE, as received

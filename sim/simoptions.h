@@ -24,6 +24,7 @@ struct SimOptions {
     int nReplyDelayMs = 0;              // before every reply
     int nBaud = 0;                      // pace the line at this rate, 10 bits a byte (0: instant)
     int nPowerOnDelayMs = -1;           // power on this long after start (-1: on command only)
+    int nPowerOnWhenOpenedMs = -1;      // power on this long after the program opens the line
     bool bExitWhenDone = false;         // end after '+' or a hang-up
     std::string strDevice;              // an existing device instead of a new pseudo-terminal
     std::string strLinkFolder;          // link the pseudo-terminal as <folder>/com<N>

@@ -116,6 +116,25 @@ TEST(UpdateCycleTest, SecondPlatformDetectedThroughNoiseAndASplitText) {
     EXPECT_EQ(rig.m_window.m_strStatus, "Update Complete.");
 }
 
+TEST(UpdateCycleTest, EquipmentSwitchedOnWhenTheLineOpensServesCycleAfterCycle) {
+    SimOptions options;
+    options.nPowerOnWhenOpenedMs = 50;
+    CUpdateRig rig(options);
+    const std::string strContent = MakeSRecordFile(2);
+    rig.UseCodeFile(strContent);
+    for (int nCycle = 1; nCycle <= 2; ++nCycle) {
+        SCOPED_TRACE(nCycle);
+        rig.m_pEngine->StepUpdate(StartPressed);
+        rig.m_pEngine->StepUpdate(StartPressed);
+        ASSERT_TRUE(rig.RunToRest());
+        EXPECT_EQ(rig.m_pEngine->GetState(), WaitDonePress);
+        EXPECT_EQ(rig.m_pSim->GetReceived(), strContent);
+        EXPECT_EQ(rig.m_pSim->GetPowerOnCount(), nCycle);
+        rig.m_pEngine->StepUpdate(StartPressed); // Done
+        ASSERT_EQ(rig.m_pEngine->GetState(), Idle);
+    }
+}
+
 TEST(UpdateCycleTest, TextModeFilesArriveAsLinesEndingInALineFeedOnly) {
     struct Case {
         const char* pszName;
