@@ -4,7 +4,7 @@
 
 #include <vector>
 
-// The compiled-in descriptor and model tables (Part 3.1) and the catalogue build.
+// The compiled-in descriptor and model tables and the catalogue build.
 namespace vantoro {
 
 // The descriptor table: "Saltir Series", "Verrin Series", then the all-zero end row.

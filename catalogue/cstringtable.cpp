@@ -12,7 +12,7 @@ struct StringRow {
     const char* pszText;
 };
 
-// Sorted by ID. Texts are those of Part 3.1, byte for byte.
+// Sorted by ID. Texts are the documented ones, byte for byte.
 constexpr StringRow kStrings[] = {
     {101, "&About Vantoro..."},
     {102, "Brava Series"},

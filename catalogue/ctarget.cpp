@@ -10,7 +10,7 @@ namespace vantoro {
 
 namespace {
 
-// The per-platform keys are fixed texts of the program (Part 3.2), not string-table rows.
+// The per-platform keys are fixed texts of the program, not string-table rows.
 constexpr const char kKeyVariant[] = "VARIANT";
 constexpr const char kKeyWorkingDirectory[] = "WORKING_DIRECTORY";
 constexpr const char kKeyVariantFile[] = "VARIANT_FILE";

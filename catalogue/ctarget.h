@@ -7,18 +7,18 @@
 
 namespace vantoro {
 
-// Orders and thins a list of software file names in place (Part 3.3).
+// Orders and thins a list of software file names in place.
 using SoftwareSortFunction = void (*)(std::vector<std::string>& files);
 
-// One model of a platform: a row of a static model table (Part 3.1). A table ends at the first
+// One model of a platform: a row of a static model table. A table ends at the first
 // row whose filter ID is 0 or negative (an all-zero row).
 struct VariantEntry {
     int nNameId = 0;                        // model name, also the "VARIANT" setting
-    int nFilterId = 0;                      // file-dialog filter text (Part 3.3)
+    int nFilterId = 0;                      // file-dialog filter text
     SoftwareSortFunction pfnSort = nullptr; // SortByVersionAt4 or SortByVersionAt5
 };
 
-// One platform: a row of the static descriptor table (Part 3.1). The table ends at the first
+// One platform: a row of the static descriptor table. The table ends at the first
 // row whose name ID is 0 or negative (an all-zero row).
 struct TargetDescriptor {
     int nNameId = 0;
@@ -32,13 +32,13 @@ struct TargetDescriptor {
     const VariantEntry* pVariants = nullptr;
 };
 
-// Part 3.3: keep names whose characters at s, s+1, s+2 are all decimal digits (s = 4 or 5),
+// Keep names whose characters at s, s+1, s+2 are all decimal digits (s = 4 or 5),
 // then order them descending by a case-insensitive comparison of the whole names.
 void SortByVersionAt4(std::vector<std::string>& files);
 void SortByVersionAt5(std::vector<std::string>& files);
 
 // One platform of the catalogue: its string IDs, its models, the selected model, and its
-// directory and file choices (Parts 3.1 to 3.3). A plain value class; copies are independent.
+// directory and file choices. A plain value class; copies are independent.
 //
 // Settings: LoadSettings and SaveSettings take the settings file's path as a parameter (the
 // framework's process-wide profile name is not reproduced); the install-path file is a
@@ -73,7 +73,7 @@ public:
     // Filter ID of the selected model; 0 when the index is outside the model table.
     int GetVariantFilterId() const;
 
-    // Part 3.2.
+    // Working directory, explicit file and the per-platform settings section.
     void SetVariantFile(const std::string& strPath) { m_strVariantFile = strPath; }
     const std::string& GetVariantFile() const { return m_strVariantFile; }
     // Existing directory only: stores the path as given, empties the variant file, true.
@@ -91,7 +91,7 @@ public:
     // Writes VARIANT, WORKING_DIRECTORY, VARIANT_FILE in this order; false if a write failed.
     bool SaveSettings(const std::string& strProfileFile) const;
 
-    // Part 3.3: rebuilds and returns the list of software file names (bare names).
+    // Rebuilds and returns the list of software file names (bare names).
     const std::vector<std::string>& FindSoftware();
     const std::vector<std::string>& GetSoftwareFiles() const { return m_softwareFiles; }
     // GetSoftwareDirectory() followed directly by entry nIndex of the list; the empty text when

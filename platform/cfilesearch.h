@@ -20,7 +20,7 @@ bool MatchFilePattern(const std::string& strPattern, const std::string& strName)
 // lists them. A missing or unreadable folder gives an empty list.
 std::vector<std::string> FindFiles(const std::string& strPathPattern);
 
-// True when strPath names an existing directory (the GetFileAttributesExA test of Part 3.2).
+// True when strPath names an existing directory.
 bool IsExistingDirectory(const std::string& strPath);
 
 // True when a file or directory of that path exists (existence only, access not tested).

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-// Where the program lives and where its settings file is (Part 4.1 start-up, DESIGN.md
+// Where the program lives and where its settings file is (DESIGN.md
 // "Settings file"). The computation is pure: the executable's path, the environment and the
 // writability test are handed in, so tests never depend on the machine.
 namespace vantoro {

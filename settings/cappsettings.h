@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-// The "APP" section of the settings file (Part 4.1) and the per-platform sections it drives
-// (Part 3.2), without any window: the main window hands in its catalogue, its port selection
+// The "APP" section of the settings file and the per-platform sections it drives,
+// without any window: the main window hands in its catalogue, its port selection
 // (a callback) and its log state.
 namespace vantoro {
 
@@ -20,7 +20,7 @@ constexpr int kDefaultLogFlags = 23;
 constexpr std::uint32_t kMinReplyTimeoutSeconds = 10;
 constexpr std::uint32_t kMaxReplyTimeoutSeconds = 4294967; // 4294967000 ms fits 32 bits
 
-// The two log keys, read by the main window before the catalogue exists (Part 4.2).
+// The two log keys, read by the main window before the catalogue exists.
 struct CLogSettings {
     bool bLogEnabled = false;         // "LOG" equals "ENABLED" exactly
     int nLogFlags = kDefaultLogFlags; // "LOG_FLAGS" when it starts with a number
@@ -50,10 +50,10 @@ public:
 
     const std::string& GetProfileFile() const { return m_strProfileFile; }
 
-    // "LOG" and "LOG_FLAGS" of "APP" (Part 4.3 rules).
+    // "LOG" and "LOG_FLAGS" of "APP".
     CLogSettings ReadLogSettings() const;
 
-    // Part 4.1 LoadAppSettings, in the documented order: PORT (selectComPort is called only
+    // LoadAppSettings, in the documented order: PORT (selectComPort is called only
     // when the text starts with a number; may be empty), PLATFORM, the reply time-out, the
     // current platform (first display name equal byte for byte; nPlatformIndex unchanged
     // without a match), then every platform's LoadSettings with strDefaultDirectory.
@@ -61,7 +61,7 @@ public:
                          const std::string& strDefaultDirectory,
                          const SelectComPortCallback& selectComPort);
 
-    // Part 4.1 SaveAppSettings, in the documented order: PORT, PLATFORM, LOG, LOG_FLAGS,
+    // SaveAppSettings, in the documented order: PORT, PLATFORM, LOG, LOG_FLAGS,
     // QVR Series (time-out / 1000), then every platform's SaveSettings. Returns false when any
     // write failed (nothing is reported; callers may ignore it).
     bool SaveAppSettings(const std::vector<CTarget>& targets, const CAppState& state) const;

@@ -1,6 +1,6 @@
 #pragma once
 
-// The build identity the About box shows (Part 4.1 CUpdaterApp texts). These are the texts of
+// The build identity the About box shows. These are the texts of
 // the documented build, fixed, not the date of the local compile.
 namespace vantoro {
 

@@ -1,4 +1,4 @@
-// Part 3.3: software file discovery and choice.
+// Software file discovery and choice.
 #include "catalogue/ccatalogue.h"
 #include "platform/testtempfolder.h"
 

@@ -22,7 +22,7 @@ TEST_P(StringTableRow, HoldsItsTextByteForByte) {
     EXPECT_EQ(StringFromId(GetParam().nId), GetParam().pszText);
 }
 
-// Every row of Part 3.1, in ID order.
+// Every row of the string table, in ID order.
 INSTANTIATE_TEST_SUITE_P(
     Part31, StringTableRow,
     ::testing::Values(

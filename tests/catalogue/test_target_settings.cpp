@@ -1,4 +1,4 @@
-// Part 3.2: install path, variant file and working directory.
+// Install path, variant file and working directory.
 #include "catalogue/ccatalogue.h"
 #include "platform/cprofilefile.h"
 #include "platform/testtempfolder.h"

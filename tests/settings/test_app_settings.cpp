@@ -1,4 +1,4 @@
-// Part 4.1: the "APP" section, and the platform sections it drives (Part 3.2).
+// The "APP" section, and the platform sections it drives.
 #include "catalogue/ccatalogue.h"
 #include "platform/cprofilefile.h"
 #include "platform/testtempfolder.h"
