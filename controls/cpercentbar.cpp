@@ -22,6 +22,7 @@ CPercentBar::CPercentBar(QWidget* pParent) : QFrame(pParent) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::NoFocus); // shows progress, takes no input
 }
 
 int CPercentBar::SetRange(quint16 nLower, quint16 nUpper) {
@@ -122,12 +123,14 @@ QSize CPercentBar::sizeHint() const {
     return QSize(160, fontMetrics().height() + 4 + nFrame);
 }
 
+// The system colours do not fade with the window's focus or the control's enabled state: the
+// bar reads the same while the user works in another window.
 QColor CPercentBar::EffectiveBarColor() const {
-    return m_crBar.isValid() ? m_crBar : palette().color(QPalette::Highlight);
+    return m_crBar.isValid() ? m_crBar : palette().color(QPalette::Active, QPalette::Highlight);
 }
 
 QColor CPercentBar::EffectiveBkColor() const {
-    return m_crBk.isValid() ? m_crBk : palette().color(QPalette::Base);
+    return m_crBk.isValid() ? m_crBk : palette().color(QPalette::Active, QPalette::Base);
 }
 
 void CPercentBar::paintEvent(QPaintEvent* pEvent) {

@@ -132,6 +132,18 @@ TEST_F(PercentBarPaint, ExplicitTextColourIsUsedOnBothSides) {
     EXPECT_GT(c.nForeign, 0); // the red text
 }
 
+TEST_F(PercentBarPaint, DefaultColoursStayWhenDisabledOrInactive) {
+    QPalette palette = m_bar.palette();
+    for (auto group : {QPalette::Disabled, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Highlight, Qt::gray);
+        palette.setColor(group, QPalette::Base, Qt::lightGray);
+    }
+    m_bar.setPalette(palette);
+    m_bar.setEnabled(false);
+    m_bar.SetPos(50);
+    EXPECT_EQ(Render(m_bar, 100).nForeign, 0);
+}
+
 TEST_F(PercentBarPaint, VerticalBarFillsFromTheBottomWithoutText) {
     SetUpBar(m_bar, 20, 100);
     m_bar.SetOrientation(Qt::Vertical);
