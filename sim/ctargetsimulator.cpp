@@ -19,6 +19,7 @@ namespace {
 constexpr auto kNobodyOnLinePause = std::chrono::milliseconds(20);
 constexpr auto kLingerAfterDone = std::chrono::seconds(2);
 constexpr auto kSpinStretch = std::chrono::microseconds(300);
+constexpr auto kCatchWindow = std::chrono::milliseconds(2);
 constexpr auto kSleepSlice = std::chrono::milliseconds(50);
 // Noise never holds a line feed, so it cannot complete a detection text by itself.
 constexpr char kNoiseAlphabet[] = "abdfghijkmnopqrstuvwxyz0123456789 .:-#";
@@ -163,6 +164,9 @@ int CTargetSimulator::Run() {
         if (lingerUntil) {
             nTimeout = 100;
         }
+        if (CatchNextRecord(buffer, sizeof(buffer))) {
+            continue;
+        }
         pollfd fds[2] = {{m_wakeup.Get(), POLLIN, 0}, {m_master.Get(), POLLIN, 0}};
         const nfds_t nFds = m_master.IsValid() ? 2 : 1;
         if (::poll(fds, nFds, nTimeout) < 0 && errno != EINTR) {
@@ -215,6 +219,27 @@ int CTargetSimulator::Run() {
     }
     WriteOutputs();
     return 0;
+}
+
+bool CTargetSimulator::CatchNextRecord(char* pBuffer, std::size_t nCapacity) {
+    // A UART takes a byte the moment it arrives; a sleeping thread would add its wake-up time to
+    // every paced record, so right after a reply the line is watched closely for a while.
+    if (m_options.nBaud <= 0 || m_state != Programming || !m_master.IsValid() ||
+        Clock::now() - m_lastReplyAt > kCatchWindow) {
+        return false;
+    }
+    while (Clock::now() - m_lastReplyAt <= kCatchWindow && !ShouldStop()) {
+        const ssize_t nRead = ::read(m_master.Get(), pBuffer, nCapacity);
+        if (nRead > 0) {
+            PaceReceived(static_cast<std::size_t>(nRead));
+            Receive(pBuffer, static_cast<std::size_t>(nRead));
+            return true;
+        }
+        if (nRead < 0 && errno != EAGAIN && errno != EINTR) {
+            return false;
+        }
+    }
+    return false;
 }
 
 void CTargetSimulator::Boot() {
@@ -317,6 +342,7 @@ void CTargetSimulator::Reply(const std::string& strReplies) {
             SleepUntil(Clock::now() + std::chrono::milliseconds(m_options.nReplyDelayMs));
         }
         Send(std::string(1, strReplies[i]));
+        m_lastReplyAt = Clock::now();
     }
 }
 
