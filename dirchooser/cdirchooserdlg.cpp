@@ -327,10 +327,13 @@ void CDirChooserDlg::OnSelectionChanged(QTreeWidgetItem* pSelected) {
     if (!pItem || pItem == m_pNetworkRoot || pItem->GetResource()) {
         m_pOk->setEnabled(false);
         m_pPathLabel->setText(QString());
+        m_pPathLabel->setToolTip(QString());
         return;
     }
     m_pOk->setEnabled(true);
-    m_pPathLabel->setText(QString::fromStdString(BuildItemPath(pItem)));
+    const QString strPath = QString::fromStdString(BuildItemPath(pItem));
+    m_pPathLabel->setText(strPath);
+    m_pPathLabel->setToolTip(strPath); // a deep path does not fit the line
 }
 
 void CDirChooserDlg::done(int nResult) {
