@@ -49,9 +49,13 @@ std::string CUpdaterApp::GetDosDevicesFolder() const {
     return ProgramDirectoryOf(m_strSettingsPath) + "dosdevices";
 }
 
-bool CUpdaterApp::InitInstance() {
+void CUpdaterApp::PrepareServices() {
     SetDosDevicesFolder(GetDosDevicesFolder());
     SetContractViolationHandler(ShowContractViolation);
+}
+
+bool CUpdaterApp::InitInstance() {
+    PrepareServices();
     {
         std::unique_ptr<CMainDlg> pMainDlg = CreateMainDlg();
         pMainDlg->exec();

@@ -24,8 +24,10 @@ public:
     static CAppPaths LocateFromExecutable(const std::string& strArgv0);
 
     // Points the serial layer at the comN links beside the settings file and routes its fatal
-    // contract message through a message box; then runs the main window until it closes.
-    // Returns false, as the program ends with the window.
+    // contract message through a message box.
+    void PrepareServices();
+    // PrepareServices, then runs the main window until it closes. Returns false, as the
+    // program ends with the window.
     bool InitInstance();
 
     // The main window with this application's setup, not yet shown.

@@ -57,7 +57,9 @@ CMainControls::CMainControls(QWidget* pClient, const CDialogUnits& units)
     pProgress = new CPercentBar;
     Place(pProgress, kIdProgress, 74, 156, 200, 13);
     pProgress->SetText(QStringLiteral("Progress1"));
-    pProgress->setEnabled(false);
+    // Disabled for input only: a disabled widget would also be painted greyed out.
+    pProgress->setAttribute(Qt::WA_TransparentForMouseEvents);
+    pProgress->setFocusPolicy(Qt::NoFocus);
     pStart = new QPushButton(QStringLiteral("&Start"));
     Place(pStart, kIdStart, 112, 180, 53, 16);
     pStart->setEnabled(false);

@@ -446,6 +446,19 @@ bool CMainDlg::AskToCompleteUpdate() {
     return question.exec() == QDialog::Accepted;
 }
 
+void CMainDlg::setVisible(bool bVisible) {
+    QDialog::setVisible(bVisible);
+    if (!bVisible)
+        return;
+    // The window has no default button: Enter presses a push button only while it has the
+    // focus, so the dialog's habit of promoting the first button is undone.
+    const auto buttons = findChildren<QPushButton*>();
+    for (QPushButton* pButton : buttons) {
+        if (pButton->isDefault() && !pButton->hasFocus())
+            pButton->setDefault(false);
+    }
+}
+
 void CMainDlg::paintEvent(QPaintEvent* pEvent) {
     if (!isMinimized()) {
         QDialog::paintEvent(pEvent);

@@ -68,6 +68,8 @@ public:
     QSize CollapsedSize() const { return m_sizeCollapsed; }
     const CDialogUnits& Units() const { return m_units; }
 
+    void setVisible(bool bVisible) override;
+
     // File > Logging, File > Clear Log, File > Log Options, File > Exit, Help > About.
     void OnCommand(int nId);
 

@@ -2,6 +2,7 @@
 #include "cmainwindowfixture.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -307,7 +308,25 @@ TEST_F(MainWindowTest, CloseAfterAFailureAsksToo) {
 TEST_F(MainWindowTest, EscapeNeverClosesAndEnterOpensAndClosesTheLists) {
     StartSim();
     OpenWindow({2, 7});
-    Click(C().pStart);
+    // Enter presses the push button that has the focus, and no other.
+    bool bOpened = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* pModal = QApplication::activeModalWidget()) {
+            bOpened = true;
+            pModal->close();
+        }
+    });
+    closer.start(5);
+    C().pLogBox->setFocus();
+    QTest::keyClick(C().pLogBox, Qt::Key_Return);
+    QTest::qWait(20);
+    closer.stop();
+    EXPECT_FALSE(bOpened) << "Enter in the log box pressed a button";
+    EXPECT_EQ(Dlg().GetUpdateState(), Idle);
+    C().pStart->setFocus();
+    QTest::keyClick(C().pStart, Qt::Key_Return);
+    EXPECT_EQ(Dlg().GetUpdateState(), StartUpdate);
     C().pCancel->setFocus();
     QTest::keyClick(C().pCancel, Qt::Key_Escape);
     EXPECT_TRUE(Dlg().isVisible());
