@@ -1,0 +1,55 @@
+#include "fuzz/checks/cscratchfolder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vantoro {
+
+CScratchFolder::CScratchFolder(const std::string& strTag) {
+    struct stat st {};
+    const std::string strBase =
+        (::stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) && ::access("/dev/shm", W_OK) == 0)
+            ? "/dev/shm"
+            : std::filesystem::temp_directory_path().string();
+    std::string strTemplate = strBase + "/vantoro-fuzz-" + strTag + "-XXXXXX";
+    if (::mkdtemp(strTemplate.data()) == nullptr) {
+        std::abort(); // nothing can be checked without a folder to work in
+    }
+    m_strPath = strTemplate;
+}
+
+CScratchFolder::~CScratchFolder() {
+    std::error_code error;
+    std::filesystem::remove_all(m_strPath, error);
+}
+
+bool CScratchFolder::HoldsOnly(const std::string& strName) const {
+    std::error_code error;
+    int nCount = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_strPath, error)) {
+        if (entry.path().filename() != strName) {
+            return false;
+        }
+        ++nCount;
+    }
+    return !error && nCount == (strName.empty() ? 0 : 1);
+}
+
+bool CScratchFolder::WriteFile(const std::string& strPath, const std::string& strContent) {
+    std::ofstream file(strPath, std::ios::binary | std::ios::trunc);
+    file << strContent;
+    file.close();
+    return !file.fail();
+}
+
+bool CScratchFolder::ReadFile(const std::string& strPath, std::string& strContent) {
+    std::ifstream file(strPath, std::ios::binary);
+    strContent.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return !file.bad();
+}
+
+} // namespace vantoro
