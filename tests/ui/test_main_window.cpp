@@ -79,6 +79,11 @@ TEST_F(MainWindowTest, StartsCollapsedWithTheCatalogueAndTheStoredPort) {
     EXPECT_LT(Dlg().CollapsedSize().height(), Dlg().ExpandedSize().height());
     EXPECT_EQ(Dlg().CollapsedSize().height(), C().pLogBox->mapTo(&Dlg(), QPoint(0, 0)).y());
     EXPECT_EQ(C().pLogBox->LineCount(), 0);
+    // Controls sit at their template rectangles, converted with the dialog font's units.
+    const CDialogUnits& units = Dlg().Units();
+    EXPECT_EQ(C().pStart->geometry(), units.ToPixels(112, 180, 53, 16));
+    EXPECT_EQ(C().pLogBox->geometry(), units.ToPixels(7, 203, 334, 76));
+    EXPECT_EQ(Dlg().ExpandedSize().width(), units.ToPixelsX(348));
     EXPECT_FALSE(Dlg().Menu().Action(CMainMenu::kIdLogging)->isEnabled());
     EXPECT_FALSE(Dlg().Menu().Action(CMainMenu::kIdClearLog)->isEnabled());
 }

@@ -1,0 +1,91 @@
+// The application object: its paths, the help viewer it owns, and the fatal serial message.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "app/cupdaterapp.h"
+#include "serial/comportnames.h"
+#include "serial/serialcontract.h"
+#include "ui/chelpwindow.h"
+#include "ui/cmaindlg.h"
+#include "ui/cmainmenu.h"
+
+namespace vantoro {
+namespace {
+
+namespace fs = std::filesystem;
+
+class UpdaterAppTest : public ::testing::Test {
+protected:
+    UpdaterAppTest() {
+        char szTemplate[] = "/tmp/vantoro-app-XXXXXX";
+        m_strDir = std::string(mkdtemp(szTemplate)) + "/";
+    }
+    ~UpdaterAppTest() override {
+        std::error_code error;
+        fs::remove_all(m_strDir, error);
+    }
+    CAppPaths Paths() const { return {m_strDir + "vantoro.INI", m_strDir}; }
+
+    std::string m_strDir;
+};
+
+TEST_F(UpdaterAppTest, CarriesTheBuildIdentityAndItsFolders) {
+    CUpdaterApp app(Paths());
+    EXPECT_EQ(app.m_strVersion, QStringLiteral("1.23.KMT"));
+    EXPECT_EQ(app.m_strBuildDate, QStringLiteral("Jul 21 2008"));
+    EXPECT_EQ(app.m_strBuildTime, QStringLiteral("11:24:14"));
+    EXPECT_FALSE(app.m_strNotice.isEmpty());
+    EXPECT_EQ(app.GetHelpPath(), m_strDir + "Vantoro.hlp");
+    app.PrepareServices();
+    EXPECT_EQ(GetDosDevicesFolder(), m_strDir + "dosdevices");
+    SetContractViolationHandler(ContractViolationHandler());
+}
+
+TEST_F(UpdaterAppTest, HelpContentsOpensTheGuideAndClosingTheWindowQuitsIt) {
+    std::ofstream(m_strDir + "Vantoro.hlp") << "<html><body><h1>Guide</h1></body></html>";
+    CUpdaterApp app(Paths());
+    {
+        std::unique_ptr<CMainDlg> pDlg = app.CreateMainDlg();
+        pDlg->Menu().Action(CMainMenu::kIdHelpContents)->trigger();
+        EXPECT_TRUE(app.Help().isVisible());
+        EXPECT_EQ(app.Help().FilePath().toStdString(), m_strDir + "Vantoro.hlp");
+        EXPECT_EQ(app.Help().ShownText(), QStringLiteral("Guide"));
+    }
+    EXPECT_FALSE(app.Help().isVisible());
+    EXPECT_TRUE(fs::exists(m_strDir + "vantoro.INI")) << "closing saves the settings";
+}
+
+TEST_F(UpdaterAppTest, MissingGuideIsNamedInTheHelpWindow) {
+    CUpdaterApp app(Paths());
+    app.OnHelpContents();
+    EXPECT_TRUE(app.Help().isVisible());
+    EXPECT_TRUE(app.Help().ShownText().contains(QString::fromStdString(m_strDir + "Vantoro.hlp")));
+}
+
+TEST_F(UpdaterAppTest, BrokenTimeOutContractEndsTheProgramWithItsMessage) {
+    EXPECT_EXIT(
+        {
+            CUpdaterApp app(Paths());
+            app.PrepareServices();
+            ReportTimeoutContractViolation();
+        },
+        ::testing::ExitedWithCode(0x0FFFFFFF & 0xFF),
+        "Serial library.*Timeouts are not supported, when SERIAL_NO_CANCELIO is defined");
+}
+
+TEST(UpdaterAppBuild, UserGuideIsInstalledBesideTheProgram) {
+    const char* pszBuild = std::getenv("VANTORO_BUILD_DIR");
+    ASSERT_NE(pszBuild, nullptr);
+    const fs::path guide = fs::path(pszBuild) / "Vantoro.hlp";
+    ASSERT_TRUE(fs::exists(guide));
+    std::ifstream file(guide);
+    const std::string strText((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(strText.find("Running an update"), std::string::npos);
+}
+
+} // namespace
+} // namespace vantoro
