@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -143,8 +144,8 @@ std::string CEngineFuzzRig::Run(const std::uint8_t* pData, std::size_t nSize) {
             strFault = strWindDown;
         }
     }
-    Reset();
-    return strFault;
+    const std::string strReset = Reset();
+    return strFault.empty() ? strReset : strFault;
 }
 
 std::string CEngineFuzzRig::PlayOperation(UpdateEngine& engine, CFuzzInput& input) {
@@ -307,12 +308,46 @@ std::string CEngineFuzzRig::WindDown(UpdateEngine& engine) {
     return CheckSentBytes();
 }
 
-// Nothing of one input may reach the next: unread bytes, unsent output, stale notifications.
-void CEngineFuzzRig::Reset() {
-    ::tcflush(m_slave.Get(), TCIOFLUSH);
-    DrainSent();
+// Nothing of one input may reach the next: bytes still on their way in either direction are
+// flushed through by a marker sent behind them, and stale notifications are dropped.
+// Once everything the engine wrote has arrived, the line must end between two whole texts.
+std::string CEngineFuzzRig::Reset() {
+    std::string strDiscard;
+    const bool bInbound = SyncThrough(m_master.Get(), m_slave.Get(), strDiscard);
+    const bool bOutbound = SyncThrough(m_slave.Get(), m_master.Get(), m_strSent);
+    std::string strFault = CheckSentBytes();
+    if (strFault.empty() && !m_strSent.empty()) {
+        strFault = "the line ends inside a text: \"" + m_strSent + "\"";
+    }
+    if (strFault.empty() && !(bInbound && bOutbound)) {
+        strFault = "the pseudo-terminal did not pass a marker within two seconds";
+    }
     m_strSent.clear();
     m_queue.Clear();
+    return strFault;
+}
+
+bool CEngineFuzzRig::SyncThrough(int nFromFd, int nToFd, std::string& strArrived) {
+    static const std::string kMarker("\x01\x02rig-sync\x03", 11);
+    if (::write(nFromFd, kMarker.data(), kMarker.size()) != static_cast<ssize_t>(kMarker.size())) {
+        return false;
+    }
+    for (int nWaits = 0; nWaits < 200; ++nWaits) {
+        char buffer[512];
+        const ssize_t nRead = ::read(nToFd, buffer, sizeof buffer);
+        if (nRead > 0) {
+            strArrived.append(buffer, static_cast<std::size_t>(nRead));
+            const std::size_t nAt = strArrived.find(kMarker);
+            if (nAt != std::string::npos) {
+                strArrived.resize(nAt);
+                return true;
+            }
+            continue;
+        }
+        pollfd poll{nToFd, POLLIN, 0};
+        ::poll(&poll, 1, 10);
+    }
+    return false;
 }
 
 } // namespace vantoro

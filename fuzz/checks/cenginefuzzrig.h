@@ -41,7 +41,10 @@ private:
     std::string CheckSentBytes();
     std::string WindDown(UpdateEngine& engine);
     void DrainSent();
-    void Reset();
+    std::string Reset();
+    // Writes a marker to one end and reads the other until it arrives; what came before it is
+    // appended to strArrived. False when the marker did not arrive within two seconds.
+    static bool SyncThrough(int nFromFd, int nToFd, std::string& strArrived);
 
     CScratchFolder m_folder{"engine"};
     CFileDescriptor m_master;

@@ -158,27 +158,25 @@ std::string CheckNumberScan(const std::string& strText) {
     return "";
 }
 
-// Every line of the old file is still there, in order, but for at most the one whose value
-// was replaced; a write adds at most a blank line, a section header and a key.
+// A write replaces at most one line and adds at most three (a blank line, a section header and
+// the key); every other line of the old file is still there, unchanged and in order.
 std::string CheckLinesKept(const std::string& strOld, const std::string& strNew) {
     const std::vector<std::string> oldLines = SplitRawLines(strOld);
     const std::vector<std::string> newLines = SplitRawLines(strNew);
-    std::size_t nNew = 0;
-    std::size_t nLost = 0;
-    for (const std::string& strLine : oldLines) {
-        std::size_t nFound = nNew;
-        while (nFound < newLines.size() && newLines[nFound] != strLine)
-            ++nFound;
-        if (nFound == newLines.size()) {
-            ++nLost;
-            continue;
-        }
-        nNew = nFound + 1;
-    }
-    if (nLost > 1)
-        return "a write lost or changed " + std::to_string(nLost) + " other lines";
-    if (newLines.size() > oldLines.size() + 3)
-        return "a write added more than three lines";
+    std::size_t nPrefix = 0;
+    while (nPrefix < oldLines.size() && nPrefix < newLines.size() &&
+           oldLines[nPrefix] == newLines[nPrefix])
+        ++nPrefix;
+    std::size_t nSuffix = 0;
+    while (nSuffix < oldLines.size() - nPrefix && nSuffix < newLines.size() - nPrefix &&
+           oldLines[oldLines.size() - 1 - nSuffix] == newLines[newLines.size() - 1 - nSuffix])
+        ++nSuffix;
+    const std::size_t nOldChanged = oldLines.size() - nPrefix - nSuffix;
+    const std::size_t nNewChanged = newLines.size() - nPrefix - nSuffix;
+    if (nOldChanged > 1)
+        return "a write changed " + std::to_string(nOldChanged) + " lines of the file";
+    if (nNewChanged > nOldChanged + 3)
+        return "a write added " + std::to_string(nNewChanged - nOldChanged) + " lines";
     return "";
 }
 
