@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -22,23 +21,6 @@ namespace vantoro {
 
 namespace fs = std::filesystem;
 
-std::string MakeS1(unsigned nAddress, const std::vector<unsigned char>& data) {
-    unsigned nSum = static_cast<unsigned>(data.size() + 3) + (nAddress >> 8) + (nAddress & 0xFF);
-    char szHead[16];
-    std::snprintf(szHead, sizeof szHead, "S1%02X%04X", static_cast<unsigned>(data.size() + 3),
-                  nAddress & 0xFFFF);
-    std::string strRecord = szHead;
-    for (unsigned char c : data) {
-        char szByte[3];
-        std::snprintf(szByte, sizeof szByte, "%02X", c);
-        strRecord += szByte;
-        nSum += c;
-    }
-    char szSum[3];
-    std::snprintf(szSum, sizeof szSum, "%02X", (~nSum) & 0xFF);
-    return strRecord + szSum;
-}
-
 CMainWindowFixture::CMainWindowFixture() {
     char szTemplate[] = "/tmp/vantoro-ui-XXXXXX";
     m_strRoot = mkdtemp(szTemplate);
@@ -49,13 +31,11 @@ CMainWindowFixture::CMainWindowFixture() {
     fs::create_directories(m_strDosDevices);
     fs::create_directories(m_strCodeDir);
     SetDosDevicesFolder(m_strDosDevices);
-    std::ofstream code(m_strCodeDir + "st24v102.s19");
-    code << "S00600004844521B\r\n";
-    for (unsigned i = 0; i < 4; ++i)
-        code << MakeS1(0x1000 + 16 * i, {0x10, 0x20, 0x30, static_cast<unsigned char>(i)})
-             << "\r\n";
-    code << "S9030000FC\r\n";
-    code.close();
+    // Six records with CR LF endings: a header, four data records and the end record.
+    std::ofstream(m_strCodeDir + "st24v102.s19")
+        << "S00600004844521B\r\nS10710001020300088\r\nS10710101020300177\r\nS10710201020300266\r\nS"
+           "10710301020300355\r\n"
+        << "S9030000FC\r\n";
     std::ofstream(m_strCodeDir + "st24v101.s19") << "S9030000FC\n";
     std::ofstream(m_strCodeDir + "st48v200.s19") << "S9030000FC\n";
     WriteSettings("[APP]\nPORT=5\n[PLATFORM_SALTIR]\nWORKING_DIRECTORY=" + m_strCodeDir + "\n");
@@ -122,6 +102,12 @@ CMainDlg& CMainWindowFixture::OpenWindow(std::vector<int> extraPorts) {
     EXPECT_TRUE(QTest::qWaitForWindowExposed(m_pDlg.get()));
     m_pDlg->activateWindow();
     return *m_pDlg;
+}
+
+void CMainWindowFixture::StartUpdateAndPowerOn() {
+    Click(C().pStart);
+    Click(C().pStart);
+    m_pSim->PowerOn();
 }
 
 void CMainWindowFixture::DestroyWindow() {

@@ -49,6 +49,8 @@ protected:
     void StartSim(SimOptions options = SimOptions());
     // Creates and shows the window; ports come from the dosdevices links plus extra ones.
     CMainDlg& OpenWindow(std::vector<int> extraPorts = {});
+    // Start, Update, then the equipment switched on.
+    void StartUpdateAndPowerOn();
     // Destroys the window, which saves the settings.
     void DestroyWindow();
 
@@ -76,8 +78,5 @@ protected:
     std::thread m_simThread;
     std::unique_ptr<CMainDlg> m_pDlg;
 };
-
-// "S1" record with a correct checksum.
-std::string MakeS1(unsigned nAddress, const std::vector<unsigned char>& data);
 
 } // namespace vantoro
