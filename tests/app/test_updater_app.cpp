@@ -47,9 +47,7 @@ TEST_F(UpdaterAppTest, CarriesTheBuildIdentityAndItsFolders) {
 
 TEST_F(UpdaterAppTest, HelpContentsOpensTheGuideAndClosingTheWindowQuitsIt) {
     // The guide the build installed beside the program, copied beside this test's program.
-    const char* pszBuild = std::getenv("VANTORO_BUILD_DIR");
-    ASSERT_NE(pszBuild, nullptr);
-    fs::copy_file(fs::path(pszBuild) / "Vantoro.hlp", m_strDir + "Vantoro.hlp");
+    fs::copy_file(fs::path(VANTORO_TEST_BUILD_DIR) / "Vantoro.hlp", m_strDir + "Vantoro.hlp");
     CUpdaterApp app(Paths());
     {
         std::unique_ptr<CMainDlg> pDlg = app.CreateMainDlg();
