@@ -75,6 +75,10 @@ EnvironmentLookup ProcessEnvironment() {
 }
 
 bool IsFolderWritable(const std::string& strFolder) {
+    // A package installs under /usr, which belongs to the package manager even when the user
+    // (root) could write there: a settings file left there would outlive the package.
+    if (strFolder.rfind("/usr/", 0) == 0)
+        return false;
     return !strFolder.empty() && ::access(strFolder.c_str(), W_OK) == 0;
 }
 

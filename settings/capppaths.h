@@ -36,7 +36,8 @@ std::string FallbackSettingsFolder(const EnvironmentLookup& getEnv);
 CAppPaths ComputeAppPaths(const std::string& strExePath, const EnvironmentLookup& getEnv,
                           const WritableTest& isWritable);
 
-// The real inputs: the process environment, and access(W_OK) on the folder.
+// The real inputs: the process environment, and access(W_OK) on the folder (a folder under
+// /usr, where packages install, never counts as writable).
 EnvironmentLookup ProcessEnvironment();
 bool IsFolderWritable(const std::string& strFolder);
 

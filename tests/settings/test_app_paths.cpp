@@ -115,6 +115,8 @@ TEST(AppPaths, RealInputs) {
     EXPECT_TRUE(IsFolderWritable(tmp.Path()));
     EXPECT_FALSE(IsFolderWritable(tmp / "missing/"));
     EXPECT_FALSE(IsFolderWritable(""));
+    // Even root keeps its settings out of a packaged install.
+    EXPECT_FALSE(IsFolderWritable("/usr/lib/"));
 
     std::string strValue;
     ::setenv("VANTORO_TEST_VALUE", "abc", 1);
