@@ -91,6 +91,16 @@ bool CTourDriver::Run() {
     return true;
 }
 
+void CTourDriver::ShootDialog(QWidget& dialog, const QString& strName) {
+    QDir().mkpath(m_strShotDir);
+    dialog.show();
+    QCoreApplication::processEvents();
+    const QString strPath = QDir(m_strShotDir).filePath(strName + QStringLiteral(".png"));
+    if (dialog.grab().save(strPath))
+        m_shots << strPath;
+    dialog.close();
+}
+
 QStringList CTourDriver::LogLines() const {
     return m_dlg.Controls().pLogBox->Lines();
 }

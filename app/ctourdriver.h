@@ -5,6 +5,8 @@
 #include <functional>
 #include <sys/types.h>
 
+class QWidget;
+
 namespace vantoro {
 
 class CMainDlg;
@@ -21,6 +23,8 @@ public:
     // True when every stage was reached; the log box's lines are available either way.
     bool Run();
     QStringList LogLines() const;
+    // A picture of one of the program's dialogs, shown without blocking and closed again.
+    void ShootDialog(QWidget& dialog, const QString& strName);
     QStringList SavedShots() const { return m_shots; }
     QString Failure() const { return m_strFailure; }
 

@@ -9,6 +9,9 @@
 
 #include "app/ctourdriver.h"
 #include "app/cupdaterapp.h"
+#include "ui/caboutdlg.h"
+#include "ui/ccompleteupdatedlg.h"
+#include "ui/clogoptionsdlg.h"
 #include "ui/cmaindlg.h"
 
 namespace {
@@ -56,6 +59,13 @@ int main(int argc, char** argv) {
         bDone = tour.Run();
         log = tour.LogLines();
         strFailure = tour.Failure();
+        vantoro::CAboutDlg about(theApp.m_strVersion, theApp.m_strBuildDate, theApp.m_strBuildTime,
+                                 theApp.m_strNotice, pDlg.get());
+        tour.ShootDialog(about, QStringLiteral("about"));
+        vantoro::CLogOptionsDlg options(*pDlg, pDlg.get());
+        tour.ShootDialog(options, QStringLiteral("log-options"));
+        vantoro::CCompleteUpdateDlg question(pDlg.get());
+        tour.ShootDialog(question, QStringLiteral("complete-the-update"));
         for (const QString& strShot : tour.SavedShots())
             std::printf("picture: %s\n", qPrintable(strShot));
         pDlg->close();

@@ -30,7 +30,11 @@ CAboutDlg::CAboutDlg(const QString& strVersion, const QString& strBuildDate,
     PlaceControl(pCompiled, kIdCompiled, 7, 62, 128, 10);
     auto* pNotice = new QLabel(strNotice);
     pNotice->setTextFormat(Qt::PlainText);
-    PlaceControl(pNotice, kIdNotice, 7, 82, 155, 8);
+    // The template gives the notice one line; the desktop's font runs wider than the template
+    // font, so it may wrap into the free space below rather than be cut off.
+    PlaceControl(pNotice, kIdNotice, 7, 82, 155, 18);
+    pNotice->setWordWrap(true);
+    pNotice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* pOk = new QPushButton(QStringLiteral("&OK"));
     PlaceControl(pOk, 1, 171, 84, 83, 14);
