@@ -388,7 +388,7 @@ void CMainDlg::OnIdleTick() {
 bool CMainDlg::event(QEvent* pEvent) {
     if (pEvent->type() == CSerialMessageEvent::EventType()) {
         const auto* pMessage = static_cast<CSerialMessageEvent*>(pEvent);
-        if (pMessage->Message() == SerialDefaultComMessage() && m_pEngine) {
+        if (pMessage->Message() == SerialDefaultComMessage() && m_pEngine && m_pTicker) {
             m_pEngine->OnSerialEvent(pMessage->WParam(), pMessage->LParam());
             m_pTicker->SetPeriodic(m_pEngine->IsAwaitingReply());
         }

@@ -313,6 +313,23 @@ TEST_F(MainWindowTest, EnterInTheDirectoryFieldCutsBackToAnExistingFolder) {
     EXPECT_TRUE(Dlg().isVisible());
 }
 
+TEST_F(MainWindowTest, DirectoryChooserOpensAtTheFieldAndItsChoiceIsSearched) {
+    StartSim();
+    OpenWindow();
+    const std::string strOther = m_strRoot + "/other/";
+    std::filesystem::create_directories(strOther);
+    std::ofstream(strOther + "st24v300.s19") << "S9030000FC\n";
+    C().pDirectory->setText(QString::fromStdString(strOther)); // typed, Enter not pressed
+    WhenModal([](QWidget* pChooser) { QMetaObject::invokeMethod(pChooser, "reject"); });
+    Click(C().pDirectoryButton);
+    EXPECT_EQ(Dlg().GetTarget()->GetWorkingDirectory(), m_strCodeDir) << "Cancel changes nothing";
+    C().pDirectory->setText(QString::fromStdString(strOther));
+    WhenModal([](QWidget* pChooser) { QMetaObject::invokeMethod(pChooser, "accept"); });
+    Click(C().pDirectoryButton);
+    EXPECT_EQ(Dlg().GetTarget()->GetWorkingDirectory(), strOther);
+    EXPECT_EQ(Entries(C().pSoftware), QStringList({"st24v300.s19"}));
+}
+
 TEST_F(MainWindowTest, ModelChangeDropsTheChosenFileAndRefillsTheList) {
     StartSim();
     OpenWindow();
