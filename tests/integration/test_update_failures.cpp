@@ -24,6 +24,11 @@ struct ErrorReplyCase {
     std::string strLog;
 };
 
+// Test names show the case's name, not its bytes.
+void PrintTo(const ErrorReplyCase& c, std::ostream* pStream) {
+    *pStream << c.pszName;
+}
+
 class ErrorReplyTest : public ::testing::TestWithParam<ErrorReplyCase> {};
 
 // Pumps until the engine waits for the reply to record nRecord.
