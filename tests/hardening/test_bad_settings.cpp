@@ -1,0 +1,258 @@
+// Settings files that are damaged, odd or out of reach: the program starts with sound values,
+// keeps whatever it does not own, never loses a choice, and a save killed half-way leaves the old
+// or the new file, never a mix.
+#include "catalogue/ccatalogue.h"
+#include "platform/cprofilefile.h"
+#include "settings/capppaths.h"
+#include "settings/cappsettings.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace vantoro;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+class BadSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char szTemplate[] = "/tmp/vantoro-settings-XXXXXX";
+        ASSERT_NE(::mkdtemp(szTemplate), nullptr);
+        m_strDir = szTemplate;
+        ::chmod(m_strDir.c_str(), 0755); // an ordinary user must reach into it
+        m_strFile = m_strDir + "/vantoro.INI";
+        m_strNoInstall = m_strDir + "/no-install.ini";
+    }
+    void TearDown() override {
+        std::error_code error;
+        fs::remove_all(m_strDir, error);
+    }
+
+    void WriteFile(const std::string& strContent) const {
+        std::ofstream(m_strFile, std::ios::binary | std::ios::trunc) << strContent;
+    }
+    std::string ReadFile(const std::string& strPath = std::string()) const {
+        std::ifstream in(strPath.empty() ? m_strFile : strPath, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
+    // Loads everything the way the main window does; returns the port asked for, or 0.
+    int Load(const std::string& strFile, std::vector<CTarget>& targets, int& nPlatform,
+             std::uint32_t& nTimeoutMs) const {
+        CAppSettings settings(strFile, m_strNoInstall);
+        targets = BuildCatalogue();
+        nPlatform = 0;
+        int nPort = 0;
+        settings.LoadAppSettings(targets, nPlatform, m_strDir + "/", [&](int n) { nPort = n; });
+        nTimeoutMs = settings.GetReplyTimeoutMs();
+        return nPort;
+    }
+
+    std::string m_strDir;
+    std::string m_strFile;
+    std::string m_strNoInstall;
+};
+
+// Runs fn in a child process as an ordinary user (root passes every permission check); the
+// child's exit status is fn's verdict, its reasons go to standard error.
+bool RunAsOrdinaryUser(const std::function<bool()>& fn) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+            ::_exit(3);
+        }
+        ::_exit(fn() ? 0 : 1);
+    }
+    int nStatus = -1;
+    ::waitpid(child, &nStatus, 0);
+    return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0;
+}
+
+bool Check(bool bOk, const char* pszWhat) {
+    if (!bOk) {
+        std::fprintf(stderr, "failed: %s\n", pszWhat);
+    }
+    return bOk;
+}
+
+} // namespace
+
+TEST_F(BadSettingsTest, BinaryGarbageGivesTheDefaultsAndIsKeptBySaving) {
+    std::mt19937 random(11);
+    std::string strGarbage;
+    for (int i = 0; i < 8192; ++i) {
+        strGarbage.push_back(static_cast<char>(random() & 0xFF));
+    }
+    strGarbage += "\n";
+    WriteFile(strGarbage);
+    std::vector<CTarget> targets;
+    int nPlatform = -1;
+    std::uint32_t nTimeout = 0;
+    EXPECT_EQ(Load(m_strFile, targets, nPlatform, nTimeout), 0);
+    EXPECT_EQ(nPlatform, 0);
+    EXPECT_EQ(nTimeout, 10000u);
+    EXPECT_EQ(targets.at(1).GetWorkingDirectory(), m_strDir + "/");
+    const CLogSettings log = CAppSettings(m_strFile).ReadLogSettings();
+    EXPECT_FALSE(log.bLogEnabled);
+    EXPECT_EQ(log.nLogFlags, 23);
+
+    CAppSettings settings(m_strFile, m_strNoInstall);
+    settings.SetReplyTimeoutMs(30000);
+    ASSERT_TRUE(settings.SaveAppSettings(targets, CAppState{7, 1, true, 31}));
+    EXPECT_EQ(ReadFile().compare(0, strGarbage.size(), strGarbage), 0) << "the garbage is gone";
+    EXPECT_EQ(Load(m_strFile, targets, nPlatform, nTimeout), 7);
+    EXPECT_EQ(nPlatform, 1);
+    EXPECT_EQ(nTimeout, 30000u);
+    EXPECT_TRUE(CAppSettings(m_strFile).ReadLogSettings().bLogEnabled);
+}
+
+TEST_F(BadSettingsTest, DuplicateSectionsAndKeysReadTheFirstAndWriteOnlyIt) {
+    const std::string strContent = "[APP]\nPORT=3\nport=9\n[PLATFORM_SALTIR]\nVARIANT=Saltir 48\n"
+                                   "[app]\nPORT=11\nQVR Series=25\n[APP]\nLOG=ENABLED\n";
+    WriteFile(strContent);
+    std::vector<CTarget> targets;
+    int nPlatform = 0;
+    std::uint32_t nTimeout = 0;
+    EXPECT_EQ(Load(m_strFile, targets, nPlatform, nTimeout), 3);
+    EXPECT_EQ(nTimeout, 10000u); // the first [APP] has no time-out
+    EXPECT_FALSE(CAppSettings(m_strFile).ReadLogSettings().bLogEnabled);
+    EXPECT_EQ(targets.at(0).GetVariant(), 1);
+
+    ASSERT_TRUE(WritePrivateProfileString("app", "Port", "4", m_strFile));
+    std::string strExpected = strContent;
+    strExpected.replace(strExpected.find("PORT=3"), 6, "PORT=4");
+    EXPECT_EQ(ReadFile(), strExpected);
+    EXPECT_EQ(GetPrivateProfileString("APP", "PORT", "", m_strFile), "4");
+}
+
+TEST_F(BadSettingsTest, HundredKilobyteLinesAreCutOnReadingAndKeptWhole) {
+    const std::string strLong(100 * 1024, 'x');
+    const std::string strContent = ";" + strLong + "\n" + strLong + "\n[APP]\nNOTE=" + strLong +
+                                   "\nPORT=2\n[PLATFORM_SALTIR]\nWORKING_DIRECTORY=/" + strLong +
+                                   "\n";
+    WriteFile(strContent);
+    EXPECT_EQ(GetPrivateProfileString("APP", "NOTE", "", m_strFile), strLong.substr(0, 4095));
+    std::vector<CTarget> targets;
+    int nPlatform = 0;
+    std::uint32_t nTimeout = 0;
+    EXPECT_EQ(Load(m_strFile, targets, nPlatform, nTimeout), 2);
+    EXPECT_EQ(targets.at(0).GetWorkingDirectory(), m_strDir + "/"); // no such folder
+
+    ASSERT_TRUE(WritePrivateProfileString("APP", "PORT", "6", m_strFile));
+    std::string strExpected = strContent;
+    strExpected.replace(strExpected.find("PORT=2"), 6, "PORT=6");
+    EXPECT_EQ(ReadFile(), strExpected);
+}
+
+// A system-wide install: the program's folder belongs to root and the user may not write there.
+TEST_F(BadSettingsTest, AReadOnlyProgramFolderSendsTheSettingsToTheFallbackFolderAndLosesNothing) {
+    const std::string strProgram = m_strDir + "/bin";
+    const std::string strConfig = m_strDir + "/home-config";
+    fs::create_directories(strProgram);
+    fs::create_directories(strConfig);
+    ::chown(strConfig.c_str(), kNobody, kNobody);
+    const std::string strBeside = strProgram + "/vantoro.INI";
+    std::ofstream(strBeside) << "[APP]\nPORT=3\n";
+    ::chmod(strBeside.c_str(), 0644);
+    const std::string strBefore = ReadFile(strBeside);
+    ::setenv("XDG_CONFIG_HOME", strConfig.c_str(), 1);
+    const std::string strNoInstall = m_strNoInstall;
+    const std::string strDefaultDir = m_strDir + "/";
+
+    EXPECT_TRUE(RunAsOrdinaryUser([&] {
+        // Writing beside the program fails cleanly and leaves the old file alone.
+        bool bOk = Check(!WritePrivateProfileString("APP", "PORT", "9", strBeside),
+                         "write into a read-only folder reported success");
+        const CAppPaths paths =
+            ComputeAppPaths(strProgram + "/vantoro", ProcessEnvironment(), IsFolderWritable);
+        bOk = Check(paths.strSettingsPath == strConfig + "/Vantoro/vantoro.INI",
+                    "the fall-back folder was not chosen") &&
+              bOk;
+        bOk =
+            Check(EnsureSettingsFolder(paths.strSettingsPath), "fall-back folder not made") && bOk;
+        std::vector<CTarget> targets = BuildCatalogue();
+        targets.at(1).SetVariant(0);
+        targets.at(1).SetWorkingDirectory(strProgram + "/");
+        CAppSettings settings(paths.strSettingsPath, strNoInstall);
+        settings.SetReplyTimeoutMs(45000);
+        bOk = Check(settings.SaveAppSettings(targets, CAppState{12, 1, true, 7}), "save failed") &&
+              bOk;
+
+        std::vector<CTarget> restored = BuildCatalogue();
+        int nPlatform = 0;
+        int nPort = 0;
+        CAppSettings reload(paths.strSettingsPath, strNoInstall);
+        reload.LoadAppSettings(restored, nPlatform, strDefaultDir, [&](int n) { nPort = n; });
+        bOk = Check(nPort == 12 && nPlatform == 1 && reload.GetReplyTimeoutMs() == 45000 &&
+                        restored.at(1).GetWorkingDirectory() == strProgram + "/" &&
+                        reload.ReadLogSettings().bLogEnabled,
+                    "a choice was lost") &&
+              bOk;
+        return bOk;
+    }));
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(ReadFile(strBeside), strBefore);
+    EXPECT_TRUE(fs::exists(strConfig + "/Vantoro/vantoro.INI"));
+    for (const auto& entry : fs::directory_iterator(strProgram)) {
+        EXPECT_EQ(entry.path().filename(), "vantoro.INI") << "left behind: " << entry.path();
+    }
+}
+
+// kill -9 at random moments while a child saves over and over: the file is always one of the
+// two complete versions. VANTORO_SETTINGS_KILLS raises the number of kills (30 by default).
+TEST_F(BadSettingsTest, AKilledSaveLeavesTheOldOrTheNewFile) {
+    const char* pszKills = std::getenv("VANTORO_SETTINGS_KILLS");
+    const int nKills = pszKills != nullptr ? std::atoi(pszKills) : 30;
+    const std::string strA(64 * 1024, 'A');
+    const std::string strB(64 * 1024, 'B');
+    WriteFile("; kept\n[APP]\nPORT=5\n[PLATFORM_SALTIR]\nVARIANT=Saltir 48\n");
+    ASSERT_TRUE(WritePrivateProfileString("APP", "BLOB", strB, m_strFile));
+    const std::string strWithB = ReadFile();
+    ASSERT_TRUE(WritePrivateProfileString("APP", "BLOB", strA, m_strFile));
+    const std::string strWithA = ReadFile();
+
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> pickDelayUs(0, 20000);
+    int nLeftOver = 0;
+    int nNewSeen = 0; // kills after which a child's save had gone through
+    for (int n = 0; n < nKills; ++n) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (unsigned i = 0;; ++i) {
+                WritePrivateProfileString("APP", "BLOB", (i & 1) ? strA : strB, m_strFile);
+            }
+        }
+        ASSERT_GT(child, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(pickDelayUs(random)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string strNow = ReadFile();
+        ASSERT_TRUE(strNow == strWithA || strNow == strWithB) << "damaged after kill " << n;
+        nNewSeen += strNow == strWithB ? 1 : 0;
+        for (const auto& entry : fs::directory_iterator(m_strDir)) {
+            if (entry.path() != m_strFile) {
+                ++nLeftOver;
+                fs::remove(entry.path());
+            }
+        }
+    }
+    // A temporary file of a killed save stays behind; it never replaces the settings file.
+    std::printf("kills: %d, with B on disk after: %d, temporary files left behind: %d\n", nKills,
+                nNewSeen, nLeftOver);
+    EXPECT_EQ(GetPrivateProfileString("APP", "PORT", "", m_strFile), "5");
+}
