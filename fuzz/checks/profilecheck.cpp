@@ -225,6 +225,8 @@ std::string CheckOneWrite(const std::string& strFile, const WriteRequest& write,
     const std::string strWhere = "[" + write.strSection + "] " + write.strKey;
     const std::string strRead =
         GetPrivateProfileString(write.strSection, write.strKey, kMissing, strFile);
+    if (strRead == kMissing)
+        return "written key " + strWhere + " cannot be read back: it is missing";
     if (strRead != ExpectedReadBack(write.strValue))
         return "written value of " + strWhere + " reads back as \"" + strRead + "\"";
     if (write.bNumber) {
