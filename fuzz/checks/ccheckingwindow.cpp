@@ -27,6 +27,20 @@ const char* const kActionFormats[] = {
     "Press Cancel to Try Again",
 };
 
+// What the engine logs about a reply ("%c" is the reply byte itself).
+const char* const kReplyLogFormats[] = {
+    "Wait Reply : End Record Recieved.. Update Complete",
+    "Wait Reply : Address Low Error  @ Record %d",
+    "Wait Reply : Address Too High @ Record %d",
+    "Wait Reply : Comms Error",
+    "Wait Reply : S Record Error Reported",
+    "Wait Reply : Record Checksum Error @ Record %d",
+    "Wait Reply : SIO Timeout",
+    "Wait Reply : Flash Write Fail Reported",
+    "Wait Reply : Flash Erase Fail Reported",
+    "Wait Reply : Target Comms Timeout",
+};
+
 } // namespace
 
 void CCheckingWindow::Expect(const std::string& strModel, const std::string& strCompleteStatus,
@@ -138,7 +152,24 @@ void CCheckingWindow::LogEvent(LogCategory category, const std::string& strText)
         Fault("log line of no single category", strText);
     } else if (strText.empty()) {
         Fault("empty log line", strText);
+    } else if (strText.compare(0, 13, "Wait Reply : ") == 0 && !IsReplyLogAllowed(strText)) {
+        Fault("reply logged as", strText);
     }
+}
+
+bool CCheckingWindow::IsReplyLogAllowed(const std::string& strText) const {
+    // Any byte at all may follow this one, a zero byte included.
+    const std::string strUnexpected = "Wait Reply : Unexpected Reply Character ";
+    if (strText.size() == strUnexpected.size() + 1 &&
+        strText.compare(0, strUnexpected.size(), strUnexpected) == 0) {
+        return true;
+    }
+    for (const char* pszFormat : kReplyLogFormats) {
+        if (MatchesRecordFormat(strText, pszFormat, m_nRecordsTotal)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace vantoro

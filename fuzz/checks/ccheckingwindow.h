@@ -35,6 +35,7 @@ public:
 private:
     bool IsStatusAllowed(const std::string& strText) const;
     bool IsActionAllowed(const std::string& strText) const;
+    bool IsReplyLogAllowed(const std::string& strText) const;
     // The format matches and each number in it is a record number the file can have.
     bool MatchesRecordFormat(const std::string& strText, const char* pszFormat, int nHighest) const;
     void Fault(const std::string& strWhat, const std::string& strText);

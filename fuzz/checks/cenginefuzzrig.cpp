@@ -115,6 +115,8 @@ std::string CEngineFuzzRig::Run(const std::uint8_t* pData, std::size_t nSize) {
     m_strHandshake = Text(target.GetHandshakeTextId());
     m_strSent.clear();
     m_nNextRecord = 0;
+    m_detection = CDetectionWindow();
+    m_strTail.clear();
     m_window.ClearFault();
     m_window.Expect(Text(target.GetVariantNameId(target.GetVariant())),
                     Text(target.GetCompleteStatusId()), Text(target.GetCompleteActionId()),
@@ -177,8 +179,9 @@ std::string CEngineFuzzRig::Receive(UpdateEngine& engine, const std::string& str
         } while (nWritten < 0 && errno == EINTR);
         bArrived = nWritten > 0;
     }
-    if (!bDeliver) {
-        return "";
+    std::string strFault = CheckDetectionWindow(strBytes);
+    if (!bDeliver || !strFault.empty()) {
+        return strFault;
     }
     std::uintptr_t wParam = 0;
     if (!m_queue.Take(wParam, bArrived ? kNotificationWait : 0)) {
@@ -188,6 +191,26 @@ std::string CEngineFuzzRig::Receive(UpdateEngine& engine, const std::string& str
         m_nLastHeard = m_clock.GetTickCount();
         engine.OnSerialEvent(wParam, 0);
     } while (m_queue.Take(wParam, 0));
+    return "";
+}
+
+// The engine's detection window, fed the same bytes on its own, against the plain tail of
+// everything received.
+std::string CEngineFuzzRig::CheckDetectionWindow(const std::string& strBytes) {
+    static const std::string kTexts[] = {"\n", "ceL\n", "", "12345678", "123456789"};
+    for (char c : strBytes) {
+        m_detection.Push(c);
+        m_strTail = (m_strTail + c).substr(m_strTail.size() + 1 > 8 ? 1 : 0);
+        for (const std::string& strText : kTexts) {
+            const bool bExpected =
+                !strText.empty() && m_strTail.size() >= strText.size() &&
+                m_strTail.compare(m_strTail.size() - strText.size(), strText.size(), strText) == 0;
+            if (m_detection.EndsWith(strText) != bExpected) {
+                return "the detection window holding \"" + m_strTail + "\" says " +
+                       (bExpected ? "no" : "yes") + " to \"" + strText + "\"";
+            }
+        }
+    }
     return "";
 }
 

@@ -7,6 +7,7 @@
 #include "fuzz/checks/cscratchfolder.h"
 #include "platform/ctickclock.h"
 #include "serial/cfiledescriptor.h"
+#include "update/cdetectionwindow.h"
 #include "update/updateengine.h"
 
 #include <string>
@@ -36,6 +37,7 @@ private:
     void MakeCodeFiles();
     std::string PlayOperation(UpdateEngine& engine, CFuzzInput& input);
     std::string Receive(UpdateEngine& engine, const std::string& strBytes, bool bDeliver);
+    std::string CheckDetectionWindow(const std::string& strBytes);
     std::string MoveClock(UpdateEngine& engine, std::uint32_t nMillis);
     std::string CheckAtRest(const UpdateEngine& engine);
     std::string CheckSentBytes();
@@ -62,6 +64,8 @@ private:
     std::string m_strSent;
     std::size_t m_nNextRecord = 0;
     std::uint32_t m_nLastHeard = 0;
+    CDetectionWindow m_detection; // checked on its own against m_strTail
+    std::string m_strTail;
 };
 
 } // namespace vantoro
