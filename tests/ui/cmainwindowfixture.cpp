@@ -86,8 +86,8 @@ CMainDlg& CMainWindowFixture::OpenWindow(std::vector<int> extraPorts) {
     setup.strVersion = QStringLiteral("1.23.KMT");
     setup.pTicks = m_bFakeClock ? &m_ticks : nullptr;
     const std::string strLinks = m_strDosDevices;
-    setup.discoverPorts = [strLinks, extraPorts](std::vector<int>& ports,
-                                                 std::vector<std::string>& names) {
+    setup.discoverPorts = [strLinks, extraPorts, bFails = m_bDiscoveryFails](
+                              std::vector<int>& ports, std::vector<std::string>& names) {
         std::vector<ComPortEntry> entries = ListDosDevicePorts(strLinks);
         for (int nPort : extraPorts)
             entries.push_back({nPort, "Serial Port (/dev/ttyS" + std::to_string(nPort - 1) + ")"});
@@ -95,7 +95,7 @@ CMainDlg& CMainWindowFixture::OpenWindow(std::vector<int> extraPorts) {
             ports.push_back(entry.nPort);
             names.push_back(entry.strFriendlyName);
         }
-        return true;
+        return !bFails;
     };
     m_pDlg = std::make_unique<CMainDlg>(std::move(setup));
     m_pDlg->show();

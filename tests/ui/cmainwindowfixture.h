@@ -74,6 +74,7 @@ protected:
     std::string m_strCodeDir;
     CAtomicTickSource m_ticks{1000};
     bool m_bFakeClock = false;
+    bool m_bDiscoveryFails = false;
     std::unique_ptr<CTargetSimulator> m_pSim;
     std::thread m_simThread;
     std::unique_ptr<CMainDlg> m_pDlg;

@@ -69,9 +69,20 @@ TEST_F(MainWindowTest, StartsCollapsedWithTheCatalogueAndTheStoredPort) {
 
 TEST_F(MainWindowTest, WithoutPortsStartStaysDisabled) {
     OpenWindow();
-    EXPECT_EQ(C().pComPort->count(), 0);
+    EXPECT_EQ(C().pComPort->count(), 0) << "none found: the list stays empty";
     EXPECT_EQ(StatusText(), QStringLiteral("No Com Ports Found."));
     EXPECT_EQ(ActionText(), QStringLiteral("Please add a Comm port."));
+    EXPECT_FALSE(C().pStart->isEnabled());
+    DestroyWindow();
+    EXPECT_EQ(ReadSetting("APP", "PORT"), "0");
+    // A discovery that fails shows one placeholder entry and says so in the log.
+    m_bDiscoveryFails = true;
+    WriteSettings("[APP]\nLOG=ENABLED\n");
+    OpenWindow({3});
+    ASSERT_EQ(C().pComPort->count(), 1);
+    EXPECT_EQ(C().pComPort->itemText(0), QStringLiteral("No Com Ports Available"));
+    EXPECT_EQ(C().pComPort->itemData(0).toInt(), 65535);
+    EXPECT_EQ(LogLines(), QStringList({"Application Started", "No Com Ports Found"}));
     EXPECT_FALSE(C().pStart->isEnabled());
 }
 
