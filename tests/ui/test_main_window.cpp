@@ -128,13 +128,13 @@ TEST_F(MainWindowTest, CompleteUpdateDrivenByClicks) {
 
 TEST_F(MainWindowTest, StatusAndProgressFollowEveryRecord) {
     SimOptions options;
-    options.nReplyDelayMs = 30;
+    options.nReplyDelayMs = 80;
     StartSim(options);
     WriteSettings("[APP]\nPORT=5\nLOG=ENABLED\nLOG_FLAGS=1\n[PLATFORM_SALTIR]\n"
                   "WORKING_DIRECTORY=" +
                   m_strCodeDir + "\n");
     OpenWindow();
-    // Sampled far more often than the simulator answers (every 30 ms).
+    // Sampled far more often than the simulator answers (every 80 ms).
     QStringList statuses{StatusText()};
     QStringList progress{ProgressText()};
     bool bFocusParked = false;
