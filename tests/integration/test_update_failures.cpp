@@ -337,6 +337,17 @@ TEST(UpdateFailureTest, PortsThatCannotBeOpened) {
         EXPECT_FALSE(rig.m_pEngine->IsCodeFileOpen());
     }
     {
+        SCOPED_TRACE("not a serial device");
+        CUpdateRig rig(SimOptions{});
+        rig.UseCodeFile(MakeSRecordFile(1));
+        ASSERT_EQ(::symlink(rig.TempDir().c_str(), (rig.TempDir() + "/dosdevices/com7").c_str()),
+                  0);
+        rig.m_pEngine->SetPortNumber(7);
+        rig.m_pEngine->StepUpdate(StartPressed);
+        rig.m_pEngine->StepUpdate(StartPressed);
+        EXPECT_EQ(rig.m_window.m_strStatus, "Unable to open Port 7. It is Unknown. Error 21");
+    }
+    {
         SCOPED_TRACE("held by another program");
         CUpdateRig rig(SimOptions{});
         rig.UseCodeFile(MakeSRecordFile(1));
