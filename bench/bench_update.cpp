@@ -99,7 +99,8 @@ int main() {
     const int nRecords = 4000;
     const std::string strFile = MakeSRecordFile(nRecords - 1, 16);
 
-    // Best of three for each, taken in turns so that both see the same machine load.
+    // Best of three for each, taken in turns so that both see the same machine load; the paced
+    // figures are the best of two.
     double dEngine = 1e9;
     double dLockStep = 1e9;
     for (int i = 0; i < 3; ++i) {
@@ -120,15 +121,20 @@ int main() {
     const std::string strPaced = MakeSRecordFile(nPacedRecords - 1, 16);
     SimOptions paced;
     paced.nBaud = nBaud;
-    const double dPaced = TimeEngineUpdate(paced, strPaced);
-    if (dPaced <= 0) {
+    double dPaced = 1e9;
+    double dPacedLockStep = 1e9;
+    for (int i = 0; i < 2; ++i) {
+        dPaced = std::min(dPaced, TimeEngineUpdate(paced, strPaced));
+        dPacedLockStep = std::min(dPacedLockStep, TimeLockStep(strPaced, paced));
+    }
+    if (dPaced <= 0 || dPacedLockStep <= 0) {
         std::fprintf(stderr, "bench_update: the paced update did not complete\n");
         return 1;
     }
     const std::size_t nLineBytes = paced.strDetect.size() + paced.strHandshake.size() + 1 +
                                    strPaced.size() + static_cast<std::size_t>(nPacedRecords);
     const double dLine = static_cast<double>(nLineBytes) * 10.0 / nBaud;
-    std::printf("paced_lockstep_seconds: %.3f\n", TimeLockStep(strPaced, paced));
+    std::printf("paced_lockstep_seconds: %.3f\n", dPacedLockStep);
     std::printf("paced_update_seconds: %.3f\n", dPaced);
     std::printf("paced_line_seconds: %.3f\n", dLine);
     std::printf("paced_vs_line_ratio: %.4f\n", dPaced / dLine);
