@@ -18,8 +18,6 @@ namespace {
 
 constexpr auto kNobodyOnLinePause = std::chrono::milliseconds(20);
 constexpr auto kLingerAfterDone = std::chrono::seconds(2);
-constexpr auto kSpinStretch = std::chrono::microseconds(300);
-constexpr auto kCatchWindow = std::chrono::milliseconds(2);
 constexpr auto kSleepSlice = std::chrono::milliseconds(50);
 // Noise never holds a line feed, so it cannot complete a detection text by itself.
 constexpr char kNoiseAlphabet[] = "abdfghijkmnopqrstuvwxyz0123456789 .:-#";
@@ -164,9 +162,6 @@ int CTargetSimulator::Run() {
         if (lingerUntil) {
             nTimeout = 100;
         }
-        if (CatchNextRecord(buffer, sizeof(buffer))) {
-            continue;
-        }
         pollfd fds[2] = {{m_wakeup.Get(), POLLIN, 0}, {m_master.Get(), POLLIN, 0}};
         const nfds_t nFds = m_master.IsValid() ? 2 : 1;
         if (::poll(fds, nFds, nTimeout) < 0 && errno != EINTR) {
@@ -219,27 +214,6 @@ int CTargetSimulator::Run() {
     }
     WriteOutputs();
     return 0;
-}
-
-bool CTargetSimulator::CatchNextRecord(char* pBuffer, std::size_t nCapacity) {
-    // A UART takes a byte the moment it arrives; a sleeping thread would add its wake-up time to
-    // every paced record, so right after a reply the line is watched closely for a while.
-    if (m_options.nBaud <= 0 || m_state != Programming || !m_master.IsValid() ||
-        Clock::now() - m_lastReplyAt > kCatchWindow) {
-        return false;
-    }
-    while (Clock::now() - m_lastReplyAt <= kCatchWindow && !ShouldStop()) {
-        const ssize_t nRead = ::read(m_master.Get(), pBuffer, nCapacity);
-        if (nRead > 0) {
-            PaceReceived(static_cast<std::size_t>(nRead));
-            Receive(pBuffer, static_cast<std::size_t>(nRead));
-            return true;
-        }
-        if (nRead < 0 && errno != EAGAIN && errno != EINTR) {
-            return false;
-        }
-    }
-    return false;
 }
 
 void CTargetSimulator::Boot() {
@@ -342,7 +316,6 @@ void CTargetSimulator::Reply(const std::string& strReplies) {
             SleepUntil(Clock::now() + std::chrono::milliseconds(m_options.nReplyDelayMs));
         }
         Send(std::string(1, strReplies[i]));
-        m_lastReplyAt = Clock::now();
     }
 }
 
@@ -376,20 +349,13 @@ void CTargetSimulator::Send(const std::string& strData) {
 }
 
 void CTargetSimulator::SleepUntil(Clock::time_point when) const {
-    for (;;) {
+    // Slept in slices, so that Stop() is never kept waiting by a long delay.
+    while (!ShouldStop()) {
         const Clock::time_point now = Clock::now();
-        if (now >= when || ShouldStop()) {
+        if (now >= when) {
             return;
         }
-        // The last stretch is spun rather than slept: a timer wakes late by tens of
-        // microseconds, which would add up over thousands of paced replies.
-        if (when - now <= kSpinStretch) {
-            while (Clock::now() < when) {
-            }
-            return;
-        }
-        std::this_thread::sleep_for(
-            std::min<Clock::duration>(when - now - kSpinStretch, kSleepSlice));
+        std::this_thread::sleep_until(std::min<Clock::time_point>(when, now + kSleepSlice));
     }
 }
 

@@ -62,7 +62,6 @@ private:
     void PaceReceived(std::size_t nBytes);
     void SleepUntil(Clock::time_point when) const;
     void HangUp();
-    bool CatchNextRecord(char* pBuffer, std::size_t nCapacity);
     bool ShouldStop() const;
 
     SimOptions m_options;
@@ -89,7 +88,6 @@ private:
     unsigned m_nNoiseSeed = 12345;
     Clock::time_point m_rxFreeAt{};
     Clock::duration m_byteTime{};
-    Clock::time_point m_lastReplyAt{};
 };
 
 } // namespace vantoro
