@@ -19,8 +19,8 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 using namespace vantoro;
 
@@ -32,8 +32,8 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The simulated equipment as a process of its own, linked as COM5 in strFolder, switching itself
-// on whenever the program opens the line.
+// The simulated equipment as a process of its own, linked as COM5 in strFolder; PowerOn is the
+// user's hand on the switch.
 class CSimProcess {
 public:
     explicit CSimProcess(const std::string& strFolder) {
@@ -43,14 +43,14 @@ public:
             // Its own output would mix with the figures.
             std::freopen("/dev/null", "w", stdout);
             ::execl(VANTORO_SIM_PATH, VANTORO_SIM_PATH, "--link-folder", strFolder.c_str(), "--com",
-                    std::to_string(CHardRig::kPort).c_str(), "--power-on-when-opened", "0",
-                    static_cast<char*>(nullptr));
+                    std::to_string(CHardRig::kPort).c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         for (int i = 0; i < 500 && !std::filesystem::exists(strLink); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
+    void PowerOn() const { ::kill(m_pid, SIGUSR1); }
     ~CSimProcess() {
         ::kill(m_pid, SIGTERM);
         ::waitpid(m_pid, nullptr, 0);
@@ -62,11 +62,15 @@ private:
 
 // One complete update of the selected file against the external simulator; true when it ended
 // in "Update Complete." and Done brought it back to Idle.
-bool RunExternalUpdate(CHardRig& rig, int nMillis) {
+bool RunExternalUpdate(CHardRig& rig, const CSimProcess& sim, int nMillis) {
     UpdateEngine& engine = *rig.m_pEngine;
     engine.StepUpdate(StartPressed);
     engine.StepUpdate(StartPressed);
+    sim.PowerOn();
     if (!rig.RunToRest(nMillis) || engine.GetState() != WaitDonePress) {
+        std::fprintf(stderr, "update ended in state %d with \"%s\"\n", engine.GetState(),
+                     rig.m_window.m_strStatus.c_str());
+        engine.StepUpdate(CancelPressed);
         return false;
     }
     engine.StepUpdate(StartPressed);
@@ -95,8 +99,8 @@ int PeakChild(int nMegabytes) {
     target.FindSoftware();
     CSimProcess sim(rig.Dir() + "/dosdevices");
     const ProcessSample before = SampleProcess();
-    const bool bOk = RunExternalUpdate(rig, 600000) && rig.m_pEngine->GetRecordsSent() ==
-                                                            rig.m_pEngine->GetRecordsTotal();
+    const bool bOk = RunExternalUpdate(rig, sim, 600000) &&
+                     rig.m_pEngine->GetRecordsSent() == rig.m_pEngine->GetRecordsTotal();
     const ProcessSample after = SampleProcess();
     std::printf("%d %ld %ld %ld\n", bOk ? 1 : 0, before.nRssKb, after.nPeakKb, after.nRssKb);
     return bOk ? 0 : 1;
@@ -187,7 +191,8 @@ void PrintHangupFigures() {
     constexpr int kHangups = 200;
     std::mt19937 random(static_cast<std::mt19937::result_type>(nSeed));
     const std::string strFile = MakeSRecordFile(6);
-    std::uniform_int_distribution<long long> pickByte(1, 7 + static_cast<long long>(strFile.size()));
+    std::uniform_int_distribution<long long> pickByte(1,
+                                                      7 + static_cast<long long>(strFile.size()));
     int nDocumented = 0, nClean = 0;
     const Clock::time_point start = Clock::now();
     for (int nPlatform : {0, 1}) {
@@ -209,18 +214,23 @@ void PrintHangupFigures() {
 }
 
 void PrintSoakFigures() {
-    constexpr int kUpdates = 500;
+    const char* pszUpdates = std::getenv("VANTORO_SOAK_UPDATES");
+    const int kUpdates = pszUpdates != nullptr ? std::max(2, std::atoi(pszUpdates)) : 500;
     CHardRig rig(0, &SystemTicks());
     rig.m_window.m_bKeepHistory = false;
     CSimProcess sim(rig.Dir() + "/dosdevices");
     rig.UseCodeFile(MakeSRecordFile(40));
-    int nCompleted = RunExternalUpdate(rig, 30000) ? 1 : 0; // first use of everything
+    int nCompleted = RunExternalUpdate(rig, sim, 30000) ? 1 : 0; // first use of everything
     rig.m_window.ClearHistory();
     const ProcessSample start = SampleProcess();
     const Clock::time_point began = Clock::now();
+    ProcessSample middle;
     for (int n = 1; n < kUpdates; ++n) {
-        nCompleted += RunExternalUpdate(rig, 30000) ? 1 : 0;
+        nCompleted += RunExternalUpdate(rig, sim, 30000) ? 1 : 0;
         rig.m_window.ClearHistory(); // the window's log box is the window's business
+        if (n == kUpdates / 2) {
+            middle = SampleProcess();
+        }
     }
     const double dSeconds = SecondsSince(began);
     const ProcessSample end = SampleProcess();
@@ -228,6 +238,7 @@ void PrintSoakFigures() {
     std::printf("soak_updates_completed: %d\n", nCompleted);
     std::printf("soak_updates_per_second: %.1f\n", (kUpdates - 1) / dSeconds);
     std::printf("soak_rss_kb_start: %ld\n", start.nRssKb);
+    std::printf("soak_rss_kb_middle: %ld\n", middle.nRssKb);
     std::printf("soak_rss_kb_end: %ld\n", end.nRssKb);
     std::printf("soak_threads_start: %d\n", start.nThreads);
     std::printf("soak_threads_end: %d\n", end.nThreads);
@@ -246,14 +257,25 @@ int main(int argc, char** argv) {
     if (::readlink("/proc/self/exe", szSelf, sizeof(szSelf) - 1) <= 0) {
         return 1;
     }
-    PrintPeakFigures(szSelf);
+    // "--part peak|find|hangups|soak" runs one part alone.
+    const std::string strPart = argc == 3 && std::strcmp(argv[1], "--part") == 0 ? argv[2] : "";
+    const auto wanted = [&strPart](const char* pszPart) {
+        return strPart.empty() || strPart == pszPart;
+    };
+    if (wanted("peak")) {
+        PrintPeakFigures(szSelf);
+    }
     char szTemplate[] = "/tmp/vantoro-bench-soak-XXXXXX";
-    if (::mkdtemp(szTemplate) != nullptr) {
+    if (wanted("find") && ::mkdtemp(szTemplate) != nullptr) {
         PrintFindSoftwareFigures(szTemplate);
         std::error_code error;
         std::filesystem::remove_all(szTemplate, error);
     }
-    PrintHangupFigures();
-    PrintSoakFigures();
+    if (wanted("hangups")) {
+        PrintHangupFigures();
+    }
+    if (wanted("soak")) {
+        PrintSoakFigures();
+    }
     return 0;
 }
