@@ -255,6 +255,15 @@ std::uint32_t GetPrivateProfileInt(const std::string& strSection, const std::str
     return bNegative ? 0u - nValue : nValue;
 }
 
+// A line about to get a successor must end in a line feed; a bare carriage return (a file cut
+// off after one) does not end a line for the reader, so the new line would be glued to it.
+static void EndLine(ProfileLine& line, const std::string& strEnd) {
+    if (line.strEnd.empty())
+        line.strEnd = strEnd;
+    else if (line.strEnd.back() != '\n')
+        line.strEnd += '\n';
+}
+
 bool WritePrivateProfileString(const std::string& strSection, const std::string& strKey,
                                const std::string& strValue, const std::string& strFile) {
     if (strFile.empty())
@@ -299,13 +308,11 @@ bool WritePrivateProfileString(const std::string& strSection, const std::string&
         lines[keyLine].strText = std::string(parsed.name) + "=" + strLineValue;
     } else if (header != lines.size()) {
         ProfileLine line{strKey + "=" + strLineValue, strEnd};
-        if (lines[lastInSection].strEnd.empty())
-            lines[lastInSection].strEnd = strEnd;
+        EndLine(lines[lastInSection], strEnd);
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastInSection) + 1, line);
     } else {
         if (!lines.empty()) {
-            if (lines.back().strEnd.empty())
-                lines.back().strEnd = strEnd;
+            EndLine(lines.back(), strEnd);
             if (!Trim(lines.back().strText).empty())
                 lines.push_back(ProfileLine{"", strEnd});
         }

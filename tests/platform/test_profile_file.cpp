@@ -147,6 +147,20 @@ TEST(ProfileWrite, KeepsCrLfLineEndsAndHandlesAMissingFinalLineEnd) {
               "[APP]\r\nPORT=2\r\nLOG=DISABLED\r\nLOG_FLAGS=23\r\n\r\n[NEW]\r\nK=v\r\n");
 }
 
+TEST(ProfileWrite, AFileCutAfterABareCarriageReturnGetsItsLineEnded) {
+    // Found by fuzzing: the new key used to be glued to the last line and read back as missing.
+    CTempFolder tmp;
+    std::string strFile = tmp / "cut.INI";
+    WriteTextFile(strFile, "[APP]\r\nPORT=1\r");
+    ASSERT_TRUE(WritePrivateProfileString("APP", "LOG", "ENABLED", strFile));
+    EXPECT_EQ(GetPrivateProfileString("APP", "PORT", "", strFile), "1");
+    EXPECT_EQ(GetPrivateProfileString("APP", "LOG", "", strFile), "ENABLED");
+
+    WriteTextFile(strFile, "junk\r");
+    ASSERT_TRUE(WritePrivateProfileString("APP", "PORT", "3", strFile));
+    EXPECT_EQ(GetPrivateProfileString("APP", "PORT", "", strFile), "3");
+}
+
 TEST(ProfileWrite, EmptyValueIsWrittenAndReadsAsEmpty) {
     CTempFolder tmp;
     std::string strFile = tmp / "e.INI";
