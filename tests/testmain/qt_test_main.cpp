@@ -7,6 +7,8 @@
 int main(int argc, char** argv) {
     // Widget tests run headless with a fixed style and scale, so pixels compare across machines.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("VANTORO_BUILD_DIR", VANTORO_BUILD_DIR_DEFAULT, 0);
+    setenv("VANTORO_SOURCE_DIR", VANTORO_SOURCE_DIR_DEFAULT, 0);
     setenv("QT_SCALE_FACTOR", "1", 1);
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create("Fusion"));
