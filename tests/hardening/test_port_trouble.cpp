@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -61,29 +60,40 @@ TEST(PortTroubleTest, APortHeldByAnotherProcessIsInUseUntilItLetsGo) {
     CHardRig rig(0);
     rig.StartSim(SimOptions{});
     rig.UseCodeFile(MakeSRecordFile(3));
+    // The holder reports on one pipe and holds on until the other one closes, which also
+    // happens when this process ends for any reason.
     int ready[2];
+    int release[2];
     ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
     const pid_t holder = ::fork();
     if (holder == 0) {
         // Another terminal program: it opens the line and takes the advisory lock.
+        ::close(release[1]);
         const int nFd = ::open(rig.m_pSim->GetDevicePath().c_str(), O_RDWR | O_NOCTTY);
         const char cOk = nFd >= 0 && ::flock(nFd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
-        if (::write(ready[1], &cOk, 1) != 1 || cOk != 'y') {
-            ::_exit(1);
+        if (::write(ready[1], &cOk, 1) == 1 && cOk == 'y') {
+            char c;
+            while (::read(release[0], &c, 1) > 0) {
+            }
         }
-        ::pause();
         ::_exit(0);
     }
     ::close(ready[1]);
+    ::close(release[0]);
     char cReady = 0;
-    ASSERT_EQ(::read(ready[0], &cReady, 1), 1);
+    const bool bReady = ::read(ready[0], &cReady, 1) == 1 && cReady == 'y';
     ::close(ready[0]);
-    ASSERT_EQ(cReady, 'y');
+    if (!bReady) {
+        ::close(release[1]);
+        ::waitpid(holder, nullptr, 0);
+        FAIL() << "the other process could not take the port";
+    }
 
     ExpectRefusedPort(rig, "Unable to open Port 5. It is In Use. Error 5");
     EXPECT_EQ(rig.m_pSim->GetReceived(), "");
 
-    ::kill(holder, SIGKILL);
+    ::close(release[1]);
     ::waitpid(holder, nullptr, 0);
     ExpectRetrySucceeds(rig);
 }
