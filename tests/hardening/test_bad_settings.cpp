@@ -213,6 +213,33 @@ TEST_F(BadSettingsTest, AReadOnlyProgramFolderSendsTheSettingsToTheFallbackFolde
     }
 }
 
+// The file itself is read-only, but its folder is the user's: the program stays with the file
+// beside it, so the save must still go through there or the choices would be lost.
+TEST_F(BadSettingsTest, AReadOnlySettingsFileInTheUsersOwnFolderIsStillSaved) {
+    const std::string strProgram = m_strDir + "/mine";
+    fs::create_directories(strProgram);
+    ::chown(strProgram.c_str(), kNobody, kNobody);
+    const std::string strFile = strProgram + "/vantoro.INI";
+    std::ofstream(strFile) << "; the user's note\n[APP]\nPORT=3\n";
+    ::chmod(strFile.c_str(), 0444);
+    const std::string strNoInstall = m_strNoInstall;
+    EXPECT_TRUE(RunAsOrdinaryUser([&] {
+        const CAppPaths paths = ComputeAppPaths(
+            strProgram + "/vantoro", [](const std::string&, std::string&) { return false; },
+            IsFolderWritable);
+        bool bOk =
+            Check(paths.strSettingsPath == strFile, "the file beside the program is not used");
+        CAppSettings settings(paths.strSettingsPath, strNoInstall);
+        settings.SetReplyTimeoutMs(20000);
+        bOk = Check(settings.SaveAppSettings(BuildCatalogue(), CAppState{8, 1, false, 23}),
+                    "save failed") &&
+              bOk;
+        return bOk;
+    }));
+    EXPECT_EQ(GetPrivateProfileString("APP", "PORT", "", strFile), "8");
+    EXPECT_EQ(ReadFile(strFile).rfind("; the user's note\n", 0), 0u);
+}
+
 // kill -9 at random moments while a child saves over and over: the file is always one of the
 // two complete versions. VANTORO_SETTINGS_KILLS raises the number of kills (30 by default).
 TEST_F(BadSettingsTest, AKilledSaveLeavesTheOldOrTheNewFile) {
