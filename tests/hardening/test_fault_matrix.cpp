@@ -208,19 +208,23 @@ INSTANTIATE_TEST_SUITE_P(AllFaults, FaultMatrixTest,
                                     std::get<1>(info.param).pszName;
                          });
 
-// Noise before the detection text is no fault: the equipment is still found and updated.
-TEST(FaultMatrixNoise, NoiseBeforeTheDetectionTextStillFindsTheEquipment) {
+// Noise before the detection text, and a detection text that arrives in two pieces, are no
+// faults: the equipment is still found and updated.
+TEST(FaultMatrixNoise, NoiseAndASplitDetectionTextStillFindTheEquipment) {
     for (int nPlatform : {0, 1}) {
-        SCOPED_TRACE(kPlatforms[nPlatform]);
-        CHardRig rig(nPlatform);
-        SimOptions options;
-        options.nNoise = 37; // more than three reads' worth
-        rig.StartSim(options);
-        const std::string strFile = MakeSRecordFile(kDataRecords);
-        rig.UseCodeFile(strFile);
-        ASSERT_TRUE(rig.StartAndPowerOn());
-        ASSERT_TRUE(rig.RunToRest());
-        EXPECT_EQ(rig.m_pEngine->GetState(), WaitDonePress);
-        EXPECT_EQ(rig.m_pSim->GetReceived(), strFile);
+        for (const bool bSplit : {false, true}) {
+            SCOPED_TRACE(std::string(kPlatforms[nPlatform]) + (bSplit ? " split" : " noise"));
+            CHardRig rig(nPlatform);
+            SimOptions options;
+            options.nNoise = 37; // more than three reads' worth
+            options.nSplitDetectMs = bSplit ? 60 : -1;
+            rig.StartSim(options);
+            const std::string strFile = MakeSRecordFile(kDataRecords);
+            rig.UseCodeFile(strFile);
+            ASSERT_TRUE(rig.StartAndPowerOn());
+            ASSERT_TRUE(rig.RunToRest());
+            EXPECT_EQ(rig.m_pEngine->GetState(), WaitDonePress);
+            EXPECT_EQ(rig.m_pSim->GetReceived(), strFile);
+        }
     }
 }
