@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -18,6 +19,7 @@ namespace {
 
 constexpr auto kNobodyOnLinePause = std::chrono::milliseconds(20);
 constexpr auto kLingerAfterDone = std::chrono::seconds(2);
+constexpr int kOpenSettleMs = 100;
 constexpr auto kSleepSlice = std::chrono::milliseconds(50);
 // Noise never holds a line feed, so it cannot complete a detection text by itself.
 constexpr char kNoiseAlphabet[] = "abdfghijkmnopqrstuvwxyz0123456789 .:-#";
@@ -67,7 +69,7 @@ bool CTargetSimulator::Open(std::string& strError) {
             MakeRaw(m_master.Get());
         }
         m_strDevicePath = m_options.strDevice;
-        return true;
+        return WatchForOpens(strError);
     }
     m_master.Reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
     char name[256];
@@ -97,6 +99,20 @@ bool CTargetSimulator::Open(std::string& strError) {
             return false;
         }
         m_strLinkPath = strLink;
+    }
+    return WatchForOpens(strError);
+}
+
+bool CTargetSimulator::WatchForOpens(std::string& strError) {
+    if (m_options.nPowerOnWhenOpenedMs < 0) {
+        return true; // an empty holder polls as nothing
+    }
+    m_openWatch.Reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    if (!m_openWatch.IsValid() ||
+        ::inotify_add_watch(m_openWatch.Get(), m_strDevicePath.c_str(),
+                            IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        strError = "cannot watch " + m_strDevicePath + " for opens";
+        return false;
     }
     return true;
 }
@@ -142,42 +158,40 @@ void CTargetSimulator::HandleCommands() {
 int CTargetSimulator::Run() {
     // Paced replies must leave on time: no timer slack for this thread.
     ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    std::optional<Clock::time_point> powerAt;
     if (m_options.nPowerOnDelayMs >= 0) {
-        powerAt = Clock::now() + std::chrono::milliseconds(m_options.nPowerOnDelayMs);
+        m_powerAt = Clock::now() + std::chrono::milliseconds(m_options.nPowerOnDelayMs);
     }
     char buffer[4096];
     std::optional<Clock::time_point> lingerUntil;
-    bool bLineOpen = false; // whether the program has the other end open
     while (!ShouldStop()) {
         int nTimeout = -1;
-        if (!bLineOpen && m_options.nPowerOnWhenOpenedMs >= 0) {
-            nTimeout = static_cast<int>(kNobodyOnLinePause.count()); // to notice an open
-        }
-        if (powerAt) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*powerAt - Clock::now());
-            const int nLeft = static_cast<int>(std::max<long long>(0, left.count()));
-            nTimeout = nTimeout < 0 ? nLeft : std::min(nTimeout, nLeft);
+        if (m_powerAt) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(*m_powerAt - Clock::now());
+            nTimeout = static_cast<int>(std::max<long long>(0, left.count()));
         }
         if (lingerUntil) {
             nTimeout = 100;
         }
-        pollfd fds[2] = {{m_wakeup.Get(), POLLIN, 0}, {m_master.Get(), POLLIN, 0}};
-        const nfds_t nFds = m_master.IsValid() ? 2 : 1;
+        pollfd fds[3] = {{m_wakeup.Get(), POLLIN, 0},
+                         {m_openWatch.Get(), POLLIN, 0},
+                         {m_master.Get(), POLLIN, 0}};
+        const nfds_t nFds = m_master.IsValid() ? 3 : 2;
         if (::poll(fds, nFds, nTimeout) < 0 && errno != EINTR) {
             return 1;
         }
         if (fds[0].revents & POLLIN) {
             HandleCommands();
         }
-        if (powerAt && Clock::now() >= *powerAt) {
-            powerAt.reset();
+        if (fds[1].revents & POLLIN) {
+            WatchOpens();
+        }
+        if (m_powerAt && Clock::now() >= *m_powerAt) {
+            m_powerAt.reset();
             Boot();
         }
-        bool bNobody = false;
-        if (nFds == 2 && m_master.IsValid() && fds[1].revents != 0) {
+        if (nFds == 3 && m_master.IsValid() && fds[2].revents != 0) {
             const ssize_t nRead = ::read(m_master.Get(), buffer, sizeof(buffer));
-            bNobody = nRead < 0 && errno == EIO;
             if (nRead > 0) {
                 PaceReceived(static_cast<std::size_t>(nRead));
                 Receive(buffer, static_cast<std::size_t>(nRead));
@@ -189,17 +203,6 @@ int CTargetSimulator::Run() {
                 std::this_thread::sleep_for(kNobodyOnLinePause);
             }
         }
-        if (nFds == 2 && !bNobody && !bLineOpen) {
-            // The program has just opened the line: the user switches the equipment on.
-            if (m_options.nPowerOnWhenOpenedMs >= 0 && !powerAt && m_state != WaitHandshake &&
-                m_state != Programming) {
-                powerAt = Clock::now() + std::chrono::milliseconds(m_options.nPowerOnWhenOpenedMs);
-            }
-        }
-        if (bLineOpen && bNobody && m_options.nPowerOnWhenOpenedMs >= 0 && m_state != HungUp) {
-            m_state = Off; // the line was closed: switched off until the next cycle opens it
-        }
-        bLineOpen = nFds == 2 && !bNobody;
         if (m_options.bExitWhenDone && m_state == HungUp) {
             break;
         }
@@ -214,6 +217,35 @@ int CTargetSimulator::Run() {
     }
     WriteOutputs();
     return 0;
+}
+
+void CTargetSimulator::WatchOpens() {
+    // Opens and closes of the device node, as the file system reports them: a close and a quick
+    // reopen between two cycles is never missed, as it could be by watching the line itself.
+    alignas(inotify_event) char events[4096];
+    ssize_t nRead;
+    while ((nRead = ::read(m_openWatch.Get(), events, sizeof(events))) > 0) {
+        for (char* p = events; p < events + nRead;) {
+            const auto* pEvent = reinterpret_cast<const inotify_event*>(p);
+            if (pEvent->mask & IN_OPEN) {
+                ++m_nOpenCount;
+                // Switched on once the program has settled on the line: a port check opens and
+                // closes it just before the real open, and the set-up follows the open.
+                m_powerAt = Clock::now() + std::chrono::milliseconds(std::max(
+                                               m_options.nPowerOnWhenOpenedMs, kOpenSettleMs));
+            }
+            if (pEvent->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
+                m_nOpenCount = std::max(0, m_nOpenCount - 1);
+                if (m_nOpenCount == 0) {
+                    m_powerAt.reset();
+                    if (m_state != HungUp) {
+                        m_state = Off; // switched off until the next cycle opens the line
+                    }
+                }
+            }
+            p += sizeof(inotify_event) + pEvent->len;
+        }
+    }
 }
 
 void CTargetSimulator::Boot() {

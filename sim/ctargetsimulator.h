@@ -62,12 +62,15 @@ private:
     void PaceReceived(std::size_t nBytes);
     void SleepUntil(Clock::time_point when) const;
     void HangUp();
+    bool WatchForOpens(std::string& strError);
+    void WatchOpens();
     bool ShouldStop() const;
 
     SimOptions m_options;
     CSRecordChecker m_checker;
     CFileDescriptor m_master;
     CFileDescriptor m_wakeup;
+    CFileDescriptor m_openWatch; // inotify on the device node, for --power-on-when-opened
     std::string m_strDevicePath;
     std::string m_strLinkPath;
 
@@ -88,6 +91,8 @@ private:
     unsigned m_nNoiseSeed = 12345;
     Clock::time_point m_rxFreeAt{};
     Clock::duration m_byteTime{};
+    std::optional<Clock::time_point> m_powerAt;
+    int m_nOpenCount = 0;
 };
 
 } // namespace vantoro

@@ -219,7 +219,8 @@ Faults:
 
 Line and output:
   --power-on-after MS       switch on MS after start
-  --power-on-when-opened MS switch on MS after the line is opened; off when it is closed
+  --power-on-when-opened MS switch on MS (at least 100) after the line is opened; off when it
+                            is closed
   --device PATH             use an existing device instead of a new pseudo-terminal
   --link-folder DIR --com N link the pseudo-terminal as DIR/comN (a dosdevices folder)
   --received FILE           write every received line to FILE, as received

@@ -123,13 +123,13 @@ TEST(UpdateCycleTest, EquipmentSwitchedOnWhenTheLineOpensServesCycleAfterCycle) 
     const std::string strContent = MakeSRecordFile(2);
     rig.UseCodeFile(strContent);
     const char* const models[] = {"Saltir 24", "Saltir 48"};
-    for (int nCycle = 1; nCycle <= 2; ++nCycle) {
+    for (int nCycle = 1; nCycle <= 6; ++nCycle) {
         SCOPED_TRACE(nCycle);
         // A model chosen between cycles takes effect at the next Start.
-        rig.m_catalogue[0].SetVariant(nCycle - 1);
+        rig.m_catalogue[0].SetVariant((nCycle - 1) % 2);
         rig.m_pEngine->StepUpdate(StartPressed);
         EXPECT_EQ(rig.m_window.m_strAction,
-                  std::string("Ensure ") + models[nCycle - 1] +
+                  std::string("Ensure ") + models[(nCycle - 1) % 2] +
                       " is Off. Press Update To Continue. Press Cancel to Abort");
         rig.m_pEngine->StepUpdate(StartPressed);
         ASSERT_TRUE(rig.RunToRest());
