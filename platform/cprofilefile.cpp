@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,6 +145,93 @@ bool WriteAll(int fd, const std::string& strContent) {
 }
 
 // Writes strContent to strFile through a temporary file in the same folder, fsync and rename.
+// A file without a name in the folder, or -1 where the file system cannot make one.
+int OpenUnnamedFileIn(const std::string& strFolder) {
+#ifdef O_TMPFILE
+    int fd;
+    do {
+        fd = ::open(strFolder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+#else
+    (void)strFolder;
+    return -1;
+#endif
+}
+
+// Links an unnamed file under a fresh name beside the target, ready for the rename.
+bool NameUnnamedFile(int fd, const std::string& strTarget, std::string& strTemp) {
+    const std::string strSelf = "/proc/self/fd/" + std::to_string(fd);
+    for (int nTry = 0; nTry < 100; ++nTry) {
+        strTemp = strTarget + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(nTry);
+        if (::linkat(AT_FDCWD, strSelf.c_str(), AT_FDCWD, strTemp.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        if (errno != EEXIST)
+            break;
+    }
+    strTemp.clear();
+    return false;
+}
+
+bool WriteAndSync(int fd, const std::string& strContent, mode_t mode) {
+    return WriteAll(fd, strContent) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+}
+
+// The new content goes first into an unnamed file, so a save killed half-way leaves nothing
+// behind; it gets its temporary name only for the instant before the rename.
+bool WriteUnnamedThenName(const std::string& strFolder, const std::string& strTarget,
+                          const std::string& strContent, mode_t mode, std::string& strTemp) {
+    int fd = OpenUnnamedFileIn(strFolder);
+    if (fd < 0)
+        return false;
+    bool bOk = WriteAndSync(fd, strContent, mode) && NameUnnamedFile(fd, strTarget, strTemp);
+    if (::close(fd) != 0)
+        bOk = false;
+    if (!bOk && !strTemp.empty())
+        ::unlink(strTemp.c_str());
+    return bOk;
+}
+
+// Where the file system has no unnamed files: a named temporary beside the target.
+bool WriteNamedTemporary(const std::string& strTarget, const std::string& strContent, mode_t mode,
+                         std::string& strTemp) {
+    strTemp = strTarget + ".tmpXXXXXX";
+    std::vector<char> name(strTemp.begin(), strTemp.end());
+    name.push_back('\0');
+    int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+        strTemp.clear();
+        return false;
+    }
+    strTemp.assign(name.data());
+    bool bOk = WriteAndSync(fd, strContent, mode);
+    if (::close(fd) != 0)
+        bOk = false;
+    return bOk;
+}
+
+// A save killed in the instant between naming its file and the rename leaves that name
+// behind; the next save removes the ones whose process has gone. Names of live processes stay:
+// they may be saves running right now.
+void RemoveStaleTemporaries(const std::string& strTarget) {
+    const std::filesystem::path target(strTarget);
+    const std::string strPrefix = target.filename().string() + ".tmp";
+    std::error_code ec;
+    std::filesystem::directory_iterator it(
+        target.parent_path().empty() ? "." : target.parent_path(), ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::string strName = it->path().filename().string();
+        if (strName.rfind(strPrefix, 0) != 0)
+            continue;
+        char* pEnd = nullptr;
+        const long nPid = std::strtol(strName.c_str() + strPrefix.size(), &pEnd, 10);
+        if (nPid <= 0 || pEnd == nullptr || *pEnd != '-')
+            continue;
+        if (::kill(static_cast<pid_t>(nPid), 0) != 0 && errno == ESRCH)
+            ::unlink(it->path().c_str());
+    }
+}
+
 bool ReplaceFileAtomically(const std::string& strFile, const std::string& strContent) {
     // Write through a symbolic link to its target rather than replacing the link itself.
     std::string strTarget = strFile;
@@ -162,28 +250,23 @@ bool ReplaceFileAtomically(const std::string& strFile, const std::string& strCon
         mode = st.st_mode & 07777;
     }
 
-    std::string strTemp = strTarget + ".tmpXXXXXX";
-    std::vector<char> name(strTemp.begin(), strTemp.end());
-    name.push_back('\0');
-    int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    strTemp.assign(name.data());
-
-    bool bOk = WriteAll(fd, strContent) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    if (::close(fd) != 0)
-        bOk = false;
-    if (bOk && ::rename(strTemp.c_str(), strTarget.c_str()) != 0)
-        bOk = false;
-    if (!bOk) {
-        ::unlink(strTemp.c_str());
-        return false;
-    }
-
-    // Make the rename itself durable; a failure here no longer endangers the old content.
     std::string strFolder = std::filesystem::path(strTarget).parent_path().string();
     if (strFolder.empty())
         strFolder = ".";
+
+    std::string strTemp;
+    bool bOk = WriteUnnamedThenName(strFolder, strTarget, strContent, mode, strTemp) ||
+               WriteNamedTemporary(strTarget, strContent, mode, strTemp);
+    if (bOk && ::rename(strTemp.c_str(), strTarget.c_str()) != 0)
+        bOk = false;
+    if (!bOk) {
+        if (!strTemp.empty())
+            ::unlink(strTemp.c_str());
+        return false;
+    }
+
+    RemoveStaleTemporaries(strTarget);
+    // Make the rename itself durable; a failure here no longer endangers the old content.
     int dirFd = ::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vantoro;
 using vantoro::test::CTempFolder;
@@ -191,6 +192,20 @@ TEST(ProfileWrite, GoesThroughARenameAndLeavesNoTemporaryFile) {
     EXPECT_EQ(after.st_mode & 07777, 0600u) << "the file keeps its permissions";
     EXPECT_EQ(CountEntries(tmp.Path()), 1u);
     EXPECT_EQ(ReadTextFile(strFile), "[APP]\nPORT=2\n");
+}
+
+TEST(ProfileWrite, ClearsWhatKilledSavesLeftButNotWhatRunningOnesHold) {
+    CTempFolder tmp;
+    std::string strFile = tmp / "v.INI";
+    const std::string strDead = strFile + ".tmp4194300-0"; // above any pid in use here
+    const std::string strLive = strFile + ".tmp" + std::to_string(::getpid()) + "-7";
+    const std::string strOther = strFile + ".tmpnote";
+    for (const std::string& strName : {strDead, strLive, strOther})
+        WriteTextFile(strName, "x");
+    ASSERT_TRUE(WritePrivateProfileString("APP", "PORT", "1", strFile));
+    EXPECT_FALSE(std::filesystem::exists(strDead));
+    EXPECT_TRUE(std::filesystem::exists(strLive));
+    EXPECT_TRUE(std::filesystem::exists(strOther));
 }
 
 TEST(ProfileWrite, WritesThroughASymbolicLinkToItsTarget) {
