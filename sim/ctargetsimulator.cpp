@@ -188,7 +188,9 @@ int CTargetSimulator::Run() {
         }
         if (m_powerAt && Clock::now() >= *m_powerAt) {
             m_powerAt.reset();
-            Boot();
+            if (m_state != HungUp) {
+                Boot(); // a line that was hung up stays dead
+            }
         }
         if (nFds == 3 && m_master.IsValid() && fds[2].revents != 0) {
             const ssize_t nRead = ::read(m_master.Get(), buffer, sizeof(buffer));
