@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
     const double nFull = Median(full);
     std::printf("log_line_empty_box_us: %.1f\n", nEmpty / 1000.0);
     std::printf("log_line_100000_lines_us: %.1f\n", nFull / 1000.0);
-    std::printf("log_line_ratio_full_to_empty: %.2f (should stay under 2)\n", nFull / nEmpty);
+    // Target: under 2, appending must not slow down with what the box already holds.
+    std::printf("log_line_ratio_full_to_empty: %.2f\n", nFull / nEmpty);
     return 0;
 }
