@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 
 namespace vantoro::test {
@@ -25,8 +24,7 @@ public:
     CTempFolder(const CTempFolder&) = delete;
     CTempFolder& operator=(const CTempFolder&) = delete;
 
-    // The folder, ending with '/'.
-    const std::string& Path() const { return m_strPath; }
+    const std::string& Path() const { return m_strPath; } // ends with '/'
     std::string operator/(const std::string& strName) const { return m_strPath + strName; }
 
 private:
@@ -34,8 +32,7 @@ private:
 };
 
 inline void WriteTextFile(const std::string& strPath, const std::string& strContent) {
-    std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
-    out << strContent;
+    std::ofstream(strPath, std::ios::binary | std::ios::trunc) << strContent;
 }
 
 inline std::string ReadTextFile(const std::string& strPath) {

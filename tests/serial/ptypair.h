@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <string>
@@ -36,42 +35,42 @@ public:
     const std::string& SlavePath() const { return m_strSlave; }
     int Master() const { return m_master; }
 
-    // Simulates the device going away: the slave sees a hang-up.
+    // The device goes away: the slave sees a hang-up.
     void CloseMaster() {
         if (m_master >= 0)
             ::close(m_master);
         m_master = -1;
     }
 
-    bool Send(const std::vector<std::uint8_t>& data) const {
-        std::size_t done = 0;
-        while (done < data.size()) {
+    bool Send(const std::string& data) const {
+        for (std::size_t done = 0; done < data.size();) {
             ssize_t n = ::write(m_master, data.data() + done, data.size() - done);
             if (n < 0 && errno != EINTR && errno != EAGAIN)
                 return false;
-            if (n > 0)
-                done += static_cast<std::size_t>(n);
+            done += n > 0 ? static_cast<std::size_t>(n) : 0;
         }
         return true;
     }
-    bool Send(const std::string& text) const {
-        return Send(std::vector<std::uint8_t>(text.begin(), text.end()));
+    bool Send(const std::vector<std::uint8_t>& data) const {
+        return Send(std::string(data.begin(), data.end()));
     }
 
-    // Reads until nCount bytes arrived or nothing came for nQuietMs.
-    std::vector<std::uint8_t> Receive(std::size_t nCount, int nQuietMs = 2000) const {
+    // Reads until nCount bytes arrived or nothing came for two seconds.
+    std::vector<std::uint8_t> Receive(std::size_t nCount) const {
         std::vector<std::uint8_t> data;
         std::uint8_t buffer[4096];
-        while (data.size() < nCount) {
-            pollfd pfd{m_master, POLLIN, 0};
-            if (::poll(&pfd, 1, nQuietMs) <= 0)
-                break;
+        pollfd pfd{m_master, POLLIN, 0};
+        while (data.size() < nCount && ::poll(&pfd, 1, 2000) > 0) {
             ssize_t n = ::read(m_master, buffer, std::min(sizeof buffer, nCount - data.size()));
             if (n <= 0)
                 break;
             data.insert(data.end(), buffer, buffer + n);
         }
         return data;
+    }
+    std::string ReceiveText(std::size_t nCount) const {
+        std::vector<std::uint8_t> data = Receive(nCount);
+        return std::string(data.begin(), data.end());
     }
 
 private:

@@ -12,40 +12,21 @@
 using namespace vantoro;
 namespace fs = std::filesystem;
 
-namespace {
-
-// A dosdevices folder of the test's own, set as the process-wide one while the test runs.
-class DosDevices : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() / ("vantoro-dosdevices-" + std::to_string(::getpid()));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        SetDosDevicesFolder(folder.string());
-    }
-    void TearDown() override {
-        SetDosDevicesFolder("");
-        fs::remove_all(folder);
-    }
-    fs::path folder;
-};
-
-} // namespace
-
 TEST(ComPortNames, NamesAndBuiltInNumbering) {
-    EXPECT_EQ(ComNumberFromName("\\\\.\\Com7"), 7);
-    EXPECT_EQ(ComNumberFromName("COM12"), 12);
-    EXPECT_EQ(ComNumberFromName("\\\\.\\Com0"), -1);
-    EXPECT_EQ(ComNumberFromName("\\\\.\\Com7x"), -1);
-    EXPECT_EQ(ComNumberFromName("/dev/ttyS0"), -1);
-
-    EXPECT_EQ(ComNumberForDeviceNode("/dev/ttyS0"), 1);
-    EXPECT_EQ(ComNumberForDeviceNode("/dev/ttyS31"), 32);
-    EXPECT_EQ(ComNumberForDeviceNode("/dev/ttyS32"), -1); // would take ttyUSB0's number
-    EXPECT_EQ(ComNumberForDeviceNode("/dev/ttyUSB0"), 33);
-    EXPECT_EQ(ComNumberForDeviceNode("/dev/ttyACM2"), 67);
-    EXPECT_EQ(ComNumberForDeviceNode("/dev/ttyAMA0"), -1);
-    EXPECT_EQ(ComNumberForDeviceNode("/dev/ttyUSB"), -1);
+    for (const auto& [pszName, nPort] : {std::pair{"\\\\.\\Com7", 7},
+                                         {"COM12", 12},
+                                         {"\\\\.\\Com0", -1},
+                                         {"\\\\.\\Com7x", -1},
+                                         {"/dev/ttyS0", -1}})
+        EXPECT_EQ(ComNumberFromName(pszName), nPort) << pszName;
+    for (const auto& [pszNode, nPort] : {std::pair{"/dev/ttyS0", 1},
+                                         {"/dev/ttyS31", 32},
+                                         {"/dev/ttyS32", -1}, // would take ttyUSB0's number
+                                         {"/dev/ttyUSB0", 33},
+                                         {"/dev/ttyACM2", 67},
+                                         {"/dev/ttyAMA0", -1},
+                                         {"/dev/ttyUSB", -1}})
+        EXPECT_EQ(ComNumberForDeviceNode(pszNode), nPort) << pszNode;
     for (int port : {1, 32, 33, 64, 65, 96})
         EXPECT_EQ(ComNumberForDeviceNode(DeviceNodeForComNumber(port)), port);
     EXPECT_EQ(DeviceNodeForComNumber(97), "");
@@ -55,7 +36,7 @@ TEST(ComPortNames, NamesAndBuiltInNumbering) {
     EXPECT_EQ(ResolveComDevice("\\\\.\\Com200"), "\\\\.\\Com200");
 }
 
-TEST(ComPortNames, FriendlyNameFromUdevProperties) {
+TEST(ComPortNames, FriendlyNameFromUdevPropertiesAndMergeOrder) {
     EXPECT_EQ(
         BuildFriendlyName({{"ID_MODEL", "FT232R_USB_UART"}, {"ID_VENDOR_FROM_DATABASE", "FTDI"}},
                           "/dev/ttyUSB0"),
@@ -68,9 +49,8 @@ TEST(ComPortNames, FriendlyNameFromUdevProperties) {
                                 "/dev/ttyUSB2"),
               "Prolific (/dev/ttyUSB2)");
     EXPECT_EQ(BuildFriendlyName({}, "/dev/ttyS0"), "Serial Port (/dev/ttyS0)");
-}
 
-TEST(ComPortNames, MergeOrdersByNumberAndLinksWin) {
+    // Ordered by number; a dosdevices link wins over the built-in name.
     auto merged =
         MergeComPortEntries({{33, "link"}, {7, "seven"}}, {{33, "usb"}, {1, "uart"}, {34, "usb2"}});
     ASSERT_EQ(merged.size(), 4u);
@@ -80,8 +60,13 @@ TEST(ComPortNames, MergeOrdersByNumberAndLinksWin) {
     EXPECT_EQ(merged[3].nPort, 34);
 }
 
-TEST_F(DosDevices, LinkedPseudoTerminalIsListedOpenedAndDanglingLinksAreNot) {
+TEST(ComPortDiscovery, LinkedPseudoTerminalIsListedAndOpenedAndDanglingLinksAreNot) {
     CPtyPair pty;
+    const fs::path folder =
+        fs::temp_directory_path() / ("vantoro-dosdevices-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    SetDosDevicesFolder(folder.string());
     fs::create_symlink(pty.SlavePath(), folder / "com7");
     fs::create_symlink("/dev/vantoro-gone", folder / "com8");
     fs::create_symlink(pty.SlavePath(), folder / "COMx");
@@ -98,12 +83,13 @@ TEST_F(DosDevices, LinkedPseudoTerminalIsListedOpenedAndDanglingLinksAreNot) {
     EXPECT_EQ(std::count(ports.begin(), ports.end(), 9), 0);
     EXPECT_TRUE(std::is_sorted(ports.begin(), ports.end()));
 
-    EXPECT_EQ(ResolveComDevice("\\\\.\\Com7"), pty.SlavePath());
     CSerialLine line;
     ASSERT_EQ(line.OpenPort("\\\\.\\Com7", false), 0u);
     EXPECT_EQ(line.GetDeviceNode(), pty.SlavePath());
     EXPECT_EQ(line.WriteText("hi"), 0u);
-    EXPECT_EQ(pty.Receive(2), (std::vector<std::uint8_t>{'h', 'i'}));
+    EXPECT_EQ(pty.ReceiveText(2), "hi");
     EXPECT_EQ(CSerialLine::ProbePort("\\\\.\\Com7"), PortInUse);
     EXPECT_EQ(CSerialLine::ProbePort("\\\\.\\Com8"), PortUnavailable);
+    SetDosDevicesFolder("");
+    fs::remove_all(folder);
 }

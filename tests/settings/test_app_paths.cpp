@@ -1,6 +1,5 @@
 #include "platform/testtempfolder.h"
 #include "settings/capppaths.h"
-#include "settings/cbuildidentity.h"
 
 #include <gtest/gtest.h>
 
@@ -22,77 +21,54 @@ EnvironmentLookup FakeEnvironment(std::map<std::string, std::string> values) {
     };
 }
 
-bool Writable(const std::string&) {
-    return true;
-}
 bool ReadOnly(const std::string&) {
     return false;
 }
 
 } // namespace
 
-TEST(AppPaths, SettingsFileBesideTheExecutableNamedAfterIt) {
-    auto env = FakeEnvironment({{"HOME", "/home/u"}});
-    CAppPaths paths = ComputeAppPaths("/opt/tools/Vantoro.exe", env, Writable);
+TEST(AppPaths, SettingsFileBesideTheExecutableWhenItsFolderIsWritable) {
+    std::string strAsked;
+    CAppPaths paths = ComputeAppPaths("/opt/tools/Vantoro.exe", FakeEnvironment({{"HOME", "/h"}}),
+                                      [&](const std::string& strFolder) {
+                                          strAsked = strFolder;
+                                          return true;
+                                      });
+    EXPECT_EQ(strAsked, "/opt/tools/");
     EXPECT_EQ(paths.strSettingsPath, "/opt/tools/Vantoro.INI");
     EXPECT_EQ(paths.strProgramDir, "/opt/tools/");
 
-    paths = ComputeAppPaths("/home/u/build/vantoro", env, Writable);
-    EXPECT_EQ(paths.strSettingsPath, "/home/u/build/vantoro.INI");
-    EXPECT_EQ(paths.strProgramDir, "/home/u/build/");
-}
-
-TEST(AppPaths, OnlyADotAndThreeLettersAreReplaced) {
-    EXPECT_EQ(SettingsFileNameOf("/a/Vantoro.exe"), "Vantoro.INI");
-    EXPECT_EQ(SettingsFileNameOf("/a/app.BIN"), "app.INI");
-    EXPECT_EQ(SettingsFileNameOf("/a/vantoro"), "vantoro.INI");
-    EXPECT_EQ(SettingsFileNameOf("/a/vantoro.x86"), "vantoro.x86.INI");
-    EXPECT_EQ(SettingsFileNameOf("/a/vantoro.elf64"), "vantoro.elf64.INI");
-    EXPECT_EQ(SettingsFileNameOf("/a/vantoro-1.23"), "vantoro-1.23.INI");
-    EXPECT_EQ(SettingsFileNameOf("/a.dir/vantoro"), "vantoro.INI");
-    EXPECT_EQ(SettingsFileNameOf("/a/ab"), "ab.INI");
-}
-
-TEST(AppPaths, ProgramDirectoryEndsWithASlash) {
-    EXPECT_EQ(ProgramDirectoryOf("/usr/bin/vantoro"), "/usr/bin/");
+    // Only a dot and three letters are replaced.
+    for (const auto& [pszExe, pszName] : {std::pair{"/a/app.BIN", "app.INI"},
+                                          {"/a/vantoro", "vantoro.INI"},
+                                          {"/a/vantoro.x86", "vantoro.x86.INI"},
+                                          {"/a/vantoro.elf64", "vantoro.elf64.INI"},
+                                          {"/a/vantoro-1.23", "vantoro-1.23.INI"},
+                                          {"/a.dir/vantoro", "vantoro.INI"},
+                                          {"/a/ab", "ab.INI"}})
+        EXPECT_EQ(SettingsFileNameOf(pszExe), pszName);
     EXPECT_EQ(ProgramDirectoryOf("/vantoro"), "/");
     EXPECT_EQ(ProgramDirectoryOf("vantoro"), "./");
 }
 
-TEST(AppPaths, UnwritableFolderUsesTheXdgConfigFolder) {
-    auto env = FakeEnvironment({{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "/cfg"}});
-    CAppPaths paths = ComputeAppPaths("/usr/bin/vantoro", env, ReadOnly);
-    EXPECT_EQ(paths.strSettingsPath, "/cfg/Vantoro/vantoro.INI");
-    EXPECT_EQ(paths.strProgramDir, "/usr/bin/") << "the program directory stays";
-
-    env = FakeEnvironment({{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "/cfg/"}});
-    EXPECT_EQ(ComputeAppPaths("/usr/bin/vantoro", env, ReadOnly).strSettingsPath,
-              "/cfg/Vantoro/vantoro.INI");
-}
-
-TEST(AppPaths, WithoutAUsableXdgFolderTheHomeConfigFolder) {
-    for (auto env : {FakeEnvironment({{"HOME", "/home/u"}}),
-                     FakeEnvironment({{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", ""}}),
-                     FakeEnvironment({{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "rel/cfg"}})}) {
-        EXPECT_EQ(ComputeAppPaths("/usr/bin/vantoro", env, ReadOnly).strSettingsPath,
-                  "/home/u/.config/Vantoro/vantoro.INI");
+TEST(AppPaths, UnwritableFolderFallsBackToXdgThenHomeThenStaysBesideTheExecutable) {
+    using Env = std::map<std::string, std::string>;
+    for (const auto& [env, pszExpected] :
+         {std::pair{Env{{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "/cfg"}},
+                    "/cfg/Vantoro/vantoro.INI"},
+          {Env{{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "/cfg/"}}, "/cfg/Vantoro/vantoro.INI"},
+          {Env{{"HOME", "/home/u"}}, "/home/u/.config/Vantoro/vantoro.INI"},
+          {Env{{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", ""}},
+           "/home/u/.config/Vantoro/vantoro.INI"},
+          {Env{{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "rel/cfg"}},
+           "/home/u/.config/Vantoro/vantoro.INI"},
+          {Env{}, "/usr/bin/vantoro.INI"}}) {
+        CAppPaths paths = ComputeAppPaths("/usr/bin/vantoro", FakeEnvironment(env), ReadOnly);
+        EXPECT_EQ(paths.strSettingsPath, pszExpected);
+        EXPECT_EQ(paths.strProgramDir, "/usr/bin/") << "the program directory stays";
     }
-}
-
-TEST(AppPaths, WithoutAnyFallBackTheFileStaysBesideTheExecutable) {
-    EXPECT_EQ(ComputeAppPaths("/usr/bin/vantoro", FakeEnvironment({}), ReadOnly).strSettingsPath,
-              "/usr/bin/vantoro.INI");
     EXPECT_EQ(ComputeAppPaths("/usr/bin/vantoro", nullptr, nullptr).strSettingsPath,
               "/usr/bin/vantoro.INI");
-}
-
-TEST(AppPaths, TheWritableTestIsAskedAboutTheProgramFolder) {
-    std::string strAsked;
-    ComputeAppPaths("/opt/x/vantoro", FakeEnvironment({}), [&](const std::string& strFolder) {
-        strAsked = strFolder;
-        return true;
-    });
-    EXPECT_EQ(strAsked, "/opt/x/");
 }
 
 TEST(AppPaths, EnsureSettingsFolderCreatesItWithItsParents) {
@@ -124,13 +100,4 @@ TEST(AppPaths, RealInputs) {
     EXPECT_EQ(strValue, "abc");
     ::unsetenv("VANTORO_TEST_VALUE");
     EXPECT_FALSE(ProcessEnvironment()("VANTORO_TEST_VALUE", strValue));
-}
-
-TEST(BuildIdentity, DocumentedTexts) {
-    EXPECT_STREQ(kBuildVersion, "1.23.KMT");
-    EXPECT_STREQ(kBuildDate, "Jul 21 2008");
-    EXPECT_STREQ(kBuildTime, "11:24:14");
-    std::string strNotice = kBuildNotice;
-    EXPECT_FALSE(strNotice.empty());
-    EXPECT_EQ(strNotice.find('\n'), std::string::npos) << "a single line";
 }
