@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,18 +49,16 @@ TEST(ProfileRead, NamesIgnoreCaseFirstSectionAndKeyWinAndMissingGivesTheDefault)
     }
 }
 
+// A 100 KB line is cut on reading in the hardening tests; here the edge of the buffer.
 TEST(ProfileRead, ValueLongerThanTheBufferComesBackCut) {
     CTempFolder tmp;
     std::string strFile = tmp / "long.INI";
-    std::string strLong(5000, 'a');
-    strLong[4094] = 'Z';
+    std::string strLong(4095, 'a');
     ASSERT_TRUE(WritePrivateProfileString("S", "K", strLong, strFile));
-    ASSERT_EQ(kProfileBufferSize, 4096u);
-    EXPECT_EQ(GetPrivateProfileString("S", "K", "", strFile), strLong.substr(0, 4095));
-    EXPECT_EQ(GetPrivateProfileString("S", "none", strLong, strFile), strLong.substr(0, 4095));
-    std::string strExact(4095, 'b');
-    ASSERT_TRUE(WritePrivateProfileString("S", "K", strExact, strFile));
-    EXPECT_EQ(GetPrivateProfileString("S", "K", "", strFile), strExact);
+    EXPECT_EQ(GetPrivateProfileString("S", "K", "", strFile), strLong);
+    EXPECT_EQ(GetPrivateProfileString("S", "none", strLong + "b", strFile), strLong);
+    ASSERT_TRUE(WritePrivateProfileString("S", "K", strLong + "b", strFile));
+    EXPECT_EQ(GetPrivateProfileString("S", "K", "", strFile), strLong);
 }
 
 TEST(ProfileInt, LeadingBlanksSignDigitsUpToTheFirstOtherCharacter) {
@@ -75,25 +74,19 @@ TEST(ProfileInt, LeadingBlanksSignDigitsUpToTheFirstOtherCharacter) {
     EXPECT_EQ(GetPrivateProfileInt("N", "missing", -1, strFile), 0xFFFFFFFFu);
 }
 
+// The common cases are read through the settings; here what only the scanner sees.
 TEST(ScanDecimal, FollowsScanfRulesAndLeavesTheValueWhenThereIsNoNumber) {
     int n = 99;
-    for (const char* pszNoNumber : {"abc", "", "-", "99999999999"}) // the last is beyond int
+    for (const char* pszNoNumber : {"-", "99999999999", "-2147483649"}) // beyond int: no number
         EXPECT_FALSE(ScanDecimalInt(pszNoNumber, n)) << pszNoNumber;
     EXPECT_EQ(n, 99);
-    for (const auto& [pszText, nExpected] :
-         {std::pair<const char*, int>{"  12x", 12}, {"\t-8", -8}, {"2147483647", 2147483647}}) {
-        EXPECT_TRUE(ScanDecimalInt(pszText, n));
-        EXPECT_EQ(n, nExpected);
-    }
+    EXPECT_TRUE(ScanDecimalInt("\t-2147483648", n));
+    EXPECT_EQ(n, INT_MIN);
     std::int64_t w = 0;
-    for (const auto& [pszText, nExpected] :
-         {std::pair<const char*, std::int64_t>{"123456789012", 123456789012LL},
-          {"99999999999999999999999", INT64_MAX},
-          {"-99999999999999999999999", INT64_MIN},
-          {"-9223372036854775808", INT64_MIN}}) {
-        EXPECT_TRUE(ScanDecimalInt64(pszText, w));
-        EXPECT_EQ(w, nExpected) << pszText;
-    }
+    EXPECT_TRUE(ScanDecimalInt64("-9223372036854775808", w));
+    EXPECT_EQ(w, INT64_MIN);
+    EXPECT_TRUE(ScanDecimalInt64("9223372036854775808", w));
+    EXPECT_EQ(w, INT64_MAX);
 }
 
 TEST(ProfileWrite, CreatesTheFileAndSectionsAndKeepsEachValueOnItsLine) {
@@ -123,7 +116,7 @@ TEST(ProfileWrite, ReplacesInPlaceAndKeepsEveryOtherLine) {
                                      "VARIANT=Verrin\nUnknown line without equals\n");
 }
 
-TEST(ProfileWrite, KeepsCrLfLineEndsAndHandlesAMissingFinalLineEnd) {
+TEST(ProfileWrite, KeepsCrLfLineEndsAndEndsACutLastLine) {
     CTempFolder tmp;
     std::string strFile = tmp / "crlf.INI";
     WriteTextFile(strFile, "[APP]\r\nPORT=1\r\nLOG=DISABLED");
@@ -142,7 +135,6 @@ TEST(ProfileWrite, AFileCutAfterABareCarriageReturnGetsItsLineEnded) {
     ASSERT_TRUE(WritePrivateProfileString("APP", "LOG", "ENABLED", strFile));
     EXPECT_EQ(GetPrivateProfileString("APP", "PORT", "", strFile), "1");
     EXPECT_EQ(GetPrivateProfileString("APP", "LOG", "", strFile), "ENABLED");
-
     WriteTextFile(strFile, "junk\r");
     ASSERT_TRUE(WritePrivateProfileString("APP", "PORT", "3", strFile));
     EXPECT_EQ(GetPrivateProfileString("APP", "PORT", "", strFile), "3");

@@ -9,7 +9,6 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 // A pseudo-terminal for serial tests: the port classes open the slave by its path, the test plays
 // the device on the master side.
@@ -33,7 +32,6 @@ public:
 
     bool IsValid() const { return m_master >= 0 && !m_strSlave.empty(); }
     const std::string& SlavePath() const { return m_strSlave; }
-    int Master() const { return m_master; }
 
     // The device goes away: the slave sees a hang-up.
     void CloseMaster() {
@@ -51,26 +49,19 @@ public:
         }
         return true;
     }
-    bool Send(const std::vector<std::uint8_t>& data) const {
-        return Send(std::string(data.begin(), data.end()));
-    }
 
     // Reads until nCount bytes arrived or nothing came for two seconds.
-    std::vector<std::uint8_t> Receive(std::size_t nCount) const {
-        std::vector<std::uint8_t> data;
-        std::uint8_t buffer[4096];
+    std::string Receive(std::size_t nCount) const {
+        std::string data;
+        char buffer[4096];
         pollfd pfd{m_master, POLLIN, 0};
         while (data.size() < nCount && ::poll(&pfd, 1, 2000) > 0) {
             ssize_t n = ::read(m_master, buffer, std::min(sizeof buffer, nCount - data.size()));
             if (n <= 0)
                 break;
-            data.insert(data.end(), buffer, buffer + n);
+            data.append(buffer, static_cast<std::size_t>(n));
         }
         return data;
-    }
-    std::string ReceiveText(std::size_t nCount) const {
-        std::vector<std::uint8_t> data = Receive(nCount);
-        return std::string(data.begin(), data.end());
     }
 
 private:
