@@ -2,112 +2,60 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 using namespace vantoro;
 
-struct StringCase {
-    int nId;
-    const char* pszText;
+// The rows from ID 101 on, in order; "\x0A" marks the real line feeds of the detection texts.
+// clang-format off
+const char* const kRows[] = {
+    "&About Vantoro...", "Brava Series", "Celto Series", "duKan Series", "Brava Series Dimmers",
+    "Celto", "duKan S", "duKan M", "duKan MP", "duKan L", "duKan XL", "duKan XXL", "ZRL",
+    "Brava Files (brvav???.bk3)|brvav???.bk3|Brava Files "
+    "(plekcode.bk3)|plekcode.bk3|All Files (*.*)|*.*||",
+    "Celto 12 Files (celv???.s19)|celv???.s19|All Files (*.*)|*.*||",
+    "Dukan S Files (dk12v???.s19)|dk12v???.s19|All Files (*.*)|*.*||",
+    "Dukan M Files (dk24v???.s19)|dk24v???.s19|All Files (*.*)|*.*||",
+    "Dukan MP Files (dkmpv???.s19)|dkmpv???.s19|All Files (*.*)|*.*||",
+    "Dukan L Files (dk36v???.s19)|dk36v???.s19|All Files (*.*)|*.*||",
+    "Dukan XL Files (dk48v???.s19)|dk48v???.s19|All Files (*.*)|*.*||",
+    "Dukan XXL Files (dk60v???.s19)|dk60v???.s19|All Files (*.*)|*.*||",
+    "Dukan ZRL Files (zrl*.mot)|zrl*.mot|All Files (*.*)|*.*||", "PLATFORM_BRVA", "PLATFORM_CELTO",
+    "PLATFORM_DUKAN", "VARIANT", "COMS", "IXOV2", "PORT", "APP", "PLATFORM", "VARIANT_FILE",
+    "LOG_FLAGS", "LOG", "\x0A", "ceL\x0A", "\x0A", "QbRVAZ", "QduKanZ", "QduKanZ", "9600", "57600",
+    "57600", "B_V_Dim", "Celto", "Dukan", "Code Update Complete. Dimmer Boot Code May be Updating.",
+    "Wait for Br vEr x-xx to Scroll on Dimmer Display, then press Done To Continue.",
+    "Update Complete.", "Press Done To Continue.", "Update Complete.", "Press Done To Continue.",
+    "IXO, K24 Dimmer", "IXO V1 Files (ixov???.s19|ixov???.s19|All Files (*.*)|*.*||",
+    "IXO V1 Series", "PLATFORM_IXO", "IXO\x0A", "QIXOZ\x0A", "57600", "IXO", "Update Complete.",
+    "Press Done To Continue.", "QVR Series", "QVR Light Controller",
+    "QVR Files (dkqvv???.s19)|dkqvv???.s19|All Files (*.*)|*.*||", "PLATFORM_QVR", "\x0A",
+    "QduKanZ", "57600", "QVR", "Update Complete.", "Press Done To Continue.", "IXO V2 Dimmer",
+    "IXO V2 Files (ixov2.?.??*.s19|ixov2.?.??*.s19|All Files (*.*)|*.*||", "IXO V2 Series",
+    "PLATFORM_IXOV2", "IXOV2", "Verrin Series", "PLATFORM_VERRIN", "Verrin", "Verrin",
+    "Verrin Files (verv???.s19)|verv???.s19|All Files (*.*)|*.*||", "Saltir Series",
+    "PLATFORM_SALTIR", "Saltir", "Saltir 24", "Saltir 48", "Saltir 48XT", "Saltir 96XT",
+    "Saltir 24 Files (st24v???.s19)|st24v???.s19|All Files (*.*)|*.*||",
+    "Saltir 48 Files (st48v???.s19)|st48v???.s19|All Files (*.*)|*.*||",
+    "Saltir 48XT Files (sx48v???.s19)|sx48v???.s19|All Files (*.*)|*.*||",
+    "Saltir 96XT Files (sx96v???.s19)|sx96v???.s19|All Files (*.*)|*.*||",
 };
+// clang-format on
 
-void PrintTo(const StringCase& c, std::ostream* pOut) {
-    *pOut << "ID " << c.nId;
-}
-
-class StringTableRow : public ::testing::TestWithParam<StringCase> {};
-
-TEST_P(StringTableRow, HoldsItsTextByteForByte) {
-    std::string strText = "previous";
-    ASSERT_TRUE(LoadStringId(GetParam().nId, strText));
-    EXPECT_EQ(strText, GetParam().pszText);
-    EXPECT_EQ(StringFromId(GetParam().nId), GetParam().pszText);
-}
-
-// Every row of the string table, in ID order.
-INSTANTIATE_TEST_SUITE_P(
-    Part31, StringTableRow,
-    ::testing::Values(
-        StringCase{101, "&About Vantoro..."}, StringCase{102, "Brava Series"},
-        StringCase{103, "Celto Series"}, StringCase{104, "duKan Series"},
-        StringCase{105, "Brava Series Dimmers"}, StringCase{106, "Celto"},
-        StringCase{107, "duKan S"}, StringCase{108, "duKan M"}, StringCase{109, "duKan MP"},
-        StringCase{110, "duKan L"}, StringCase{111, "duKan XL"}, StringCase{112, "duKan XXL"},
-        StringCase{113, "ZRL"},
-        StringCase{114, "Brava Files (brvav???.bk3)|brvav???.bk3|Brava Files "
-                        "(plekcode.bk3)|plekcode.bk3|All Files (*.*)|*.*||"},
-        StringCase{115, "Celto 12 Files (celv???.s19)|celv???.s19|All Files (*.*)|*.*||"},
-        StringCase{116, "Dukan S Files (dk12v???.s19)|dk12v???.s19|All Files (*.*)|*.*||"},
-        StringCase{117, "Dukan M Files (dk24v???.s19)|dk24v???.s19|All Files (*.*)|*.*||"},
-        StringCase{118, "Dukan MP Files (dkmpv???.s19)|dkmpv???.s19|All Files (*.*)|*.*||"},
-        StringCase{119, "Dukan L Files (dk36v???.s19)|dk36v???.s19|All Files (*.*)|*.*||"},
-        StringCase{120, "Dukan XL Files (dk48v???.s19)|dk48v???.s19|All Files (*.*)|*.*||"},
-        StringCase{121, "Dukan XXL Files (dk60v???.s19)|dk60v???.s19|All Files (*.*)|*.*||"},
-        StringCase{122, "Dukan ZRL Files (zrl*.mot)|zrl*.mot|All Files (*.*)|*.*||"},
-        StringCase{123, "PLATFORM_BRVA"}, StringCase{124, "PLATFORM_CELTO"},
-        StringCase{125, "PLATFORM_DUKAN"}, StringCase{126, "VARIANT"}, StringCase{127, "COMS"},
-        StringCase{128, "IXOV2"}, StringCase{129, "PORT"}, StringCase{130, "APP"},
-        StringCase{131, "PLATFORM"}, StringCase{132, "VARIANT_FILE"}, StringCase{133, "LOG_FLAGS"},
-        StringCase{134, "LOG"}, StringCase{135, "\x0A"}, StringCase{136, "ceL\x0A"},
-        StringCase{137, "\x0A"}, StringCase{138, "QbRVAZ"}, StringCase{139, "QduKanZ"},
-        StringCase{140, "QduKanZ"}, StringCase{141, "9600"}, StringCase{142, "57600"},
-        StringCase{143, "57600"}, StringCase{144, "B_V_Dim"}, StringCase{145, "Celto"},
-        StringCase{146, "Dukan"},
-        StringCase{147, "Code Update Complete. Dimmer Boot Code May be Updating."},
-        StringCase{148, "Wait for Br vEr x-xx to Scroll on Dimmer Display, then press Done To "
-                        "Continue."},
-        StringCase{149, "Update Complete."}, StringCase{150, "Press Done To Continue."},
-        StringCase{151, "Update Complete."}, StringCase{152, "Press Done To Continue."},
-        StringCase{153, "IXO, K24 Dimmer"},
-        StringCase{154, "IXO V1 Files (ixov???.s19|ixov???.s19|All Files (*.*)|*.*||"},
-        StringCase{155, "IXO V1 Series"}, StringCase{156, "PLATFORM_IXO"},
-        StringCase{157, "IXO\x0A"}, StringCase{158, "QIXOZ\x0A"}, StringCase{159, "57600"},
-        StringCase{160, "IXO"}, StringCase{161, "Update Complete."},
-        StringCase{162, "Press Done To Continue."}, StringCase{163, "QVR Series"},
-        StringCase{164, "QVR Light Controller"},
-        StringCase{165, "QVR Files (dkqvv???.s19)|dkqvv???.s19|All Files (*.*)|*.*||"},
-        StringCase{166, "PLATFORM_QVR"}, StringCase{167, "\x0A"}, StringCase{168, "QduKanZ"},
-        StringCase{169, "57600"}, StringCase{170, "QVR"}, StringCase{171, "Update Complete."},
-        StringCase{172, "Press Done To Continue."}, StringCase{173, "IXO V2 Dimmer"},
-        StringCase{174, "IXO V2 Files (ixov2.?.??*.s19|ixov2.?.??*.s19|All Files (*.*)|*.*||"},
-        StringCase{175, "IXO V2 Series"}, StringCase{176, "PLATFORM_IXOV2"},
-        StringCase{177, "IXOV2"}, StringCase{178, "Verrin Series"},
-        StringCase{179, "PLATFORM_VERRIN"}, StringCase{180, "Verrin"}, StringCase{181, "Verrin"},
-        StringCase{182, "Verrin Files (verv???.s19)|verv???.s19|All Files (*.*)|*.*||"},
-        StringCase{183, "Saltir Series"}, StringCase{184, "PLATFORM_SALTIR"},
-        StringCase{185, "Saltir"}, StringCase{186, "Saltir 24"}, StringCase{187, "Saltir 48"},
-        StringCase{188, "Saltir 48XT"}, StringCase{189, "Saltir 96XT"},
-        StringCase{190, "Saltir 24 Files (st24v???.s19)|st24v???.s19|All Files (*.*)|*.*||"},
-        StringCase{191, "Saltir 48 Files (st48v???.s19)|st48v???.s19|All Files (*.*)|*.*||"},
-        StringCase{192, "Saltir 48XT Files (sx48v???.s19)|sx48v???.s19|All Files (*.*)|*.*||"},
-        StringCase{193, "Saltir 96XT Files (sx96v???.s19)|sx96v???.s19|All Files (*.*)|*.*||"}));
-
-TEST(StringTable, EveryIdFrom101To193HasARowAndNoOtherDoes) {
-    std::string strText;
-    for (int nId = -5; nId <= 70000; ++nId)
-        EXPECT_EQ(LoadStringId(nId, strText), nId >= 101 && nId <= 193) << "ID " << nId;
+TEST(StringTable, EveryRowHoldsItsTextByteForByte) {
+    ASSERT_EQ(std::size(kRows), 93u);
+    for (int i = 0; i < 93; ++i) {
+        std::string strText = "previous";
+        ASSERT_TRUE(LoadStringId(101 + i, strText)) << "ID " << 101 + i;
+        EXPECT_EQ(strText, kRows[i]) << "ID " << 101 + i;
+    }
 }
 
 TEST(StringTable, AMissingIdLeavesTheDestinationUnchanged) {
     for (int nId : {0, -1, 100, 194, 65535}) {
         std::string strText = "kept";
-        EXPECT_FALSE(LoadStringId(nId, strText));
+        EXPECT_FALSE(LoadStringId(nId, strText)) << nId;
         EXPECT_EQ(strText, "kept");
         EXPECT_EQ(StringFromId(nId), "");
     }
-}
-
-TEST(StringTable, DetectionTextsAreRealLineFeeds) {
-    EXPECT_EQ(StringFromId(137), std::string(1, '\x0A'));
-    std::string strVerrin = StringFromId(136);
-    ASSERT_EQ(strVerrin.size(), 4u);
-    EXPECT_EQ(strVerrin.substr(0, 3), "ceL");
-    EXPECT_EQ(strVerrin[3], 0x0A);
-}
-
-TEST(StringTable, NamedSettingsKeys) {
-    EXPECT_EQ(StringFromId(IDS_SECTION_APP), "APP");
-    EXPECT_EQ(StringFromId(IDS_KEY_PORT), "PORT");
-    EXPECT_EQ(StringFromId(IDS_KEY_PLATFORM), "PLATFORM");
-    EXPECT_EQ(StringFromId(IDS_KEY_LOG), "LOG");
-    EXPECT_EQ(StringFromId(IDS_KEY_LOG_FLAGS), "LOG_FLAGS");
-    EXPECT_EQ(StringFromId(IDS_KEY_REPLY_TIMEOUT), "QVR Series");
 }

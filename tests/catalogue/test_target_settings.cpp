@@ -1,45 +1,60 @@
 // Install path, variant file and working directory.
 #include "catalogue/ccatalogue.h"
-#include "platform/cprofilefile.h"
 #include "platform/testtempfolder.h"
 
 #include <gtest/gtest.h>
 
 using namespace vantoro;
-using vantoro::test::CTempFolder;
-using vantoro::test::MakeFolder;
-using vantoro::test::ReadTextFile;
-using vantoro::test::WriteTextFile;
+using namespace vantoro::test;
 
 class TargetSettings : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_strProgramDir = m_tmp / "program/";
-        MakeFolder(m_strProgramDir);
-        m_strProfile = m_tmp / "program/vantoro.INI";
-        m_strInstallIni = m_tmp / "Install.ini"; // absent unless a test writes it
-        m_targets = BuildCatalogue();
-    }
-
+    void SetUp() override { MakeFolder(m_strProgramDir); }
     void LoadAll() {
         for (CTarget& target : m_targets)
             target.LoadSettings(m_strProgramDir, m_strProfile, m_strInstallIni);
     }
 
     CTempFolder m_tmp;
-    std::string m_strProgramDir;
-    std::string m_strProfile;
-    std::string m_strInstallIni;
-    std::vector<CTarget> m_targets;
+    std::string m_strProgramDir = m_tmp / "program/";
+    std::string m_strProfile = m_tmp / "program/vantoro.INI";
+    std::string m_strInstallIni = m_tmp / "Install.ini"; // absent unless a test writes it
+    std::vector<CTarget> m_targets = BuildCatalogue();
 };
 
-TEST_F(TargetSettings, NoSettingsAndNoInstallPathGiveModel0AndTheProgramDirectory) {
-    LoadAll();
-    for (const CTarget& target : m_targets) {
-        EXPECT_EQ(target.GetVariant(), 0);
-        EXPECT_EQ(target.GetWorkingDirectory(), m_strProgramDir);
-        EXPECT_EQ(target.GetVariantFile(), "");
-        EXPECT_EQ(target.GetSoftwareDirectory(), m_strProgramDir);
+TEST_F(TargetSettings, WorkingDirectoryFallsBackFromStoredToInstallPathToProgramDirectory) {
+    const std::string strProms = m_tmp / "Proms";
+    const std::string strStored = m_tmp / "stored/";
+    MakeFolder(strStored);
+    struct Case {
+        const char* pszName;
+        std::string strStoredLine; // the Saltir section's WORKING_DIRECTORY line, if any
+        bool bInstallPath;
+        bool bSaltirFolder; // below the install path
+        std::string strExpected;
+    };
+    const Case cases[] = {
+        {"nothing known", "", false, false, m_strProgramDir},
+        {"install path", "WORKING_DIRECTORY=\n", true, true, strProms + "/Saltir/"},
+        {"install path without the folder", "", true, false, m_strProgramDir},
+        {"stored beats install path", "WORKING_DIRECTORY=" + strStored + "\n", true, true,
+         strStored},
+        {"stored but deleted", "WORKING_DIRECTORY=" + m_tmp / "deleted/\n", true, true,
+         m_strProgramDir},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        std::filesystem::remove_all(strProms);
+        std::filesystem::remove(m_strInstallIni);
+        if (c.bInstallPath)
+            WriteTextFile(m_strInstallIni, "[Install]\nProm_Path=" + strProms + "\n");
+        MakeFolder(strProms + (c.bSaltirFolder ? "/Saltir" : "/Verrin"));
+        WriteTextFile(m_strProfile, "[PLATFORM_SALTIR]\n" + c.strStoredLine);
+        CTarget saltir = BuildCatalogue()[0];
+        saltir.LoadSettings(m_strProgramDir, m_strProfile, m_strInstallIni);
+        EXPECT_EQ(saltir.GetWorkingDirectory(), c.strExpected);
+        EXPECT_EQ(saltir.GetSoftwareDirectory(), c.strExpected);
+        EXPECT_EQ(saltir.GetVariant(), 0);
     }
 }
 
@@ -56,76 +71,24 @@ TEST_F(TargetSettings, StoredModelNameMatchesCaseSensitively) {
     EXPECT_EQ(m_targets[0].GetVariant(), 2) << "no match leaves the model index as it was";
 }
 
-TEST_F(TargetSettings, InstallPathGivesThePlatformFolderWhenItExists) {
-    std::string strProms = m_tmp / "Proms";
-    MakeFolder(strProms + "/Saltir");
-    WriteTextFile(m_strInstallIni, "[Install]\nProm_Path=" + strProms + "\n");
-    WriteTextFile(m_strProfile, "[PLATFORM_SALTIR]\nWORKING_DIRECTORY=\n");
-    LoadAll();
-    EXPECT_EQ(m_targets[0].GetWorkingDirectory(), strProms + "/Saltir/");
-    EXPECT_EQ(m_targets[1].GetWorkingDirectory(), m_strProgramDir) << "no Verrin folder";
-}
-
-TEST_F(TargetSettings, StoredDirectoryWinsOverTheInstallPathEvenWhenDeleted) {
-    std::string strProms = m_tmp / "Proms";
-    MakeFolder(strProms + "/Saltir");
-    MakeFolder(strProms + "/Verrin");
-    WriteTextFile(m_strInstallIni, "[Install]\nProm_Path=" + strProms + "\n");
-    std::string strStored = m_tmp / "stored/";
-    MakeFolder(strStored);
-    WriteTextFile(m_strProfile, "[PLATFORM_SALTIR]\nWORKING_DIRECTORY=" + m_tmp.Path() +
-                                    "deleted/\n[PLATFORM_VERRIN]\nWORKING_DIRECTORY=" + strStored +
-                                    "\n");
-    LoadAll();
-    EXPECT_EQ(m_targets[0].GetWorkingDirectory(), m_strProgramDir);
-    EXPECT_EQ(m_targets[1].GetWorkingDirectory(), strStored);
-}
-
-TEST_F(TargetSettings, StoredVariantFileSurvivesOnlyWhileItExists) {
-    std::string strFile = m_tmp / "code/verv123.s19";
-    MakeFolder(m_tmp / "code");
-    WriteTextFile(strFile, "S0\n");
-    WriteTextFile(m_strProfile, "[PLATFORM_VERRIN]\nVARIANT_FILE=" + strFile +
-                                    "\n[PLATFORM_SALTIR]\nVARIANT_FILE=" + m_tmp.Path() +
-                                    "gone.s19\n");
-    LoadAll();
-    EXPECT_EQ(m_targets[1].GetVariantFile(), strFile);
-    EXPECT_EQ(m_targets[1].GetSoftwareDirectory(), m_tmp / "code/");
-    EXPECT_EQ(m_targets[0].GetVariantFile(), "");
-}
-
 TEST_F(TargetSettings, SetWorkingDirectoryAcceptsExistingDirectoriesOnly) {
     CTarget& target = m_targets[0];
     WriteTextFile(m_tmp / "file.s19", "x");
     ASSERT_TRUE(target.SetWorkingDirectory(m_tmp.Path()));
     target.SetVariantFile(m_tmp / "file.s19");
 
-    EXPECT_FALSE(target.SetWorkingDirectory(m_tmp / "file.s19"));
-    EXPECT_FALSE(target.SetWorkingDirectory(m_tmp / "missing/"));
-    EXPECT_FALSE(target.SetWorkingDirectory(""));
+    for (const std::string& strRefused : {m_tmp / "file.s19", m_tmp / "missing/", std::string()})
+        EXPECT_FALSE(target.SetWorkingDirectory(strRefused)) << strRefused;
     EXPECT_EQ(target.GetWorkingDirectory(), m_tmp.Path());
     EXPECT_EQ(target.GetVariantFile(), m_tmp / "file.s19") << "a refused directory changes nothing";
 
     EXPECT_TRUE(target.SetWorkingDirectory(m_strProgramDir));
     EXPECT_EQ(target.GetWorkingDirectory(), m_strProgramDir);
     EXPECT_EQ(target.GetVariantFile(), "");
-    EXPECT_EQ(m_targets[1].GetVariantFile(), "") << "other platform untouched";
 }
 
-TEST(SoftwareDirectory, DirectoryPartOfTheVariantFile) {
-    CTarget target;
-    target.SetVariantFile("D:\\tmp\\a.s19");
-    EXPECT_EQ(target.GetSoftwareDirectory(), "D:\\tmp\\");
-    target.SetVariantFile("/home/user/code/a.s19");
-    EXPECT_EQ(target.GetSoftwareDirectory(), "/home/user/code/");
-    target.SetVariantFile("D:a.s19");
-    EXPECT_EQ(target.GetSoftwareDirectory(), "D:");
-    target.SetVariantFile("a.s19");
-    EXPECT_EQ(target.GetSoftwareDirectory(), "");
-}
-
-TEST_F(TargetSettings, SaveWritesTheThreeKeysInOrderAndRoundTrips) {
-    std::string strFile = m_tmp / "code/st48v200.s19";
+TEST_F(TargetSettings, SaveWritesTheThreeKeysInOrderAndRoundTripsAnExistingFile) {
+    const std::string strFile = m_tmp / "code/st48v200.s19";
     MakeFolder(m_tmp / "code");
     WriteTextFile(strFile, "S0\n");
     LoadAll();
@@ -134,18 +97,10 @@ TEST_F(TargetSettings, SaveWritesTheThreeKeysInOrderAndRoundTrips) {
     m_targets[1].SetVariant(5); // not below the count: written empty
     ASSERT_TRUE(m_targets[0].SaveSettings(m_strProfile));
     ASSERT_TRUE(m_targets[1].SaveSettings(m_strProfile));
-    EXPECT_EQ(ReadTextFile(m_strProfile), "[PLATFORM_SALTIR]\nVARIANT=Saltir 48\n"
-                                          "WORKING_DIRECTORY=" +
-                                              m_strProgramDir +
-                                              "\n"
-                                              "VARIANT_FILE=" +
-                                              strFile +
-                                              "\n\n"
-                                              "[PLATFORM_VERRIN]\nVARIANT=\n"
-                                              "WORKING_DIRECTORY=" +
-                                              m_strProgramDir +
-                                              "\n"
-                                              "VARIANT_FILE=\n");
+    EXPECT_EQ(ReadTextFile(m_strProfile),
+              "[PLATFORM_SALTIR]\nVARIANT=Saltir 48\nWORKING_DIRECTORY=" + m_strProgramDir +
+                  "\nVARIANT_FILE=" + strFile + "\n\n[PLATFORM_VERRIN]\nVARIANT=\n" +
+                  "WORKING_DIRECTORY=" + m_strProgramDir + "\nVARIANT_FILE=\n");
 
     std::vector<CTarget> again = BuildCatalogue();
     for (CTarget& target : again)
@@ -153,9 +108,8 @@ TEST_F(TargetSettings, SaveWritesTheThreeKeysInOrderAndRoundTrips) {
     EXPECT_EQ(again[0].GetVariant(), 1);
     EXPECT_EQ(again[0].GetVariantFile(), strFile);
     EXPECT_EQ(again[1].GetVariant(), 0);
-}
-
-TEST_F(TargetSettings, SaveToAnUnwritablePlaceFailsQuietly) {
-    LoadAll();
+    std::filesystem::remove(strFile); // a stored file survives only while it exists
+    again[0].LoadSettings(m_strProgramDir, m_strProfile, m_strInstallIni);
+    EXPECT_EQ(again[0].GetVariantFile(), "");
     EXPECT_FALSE(m_targets[0].SaveSettings(m_tmp / "no/such/folder/x.INI"));
 }

@@ -1,22 +1,51 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
-#include <filesystem>
-#include <fstream>
+#include <map>
 
 #include "dirchooser/cdirchooserdlg.h"
 #include "dirchooser/cdirimagelist.h"
 #include "dirchooser/cdirtreeitem.h"
-#include "fakesources.h"
-#include "tempfolder.h"
+#include "dirchooser/idrivesource.h"
+#include "dirchooser/inetworksource.h"
+#include "platform/testtempfolder.h"
 
 using namespace vantoro;
 using namespace vantoro::test;
 
 namespace {
+
+class CFakeDrives : public IDriveSource {
+public:
+    std::vector<SDriveEntry> m_drives;
+    std::vector<SDriveEntry> ListDrives() override { return m_drives; }
+};
+
+// The test's own servers and shares, keyed by the container's remote name ("" for the top).
+// Notes whether the wait cursor was up every time it was asked.
+class CFakeNetwork : public INetworkSource {
+public:
+    std::map<std::string, std::vector<SNetResource>> m_places;
+    bool m_bFail = false;
+    int m_nCalls = 0;
+    bool m_bWaitCursorSeen = true;
+
+    bool EnumerateNetwork(const SNetResource* pContainer,
+                          std::vector<SNetResource>& entries) override {
+        ++m_nCalls;
+        const QCursor* pCursor = QApplication::overrideCursor();
+        m_bWaitCursorSeen &= pCursor && pCursor->shape() == Qt::WaitCursor;
+        auto it = m_places.find(pContainer ? pContainer->strRemoteName : "");
+        if (m_bFail || it == m_places.end())
+            return false;
+        entries.insert(entries.end(), it->second.begin(), it->second.end());
+        return true;
+    }
+};
 
 // A temporary drive with folders, a share mounted elsewhere, and a small network around it.
 class DirChooser : public ::testing::Test {
@@ -24,20 +53,26 @@ protected:
     void SetUp() override {
         for (const char* psz : {"drive/Data/Projects", "drive/Data/ARCHIVE/2019", "drive/data2",
                                 "drive/.hidden", "mnt/public/reports", "usb"})
-            m_temp.MakeDirs(psz);
-        std::ofstream(m_temp.Path() + "/drive/Data/Projects/readme.txt") << "not a folder";
+            MakeFolder(m_temp / psz);
+        WriteTextFile(m_temp / "drive/Data/Projects/readme.txt", "not a folder");
         m_drives.m_drives = {{Local("drive"), DriveFixed}, {Local("usb"), DriveRemovable}};
-        m_network.m_places[""] = {
-            CFakeNetwork::Place(NetDisplayServer, "//alpha"),
-            CFakeNetwork::Place(NetDisplayDomain, "//WORKGROUP"),
-            CFakeNetwork::Place(NetDisplayGeneric, "", "", "Printers and things"),
-            CFakeNetwork::Place(9, "//odd"), // beyond the pictures
-        };
+        m_network.m_places[""] = {Place(NetDisplayServer, "//alpha"),
+                                  Place(NetDisplayDomain, "//WORKGROUP"),
+                                  Place(NetDisplayGeneric, "", "", "Printers and things"),
+                                  Place(9, "//odd")}; // beyond the pictures
         m_network.m_places["//alpha"] = {
-            CFakeNetwork::Place(NetDisplayShare, "//alpha/public", Local("mnt/public")),
-            CFakeNetwork::Place(NetDisplayShare, "//alpha/users"),
-        };
-        m_network.m_places["//WORKGROUP"] = {CFakeNetwork::Place(NetDisplayServer, "//beta")};
+            Place(NetDisplayShare, "//alpha/public", Local("mnt/public")),
+            Place(NetDisplayShare, "//alpha/users")};
+        m_network.m_places["//WORKGROUP"] = {Place(NetDisplayServer, "//beta")};
+    }
+    static SNetResource Place(int nDisplayType, std::string strRemote, std::string strLocal = {},
+                              std::string strComment = {}) {
+        SNetResource r;
+        r.nDisplayType = nDisplayType;
+        r.strRemoteName = std::move(strRemote);
+        r.strLocalName = std::move(strLocal);
+        r.strComment = std::move(strComment);
+        return r;
     }
 
     // Shows the dialog, which reads its top level and opens along strPath.
@@ -62,9 +97,7 @@ protected:
     }
     QString PathLine() const { return m_pDlg->findChild<QLabel*>("pathLabel")->text(); }
     bool OkEnabled() const { return m_pDlg->findChild<QPushButton*>("okButton")->isEnabled(); }
-    std::string Local(const std::string& strRelative) const {
-        return m_temp.Path() + "/" + strRelative;
-    }
+    std::string Local(const std::string& strRelative) const { return m_temp / strRelative; }
 
     CTempFolder m_temp;
     CFakeDrives m_drives;
@@ -74,7 +107,6 @@ protected:
 };
 
 } // namespace
-
 TEST_F(DirChooser, UnmatchedPathLeavesDrivesAndNetworkUnread) {
     Open("nothing/matches/here");
     EXPECT_EQ(m_pDlg->windowTitle(), "Choose Directory");
@@ -107,7 +139,7 @@ TEST_F(DirChooser, OpensAlongThePathIgnoringCaseSkipsAndTrailingSlashes) {
 }
 
 TEST_F(DirChooser, ExactCaseWinsOverAnEarlierNearMatch) {
-    m_temp.MakeDirs("drive/DATA2");
+    MakeFolder(m_temp / "drive/DATA2");
     Open(Local("drive/data2"));
     EXPECT_EQ(PathLine().toStdString(), Local("drive/data2/"));
 }
@@ -127,7 +159,7 @@ TEST_F(DirChooser, FolderWithoutSubfoldersLosesItsExpandMarkAndIsReadOnce) {
     ASSERT_NE(pItem, nullptr);
     EXPECT_EQ(pItem->childCount(), 0);
     EXPECT_FALSE(pItem->HasChildrenFlag());
-    m_temp.MakeDirs("drive/Data/Projects/late");
+    MakeFolder(m_temp / "drive/Data/Projects/late");
     pItem->setExpanded(false);
     pItem->setExpanded(true);
     EXPECT_EQ(pItem->childCount(), 0);
@@ -145,29 +177,22 @@ TEST_F(DirChooser, OnlyTheFirstExpansionSelects) {
     EXPECT_EQ(Selected(), Top(0));
 }
 
-TEST_F(DirChooser, EmptyPathOpensTheNetworkWhichCannotBeChosen) {
+TEST_F(DirChooser, EmptyPathOpensTheNetworkWhereOnlySharesCanBeChosen) {
     Open("");
     CDirTreeItem* pRoot = Selected();
     ASSERT_EQ(pRoot, Top(2));
     EXPECT_FALSE(OkEnabled());
     EXPECT_EQ(PathLine(), "");
-    EXPECT_TRUE(m_network.m_bWaitCursorSeen);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-
     ASSERT_EQ(pRoot->childCount(), 4);
-    const auto* pAlpha = static_cast<CDirTreeItem*>(pRoot->child(0));
-    EXPECT_EQ(pAlpha->text(0), "alpha");
-    EXPECT_EQ(pAlpha->GetImage(), ImageServer);
+    EXPECT_EQ(pRoot->child(0)->text(0), "alpha");
+    EXPECT_EQ(static_cast<CDirTreeItem*>(pRoot->child(0))->GetImage(), ImageServer);
     EXPECT_EQ(static_cast<CDirTreeItem*>(pRoot->child(1))->text(0), "Workgroup");
     EXPECT_EQ(static_cast<CDirTreeItem*>(pRoot->child(1))->GetImage(), ImageDomain);
     EXPECT_EQ(pRoot->child(2)->text(0), "Printers and things"); // named by its comment
     EXPECT_TRUE(pRoot->child(3)->icon(0).isNull());
-}
 
-TEST_F(DirChooser, ServersCannotBeChosenButTheirSharesCan) {
-    Open("");
-    CDirTreeItem* pAlpha = Child(Selected(), "alpha");
-    ASSERT_NE(pAlpha, nullptr);
+    // Servers cannot be chosen either, but their shares can.
+    CDirTreeItem* pAlpha = Child(pRoot, "alpha");
     m_pTree->setCurrentItem(pAlpha);
     EXPECT_FALSE(OkEnabled());
     EXPECT_EQ(PathLine(), "");
@@ -187,6 +212,8 @@ TEST_F(DirChooser, ServersCannotBeChosenButTheirSharesCan) {
     m_pTree->setCurrentItem(Child(pPublic, "reports"));
     m_pDlg->accept();
     EXPECT_EQ(m_pDlg->GetPath(), Local("mnt/public/reports/"));
+    EXPECT_TRUE(m_network.m_bWaitCursorSeen);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(DirChooser, NetworkPathOpensThroughServerAndShare) {
@@ -231,4 +258,39 @@ TEST(DirImageList, FifteenDistinctPicturesOnTransparentGround) {
         images.push_back(image);
     }
     EXPECT_TRUE(CDirImageList::Picture(15).isNull());
+}
+
+TEST(DirPath, ProperCaseName) {
+    // Letters beyond ASCII never count as lowercase, but are re-cased with the rest (\303\244 is
+    // 'ä'); bytes that are no UTF-8 are left alone rather than replaced.
+    const std::pair<std::string, std::string> cases[] = {{"WINDOWS", "Windows"},
+                                                         {"C:", "C:"},
+                                                         {"Program Files", "Program Files"},
+                                                         {"MY_DIR 2", "My_dir 2"},
+                                                         {"", ""},
+                                                         {"\303\244RGER", "\303\204rger"},
+                                                         {"\303\274ber", "\303\274ber"},
+                                                         {"\377AB", "\377AB"}};
+    for (const auto& [strName, strExpected] : cases)
+        EXPECT_EQ(CDirChooserDlg::ProperCaseName(strName), strExpected) << strName;
+}
+
+TEST(DirPath, GetPathComponentAndBuildItemPath) {
+    std::string strPart;
+    const char* const expected[] = {"", "home", "ann", ""};
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(CDirChooserDlg::GetPathComponent("/home/ann/", i, strPart)) << i;
+        EXPECT_EQ(strPart, expected[i]) << i;
+    }
+    EXPECT_FALSE(CDirChooserDlg::GetPathComponent("/home/ann/", 4, strPart));
+    ASSERT_TRUE(CDirChooserDlg::GetPathComponent("", 0, strPart));
+    EXPECT_EQ(strPart, "");
+    EXPECT_FALSE(CDirChooserDlg::GetPathComponent("docs", 1, strPart));
+
+    QTreeWidget tree;
+    auto* pRoot = new CDirTreeItem(&tree, "/", 3, 3);
+    pRoot->SetRoot("/");
+    EXPECT_EQ(CDirChooserDlg::BuildItemPath(pRoot), "/");
+    EXPECT_EQ(CDirChooserDlg::BuildItemPath(new CDirTreeItem(pRoot, "USR", 1, 0)), "/USR/");
+    EXPECT_EQ(CDirChooserDlg::BuildItemPath(nullptr), "");
 }

@@ -3,11 +3,37 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QTest>
+#include <climits>
+#include <cmath>
 
 #include "controls/cpercentbar.h"
+#include "controls/cpercentbargeometry.h"
 
 using vantoro::CPercentBar;
-using vantoro::SPercentBarRange;
+using G = vantoro::CPercentBarGeometry;
+
+TEST(PercentBarGeometry, UnclampedButNeverUndefined) {
+    EXPECT_DOUBLE_EQ(G::Fraction(150, 100, 200), 0.5);
+    EXPECT_EQ(G::Fraction(5, 7, 7), 0.0); // an empty range would divide by zero
+    EXPECT_DOUBLE_EQ(G::Fraction(INT_MAX, INT_MIN, INT_MAX), 1.0); // no 32-bit overflow
+
+    EXPECT_EQ(G::Extent(0.37, 199), 73);   // truncated, not rounded
+    EXPECT_EQ(G::Extent(-0.0049, 200), 0); // toward zero, not down
+    EXPECT_EQ(G::Extent(1.01, 200), 202);
+    EXPECT_EQ(G::Extent(1e12, 1000), INT_MAX);
+    EXPECT_EQ(G::Extent(-1e12, 1000), INT_MIN);
+    EXPECT_EQ(G::Extent(std::nan(""), 1000), 0);
+
+    QRect rcFilled;
+    QRect rcEmpty;
+    G::Split(QRect(1, 1, 200, 20), -3.0, false, rcFilled, rcEmpty);
+    EXPECT_TRUE(rcFilled.isEmpty());
+    EXPECT_EQ(rcEmpty, QRect(1, 1, 200, 20));
+
+    EXPECT_EQ(G::PercentText(0.999), "99%");
+    EXPECT_EQ(G::PercentText(1.01), "101%");
+    EXPECT_EQ(G::PercentText(-0.5), "-50%");
+}
 
 namespace {
 
@@ -29,8 +55,8 @@ void SetUpBar(CPercentBar& bar, int nClientWidth = 200, int nClientHeight = 20) 
     bar.resize(nClientWidth + 2 * bar.frameWidth(), nClientHeight + 2 * bar.frameWidth());
 }
 
-// What the client area holds, split at the fill's edge. Text pixels are those in the colour of
-// the other part; anything else is foreign.
+// What the client area holds, split at the fill's edge (from the bottom when vertical). Text
+// pixels are those in the colour of the other part; anything else is foreign.
 struct SCensus {
     int nFillWidth = 0; // bar-coloured pixels on the top row, which no text reaches
     int nTextOverFilled = 0;
@@ -40,7 +66,7 @@ struct SCensus {
     QRect rcText;
 };
 
-SCensus Render(CPercentBar& bar, int nEdge) {
+SCensus Render(CPercentBar& bar, int nEdge, bool bVertical = false) {
     QImage image(bar.size(), QImage::Format_ARGB32);
     image.fill(kMarker);
     bar.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
@@ -49,7 +75,7 @@ SCensus Render(CPercentBar& bar, int nEdge) {
     for (int y = 0; y < rc.height(); ++y) {
         for (int x = 0; x < rc.width(); ++x) {
             const QColor cr = image.pixelColor(rc.left() + x, rc.top() + y);
-            const bool bFilled = x < nEdge;
+            const bool bFilled = bVertical ? y >= rc.height() - nEdge : x < nEdge;
             c.nFillWidth += y == 0 && cr == kBar;
             c.nUntouched += cr == kMarker;
             if (cr == (bFilled ? kBar : kBk))
@@ -87,12 +113,27 @@ TEST_F(PercentBarPaint, PercentageAt37FillsTruncatedWidthWithTextInBarColour) {
     EXPECT_NEAR(c.rcText.width(), TextWidth("37%"), 3);
 }
 
-TEST_F(PercentBarPaint, TextChangesColourWhereItCrossesTheEdge) {
+TEST_F(PercentBarPaint, TextInvertsAtTheEdgeUnlessGivenItsOwnColour) {
     m_bar.SetPos(50);
-    const SCensus c = Render(m_bar, 100);
+    SCensus c = Render(m_bar, 100);
     EXPECT_EQ(c.nForeign, 0);
     EXPECT_GT(c.nTextOverFilled, 0);
     EXPECT_GT(c.nTextOverEmpty, 0);
+
+    // The default colours stay those of the active palette when the bar is disabled.
+    QPalette palette = m_bar.palette();
+    for (auto group : {QPalette::Disabled, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Highlight, Qt::gray);
+        palette.setColor(group, QPalette::Base, Qt::lightGray);
+    }
+    m_bar.setPalette(palette);
+    m_bar.setEnabled(false);
+    EXPECT_EQ(Render(m_bar, 100).nForeign, 0);
+
+    EXPECT_FALSE(m_bar.SetTextColor(QColor(200, 0, 0)).isValid());
+    c = Render(m_bar, 100);
+    EXPECT_EQ(c.nTextOverFilled + c.nTextOverEmpty, 0);
+    EXPECT_GT(c.nForeign, 0); // the red text, on both sides
 }
 
 TEST_F(PercentBarPaint, SetTextReplacesThePercentageUntilEmptied) {
@@ -123,39 +164,12 @@ TEST_F(PercentBarPaint, EmptyFullAndOverfullBarsKeepTheTextInOneColour) {
     EXPECT_EQ(c.nForeign + c.nTextOverFilled, 0);
 }
 
-TEST_F(PercentBarPaint, ExplicitTextColourIsUsedOnBothSides) {
-    const QColor crText(200, 0, 0);
-    EXPECT_FALSE(m_bar.SetTextColor(crText).isValid());
-    m_bar.SetPos(50);
-    const SCensus c = Render(m_bar, 100);
-    EXPECT_EQ(c.nTextOverFilled + c.nTextOverEmpty, 0);
-    EXPECT_GT(c.nForeign, 0); // the red text
-}
-
-TEST_F(PercentBarPaint, DefaultColoursStayWhenDisabledOrInactive) {
-    QPalette palette = m_bar.palette();
-    for (auto group : {QPalette::Disabled, QPalette::Inactive}) {
-        palette.setColor(group, QPalette::Highlight, Qt::gray);
-        palette.setColor(group, QPalette::Base, Qt::lightGray);
-    }
-    m_bar.setPalette(palette);
-    m_bar.setEnabled(false);
-    m_bar.SetPos(50);
-    EXPECT_EQ(Render(m_bar, 100).nForeign, 0);
-}
-
 TEST_F(PercentBarPaint, VerticalBarFillsFromTheBottomWithoutText) {
     SetUpBar(m_bar, 20, 100);
     m_bar.SetOrientation(Qt::Vertical);
     m_bar.SetPos(25);
-    QImage image(m_bar.size(), QImage::Format_ARGB32);
-    m_bar.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    const QRect rc = m_bar.contentsRect();
-    int nWrong = 0;
-    for (int y = 0; y < rc.height(); ++y)
-        for (int x = 0; x < rc.width(); ++x)
-            nWrong += image.pixelColor(rc.left() + x, rc.top() + y) != (y >= 75 ? kBar : kBk);
-    EXPECT_EQ(nWrong, 0);
+    const SCensus c = Render(m_bar, 25, true);
+    EXPECT_EQ(c.nForeign + c.nUntouched + c.nTextOverFilled + c.nTextOverEmpty, 0);
 }
 
 TEST_F(PercentBarPaint, EmptyOrInvertedRangeDrawsNoBar) {
@@ -168,13 +182,11 @@ TEST_F(PercentBarPaint, EmptyOrInvertedRangeDrawsNoBar) {
 
 TEST(PercentBarState, RangesAreTakenAsGivenAndPositionsNotClamped) {
     CPercentBar bar;
-    bar.SetRange(0, 200);
-    EXPECT_EQ(bar.GetRange(true), 0);
-    EXPECT_EQ(bar.GetRange(false), 200);
-    SPercentBarRange range;
+    vantoro::SPercentBarRange range;
     bar.SetRange(10, 65535); // 16-bit limits are unsigned: not -1
     EXPECT_EQ(bar.GetRange(false, &range), 65535);
     EXPECT_EQ(range.iLow, 10);
+    EXPECT_EQ(bar.GetRange(true), 10);
 
     EXPECT_EQ(bar.SetPos(-20), 0);
     EXPECT_EQ(bar.OffsetPos(30), -20);
