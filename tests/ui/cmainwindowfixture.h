@@ -2,77 +2,203 @@
 
 #include <gtest/gtest.h>
 
-#include <QString>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "controls/cpercentbar.h"
+#include "platform/cprofilefile.h"
 #include "platform/ctickclock.h"
+#include "serial/comportdiscovery.h"
+#include "serial/comportnames.h"
 #include "sim/ctargetsimulator.h"
+#include "ui/clogedit.h"
+#include "ui/cmaincontrols.h"
 #include "ui/cmaindlg.h"
-
-class QPushButton;
-class QWidget;
 
 namespace vantoro {
 
-class CMainControls;
-
-// A settable clock that another thread may move while the UI thread reads it.
+// A clock the test moves from another thread while the window reads it.
 class CAtomicTickSource : public ITickSource {
 public:
-    explicit CAtomicTickSource(std::uint32_t nStart) : m_nNow(nStart) {}
     std::uint32_t GetTickCount() const override { return m_nNow.load(); }
     void Advance(std::uint32_t nMillis) { m_nNow += nMillis; }
 
 private:
-    std::atomic<std::uint32_t> m_nNow;
+    std::atomic<std::uint32_t> m_nNow{1000};
 };
 
 // A program folder of its own (settings file, dosdevices links), a folder of S-record files,
-// the simulated equipment on a pseudo-terminal linked as a COM port, and the real main window.
+// the simulated equipment on a pseudo-terminal linked as COM 5, and the real main window.
 class CMainWindowFixture : public ::testing::Test {
 protected:
-    static constexpr int kSimPort = 5;
     static constexpr int kRecords = 6; // S0, four S1, S9
 
-    CMainWindowFixture();
-    ~CMainWindowFixture() override;
+    CMainWindowFixture() {
+        char szTemplate[] = "/tmp/vantoro-ui-XXXXXX";
+        m_strRoot = mkdtemp(szTemplate);
+        m_strProgramDir = m_strRoot + "/prog/";
+        m_strSettings = m_strProgramDir + "vantoro.INI";
+        m_strDosDevices = m_strProgramDir + "dosdevices";
+        m_strCodeDir = m_strRoot + "/code/";
+        std::filesystem::create_directories(m_strDosDevices);
+        std::filesystem::create_directories(m_strCodeDir);
+        SetDosDevicesFolder(m_strDosDevices);
+        // CR LF endings, as the maker's tools write them.
+        std::ofstream(m_strCodeDir + "st24v102.s19")
+            << "S00600004844521B\r\nS10710001020300088\r\nS10710101020300177\r\n"
+            << "S10710201020300266\r\nS10710301020300355\r\nS9030000FC\r\n";
+        std::ofstream(m_strCodeDir + "st24v101.s19") << "S9030000FC\n";
+        std::ofstream(m_strCodeDir + "st48v200.s19") << "S9030000FC\n";
+        WriteAppSettings("PORT=5\n");
+    }
 
-    // The settings file's text before the window is created.
-    void WriteSettings(const std::string& strText);
-    std::string ReadSetting(const std::string& strSection, const std::string& strKey) const;
-    // Starts the simulator linked as COM kSimPort (call before OpenWindow).
-    void StartSim(SimOptions options = SimOptions());
-    // Creates and shows the window; ports come from the dosdevices links plus extra ones.
-    CMainDlg& OpenWindow(std::vector<int> extraPorts = {});
-    // Start, Update, then the equipment switched on.
-    void StartUpdateAndPowerOn();
-    // Destroys the window, which saves the settings.
-    void DestroyWindow();
+    ~CMainWindowFixture() override {
+        // A question or chooser left open by a failed check must not keep the window alive.
+        while (QWidget* pModal = QApplication::activeModalWidget()) {
+            if (pModal == m_pDlg.get())
+                break;
+            pModal->close();
+            QCoreApplication::processEvents();
+        }
+        m_pDlg.reset();
+        if (m_pSim) {
+            m_pSim->Stop();
+            m_simThread.join();
+        }
+        std::error_code error;
+        std::filesystem::remove_all(m_strRoot, error);
+    }
+
+    // These [APP] lines, and the Saltir folder set to the code folder.
+    void WriteAppSettings(const std::string& strAppLines) {
+        std::ofstream(m_strSettings, std::ios::trunc)
+            << "[APP]\n"
+            << strAppLines << "[PLATFORM_SALTIR]\nWORKING_DIRECTORY=" << m_strCodeDir << "\n";
+    }
+
+    std::string ReadSetting(const std::string& strSection, const std::string& strKey) const {
+        return GetPrivateProfileString(strSection, strKey, "<missing>", m_strSettings);
+    }
+
+    void StartSim(SimOptions options = SimOptions()) {
+        options.strLinkFolder = m_strDosDevices;
+        options.nLinkCom = 5;
+        options.nReplyGapMs = 5;
+        m_pSim = std::make_unique<CTargetSimulator>(options);
+        std::string strError;
+        ASSERT_TRUE(m_pSim->Open(strError)) << strError;
+        m_simThread = std::thread([this] { m_pSim->Run(); });
+    }
+
+    // Ports come from the dosdevices links plus the extra ones.
+    void OpenWindow(std::vector<int> extraPorts = {}) {
+        CMainDlgSetup setup;
+        setup.strProgramDir = m_strProgramDir;
+        setup.strSettingsPath = m_strSettings;
+        setup.strInstallIni = m_strRoot + "/no-install.ini";
+        setup.strVersion = QStringLiteral("1.23.KMT");
+        setup.pTicks = m_bFakeClock ? &m_ticks : nullptr;
+        setup.discoverPorts = [strLinks = m_strDosDevices, extraPorts, bFails = m_bDiscoveryFails](
+                                  std::vector<int>& ports, std::vector<std::string>& names) {
+            std::vector<ComPortEntry> entries = ListDosDevicePorts(strLinks);
+            for (int nPort : extraPorts)
+                entries.push_back(
+                    {nPort, "Serial Port (/dev/ttyS" + std::to_string(nPort - 1) + ")"});
+            for (const ComPortEntry& entry : MergeComPortEntries(entries, {})) {
+                ports.push_back(entry.nPort);
+                names.push_back(entry.strFriendlyName);
+            }
+            return !bFails;
+        };
+        m_pDlg = std::make_unique<CMainDlg>(std::move(setup));
+        m_pDlg->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(m_pDlg.get()));
+        m_pDlg->activateWindow();
+    }
+
+    void StartUpdateAndPowerOn() {
+        Click(C().pStart);
+        Click(C().pStart);
+        m_pSim->PowerOn();
+    }
 
     CMainDlg& Dlg() { return *m_pDlg; }
     const CMainControls& C() const { return m_pDlg->Controls(); }
-    QStringList LogLines() const;
-    QString StatusText() const;
-    QString ActionText() const;
-    QString ProgressText() const;
-    bool SelectionEnabled() const;
-    void Click(QPushButton* pButton);
-    // Processes events until pred holds; false after nMillis.
-    static bool WaitUntil(const std::function<bool()>& pred, int nMillis = 10000);
-    // Runs a modal step: fn runs once the next modal dialog is up.
-    static void WhenModal(const std::function<void(QWidget*)>& fn);
+
+    QStringList LogLines() const {
+        QStringList lines = C().pLogBox->Lines();
+        for (QString& strLine : lines)
+            strLine = strLine.mid(10); // "HH:MM:SS  "
+        return lines;
+    }
+
+    // Status, Action, progress.
+    QStringList Texts() const {
+        return {C().pStatus->text(), C().pAction->text(), C().pProgress->GetText()};
+    }
+
+    bool SelectionEnabled() const {
+        int nEnabled = 0;
+        for (int i = 0; i < CMainControls::kSelectionControlCount; ++i)
+            nEnabled += C().SelectionControl(i)->isEnabled() ? 1 : 0;
+        EXPECT_TRUE(nEnabled == 0 || nEnabled == CMainControls::kSelectionControlCount)
+            << "the selection controls change together";
+        return nEnabled != 0;
+    }
+
+    static void Click(QPushButton* pButton) {
+        ASSERT_TRUE(pButton->isEnabled()) << pButton->text().toStdString() << " is disabled";
+        QTest::mouseClick(pButton, Qt::LeftButton);
+    }
+
+    static bool WaitUntil(const std::function<bool()>& pred, int nMillis = 10000) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!pred()) {
+            if (timer.elapsed() > nMillis)
+                return false;
+            QTest::qWait(5);
+        }
+        return true;
+    }
+
+    bool WaitForState(UpdateState state) {
+        return WaitUntil([&] { return Dlg().GetUpdateState() == state; });
+    }
+
+    // fn runs once the next modal dialog is up.
+    static void WhenModal(const std::function<void(QWidget*)>& fn) {
+        auto* pPoll = new QTimer;
+        pPoll->setInterval(5);
+        QObject::connect(pPoll, &QTimer::timeout, [pPoll, fn] {
+            QWidget* pModal = QApplication::activeModalWidget();
+            if (!pModal || !pModal->isVisible())
+                return;
+            pPoll->stop();
+            pPoll->deleteLater();
+            fn(pModal);
+        });
+        pPoll->start();
+    }
 
     std::string m_strRoot;
     std::string m_strProgramDir;
     std::string m_strSettings;
     std::string m_strDosDevices;
     std::string m_strCodeDir;
-    CAtomicTickSource m_ticks{1000};
+    CAtomicTickSource m_ticks;
     bool m_bFakeClock = false;
     bool m_bDiscoveryFails = false;
     std::unique_ptr<CTargetSimulator> m_pSim;

@@ -1,31 +1,71 @@
-// The real main window driven by clicks and keys against the simulated equipment.
+// The real main window driven by clicks and keys against the simulated equipment: the update,
+// the close question, the keyboard rules, the log and its menus, and the settings left behind.
 #include "cmainwindowfixture.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
+#include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-#include <filesystem>
-#include <fstream>
-#include <thread>
+#include <QRegularExpression>
 
 #include "controls/cfitcombobox.h"
-#include "controls/cpercentbar.h"
-#include "ui/clogedit.h"
-#include "ui/cmaincontrols.h"
+#include "ui/clogoptionsdlg.h"
 #include "ui/cmainmenu.h"
 #include "ui/ctemplatedialog.h"
 
 namespace vantoro {
 namespace {
 
-using MainWindowTest = CMainWindowFixture;
+class MainWindowTest : public CMainWindowFixture {
+protected:
+    QAction* Item(int nId) { return Dlg().Menu().Action(nId); }
+
+    // File > Log Options, then the given changes and OK (or Cancel).
+    void RunLogOptions(const std::function<void(CLogOptionsDlg&)>& change, bool bOk = true) {
+        WhenModal([&](QWidget* pModal) {
+            auto* pOptions = qobject_cast<CLogOptionsDlg*>(pModal);
+            ASSERT_NE(pOptions, nullptr);
+            change(*pOptions);
+            qobject_cast<QPushButton*>(pOptions->Control(bOk ? 1 : 2))->click();
+        });
+        Item(CMainMenu::kIdLogOptions)->trigger();
+    }
+
+    // On the indicator: a wide box ignores clicks right of its short label.
+    static void Toggle(QCheckBox* pBox) {
+        QTest::mouseClick(pBox, Qt::LeftButton, {}, QPoint(6, pBox->height() / 2));
+    }
+
+    void ChoosePort(int nIndex) {
+        C().pComPort->setCurrentIndex(nIndex);
+        emit C().pComPort->activated(nIndex);
+    }
+
+    void ChooseFile(const std::string& strFile) {
+        std::ofstream(strFile) << "S9030000FC\n";
+        WhenModal([&](QWidget* pModal) {
+            auto* pDialog = qobject_cast<QFileDialog*>(pModal);
+            ASSERT_NE(pDialog, nullptr);
+            pDialog->selectFile(QString::fromStdString(strFile));
+            QMetaObject::invokeMethod(pDialog, "accept");
+        });
+        Click(C().pFileButton);
+    }
+
+    // Each entry "SECTION/KEY=value".
+    void ExpectSettings(const std::vector<std::string>& expected) {
+        for (const std::string& strEntry : expected) {
+            const auto nSlash = strEntry.find('/'), nEqual = strEntry.find('=');
+            const std::string strKey = strEntry.substr(nSlash + 1, nEqual - nSlash - 1);
+            EXPECT_EQ(strEntry.substr(0, nEqual + 1) +
+                          ReadSetting(strEntry.substr(0, nSlash), strKey),
+                      strEntry);
+        }
+    }
+};
 
 QStringList Entries(const QComboBox* pList) {
     QStringList entries;
@@ -33,6 +73,9 @@ QStringList Entries(const QComboBox* pList) {
         entries << pList->itemText(i);
     return entries;
 }
+
+const QStringList kReady{"Ready to Code Saltir 24",
+                         "Connect Saltir 24 to Serial Port, then press Start", "Idle"};
 
 TEST_F(MainWindowTest, StartsCollapsedWithTheCatalogueAndTheStoredPort) {
     StartSim();
@@ -45,39 +88,29 @@ TEST_F(MainWindowTest, StartsCollapsedWithTheCatalogueAndTheStoredPort) {
     EXPECT_EQ(C().pDirectory->text().toStdString(), m_strCodeDir);
     ASSERT_EQ(C().pComPort->count(), 3);
     EXPECT_EQ(C().pComPort->itemText(0), QStringLiteral("Com 2 - Serial Port (/dev/ttyS1)"));
-    EXPECT_TRUE(C().pComPort->itemText(1).startsWith(QStringLiteral("Com 5 - ")));
     EXPECT_EQ(C().pComPort->currentIndex(), 1) << "PORT=5 moves the selection";
-    EXPECT_EQ(Dlg().GetPortNumber(), 5);
-    EXPECT_EQ(StatusText(), QStringLiteral("Ready to Code Saltir 24"));
-    EXPECT_EQ(ActionText(), QStringLiteral("Connect Saltir 24 to Serial Port, then press Start"));
-    EXPECT_EQ(ProgressText(), QStringLiteral("Idle"));
+    EXPECT_EQ(Texts(), kReady);
     EXPECT_TRUE(C().pStart->isEnabled());
     EXPECT_FALSE(C().pCancel->isEnabled());
     // No logging stored: the window ends just above the log box and nothing was logged.
     EXPECT_EQ(Dlg().height(), Dlg().CollapsedSize().height());
-    EXPECT_LT(Dlg().CollapsedSize().height(), Dlg().ExpandedSize().height());
     EXPECT_EQ(Dlg().CollapsedSize().height(), C().pLogBox->mapTo(&Dlg(), QPoint(0, 0)).y());
     EXPECT_EQ(C().pLogBox->LineCount(), 0);
-    // Controls sit at their template rectangles, converted with the dialog font's units.
-    const CDialogUnits& units = Dlg().Units();
-    EXPECT_EQ(C().pStart->geometry(), units.ToPixels(112, 180, 53, 16));
-    EXPECT_EQ(C().pLogBox->geometry(), units.ToPixels(7, 203, 334, 76));
-    EXPECT_EQ(Dlg().ExpandedSize().width(), units.ToPixelsX(348));
+    EXPECT_EQ(C().pStart->geometry(), Dlg().Units().ToPixels(112, 180, 53, 16));
     EXPECT_FALSE(Dlg().Menu().Action(CMainMenu::kIdLogging)->isEnabled());
     EXPECT_FALSE(Dlg().Menu().Action(CMainMenu::kIdClearLog)->isEnabled());
 }
 
 TEST_F(MainWindowTest, WithoutPortsStartStaysDisabled) {
     OpenWindow();
-    EXPECT_EQ(C().pComPort->count(), 0) << "none found: the list stays empty";
-    EXPECT_EQ(StatusText(), QStringLiteral("No Com Ports Found."));
-    EXPECT_EQ(ActionText(), QStringLiteral("Please add a Comm port."));
+    EXPECT_EQ(C().pComPort->count(), 0);
+    EXPECT_EQ(Texts(), QStringList({"No Com Ports Found.", "Please add a Comm port.", "Idle"}));
     EXPECT_FALSE(C().pStart->isEnabled());
-    DestroyWindow();
+    m_pDlg.reset();
     EXPECT_EQ(ReadSetting("APP", "PORT"), "0");
     // A discovery that fails shows one placeholder entry and says so in the log.
     m_bDiscoveryFails = true;
-    WriteSettings("[APP]\nLOG=ENABLED\n");
+    WriteAppSettings("LOG=ENABLED\n");
     OpenWindow({3});
     ASSERT_EQ(C().pComPort->count(), 1);
     EXPECT_EQ(C().pComPort->itemText(0), QStringLiteral("No Com Ports Available"));
@@ -87,78 +120,64 @@ TEST_F(MainWindowTest, WithoutPortsStartStaysDisabled) {
 }
 
 TEST_F(MainWindowTest, CompleteUpdateDrivenByClicks) {
-    StartSim();
+    SimOptions options;
+    options.nReplyDelayMs = 80; // slow enough to see the sending stage
+    StartSim(options);
+    WriteAppSettings("PORT=5\nLOG=ENABLED\nLOG_FLAGS=31\n");
     OpenWindow();
     Click(C().pStart);
     EXPECT_EQ(C().pStart->text(), QStringLiteral("&Update"));
     EXPECT_TRUE(C().pCancel->isEnabled());
     EXPECT_FALSE(SelectionEnabled());
-    EXPECT_EQ(ActionText(), QStringLiteral("Ensure Saltir 24 is Off. Press Update To Continue. "
-                                           "Press Cancel to Abort"));
-    EXPECT_EQ(StatusText(), QStringLiteral("Ready to Code Saltir 24"));
-
+    EXPECT_EQ(Texts(), QStringList({"Ready to Code Saltir 24",
+                                    "Ensure Saltir 24 is Off. Press Update To Continue. "
+                                    "Press Cancel to Abort",
+                                    "Idle"}));
     Click(C().pStart);
     EXPECT_EQ(Dlg().GetUpdateState(), WaitForTarget);
     EXPECT_FALSE(C().pStart->isEnabled());
     EXPECT_EQ(Dlg().focusWidget(), C().pCancel);
-    EXPECT_EQ(ActionText(),
-              QStringLiteral("Turn Saltir 24 On to Start Code Update, or Press Cancel to Abort"));
+    EXPECT_EQ(Texts()[1], "Turn Saltir 24 On to Start Code Update, or Press Cancel to Abort");
 
-    m_pSim->PowerOn();
-    ASSERT_TRUE(WaitUntil([&] { return Dlg().GetUpdateState() == WaitDonePress; }))
-        << StatusText().toStdString();
-    EXPECT_EQ(m_pSim->GetRecordsReceived(), kRecords);
-    EXPECT_EQ(StatusText(), QStringLiteral("Update Complete."));
-    EXPECT_EQ(ActionText(), QStringLiteral("Press Done To Continue."));
-    EXPECT_EQ(ProgressText(), QStringLiteral("Update Complete"));
-    EXPECT_EQ(C().pProgress->GetPos(), 100);
-    EXPECT_EQ(C().pStart->text(), QStringLiteral("&Done"));
-    EXPECT_FALSE(C().pCancel->isEnabled());
-    EXPECT_EQ(Dlg().focusWidget(), C().pStart);
-
-    Click(C().pStart);
-    EXPECT_EQ(Dlg().GetUpdateState(), Idle);
-    EXPECT_EQ(C().pStart->text(), QStringLiteral("&Start"));
-    EXPECT_EQ(ProgressText(), QStringLiteral("Idle"));
-    EXPECT_EQ(C().pProgress->GetPos(), 0);
-    EXPECT_TRUE(SelectionEnabled());
-    EXPECT_EQ(Dlg().focusWidget(), C().pStart);
-    EXPECT_EQ(StatusText(), QStringLiteral("Ready to Code Saltir 24"));
-}
-
-TEST_F(MainWindowTest, StatusAndProgressFollowEveryRecord) {
-    SimOptions options;
-    options.nReplyDelayMs = 80;
-    StartSim(options);
-    WriteSettings("[APP]\nPORT=5\nLOG=ENABLED\nLOG_FLAGS=1\n[PLATFORM_SALTIR]\n"
-                  "WORKING_DIRECTORY=" +
-                  m_strCodeDir + "\n");
-    OpenWindow();
-    // Sampled far more often than the simulator answers (every 80 ms).
-    QStringList statuses{StatusText()};
-    QStringList progress{ProgressText()};
+    QStringList sending;
     bool bFocusParked = false;
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, [&] {
         bFocusParked = bFocusParked || Dlg().focusWidget() == C().pHidden;
-        if (statuses.back() != StatusText())
-            statuses << StatusText();
-        if (progress.back() != ProgressText())
-            progress << ProgressText();
+        if (sending.isEmpty() && Texts()[0].endsWith(QStringLiteral(" Records Sent")))
+            sending = Texts();
     });
-    Click(C().pStart);
-    Click(C().pStart);
     sampler.start(2);
     m_pSim->PowerOn();
-    ASSERT_TRUE(WaitUntil([&] { return Dlg().GetUpdateState() == WaitDonePress; }));
+    ASSERT_TRUE(WaitForState(WaitReply));
+    // Closing mid-update asks; the update goes on behind the question, and Yes keeps it.
+    WhenModal([&](QWidget* pModal) {
+        WaitForState(WaitDonePress);
+        qobject_cast<QPushButton*>(CTemplateDialog::FindControl(pModal, 1))->click();
+    });
+    EXPECT_FALSE(Dlg().close());
+    ASSERT_EQ(Dlg().GetUpdateState(), WaitDonePress) << Texts()[0].toStdString();
     sampler.stop();
-    for (int i = 1; i <= kRecords; ++i)
-        EXPECT_TRUE(statuses.contains(QStringLiteral("%1 Records Sent").arg(i))) << i;
-    for (const char* pszPercent : {"16 %", "33 %", "50 %", "66 %", "83 %", "100 %"})
-        EXPECT_TRUE(progress.contains(QString::fromLatin1(pszPercent))) << pszPercent;
-    EXPECT_TRUE(LogLines().contains("Wait Reply : End Record Recieved.. Update Complete"));
+    ASSERT_EQ(sending.size(), 3) << "no record seen going out";
+    EXPECT_TRUE(sending[2].endsWith(QStringLiteral(" %"))) << sending[2].toStdString();
     EXPECT_TRUE(bFocusParked) << "the focus rests on the hidden button while records go out";
-    EXPECT_FALSE(C().pHidden->isVisibleTo(&Dlg()) && C().pHidden->width() > 0);
+    EXPECT_EQ(m_pSim->GetRecordsReceived(), kRecords);
+    EXPECT_EQ(Texts(),
+              QStringList({"Update Complete.", "Press Done To Continue.", "Update Complete"}));
+    EXPECT_EQ(C().pProgress->GetPos(), 100);
+    EXPECT_EQ(C().pStart->text(), QStringLiteral("&Done"));
+    EXPECT_FALSE(C().pCancel->isEnabled());
+    EXPECT_EQ(Dlg().focusWidget(), C().pStart);
+    EXPECT_TRUE(LogLines().contains("Serial Event Rx Any Char")) << "Low Level Comms chosen";
+    EXPECT_TRUE(LogLines().contains("Wait Reply : End Record Recieved.. Update Complete"));
+
+    Click(C().pStart);
+    EXPECT_EQ(Dlg().GetUpdateState(), Idle);
+    EXPECT_EQ(C().pStart->text(), QStringLiteral("&Start"));
+    EXPECT_EQ(Texts(), kReady);
+    EXPECT_EQ(C().pProgress->GetPos(), 0);
+    EXPECT_TRUE(SelectionEnabled());
+    EXPECT_EQ(Dlg().focusWidget(), C().pStart);
 }
 
 TEST_F(MainWindowTest, ErrorReplyFailsAndWaitsForCancelEvenWhenClosing) {
@@ -167,11 +186,9 @@ TEST_F(MainWindowTest, ErrorReplyFailsAndWaitsForCancelEvenWhenClosing) {
     StartSim(options);
     OpenWindow();
     StartUpdateAndPowerOn();
-    ASSERT_TRUE(WaitUntil([&] { return Dlg().GetUpdateState() == ActionFail; }));
-    EXPECT_EQ(StatusText(), QStringLiteral("Fatal Error. Saltir 24 Reports Comms Error"));
-    EXPECT_EQ(ActionText(), QStringLiteral("Update Failed. Press Cancel to Continue"));
-    EXPECT_EQ(ProgressText(), QStringLiteral("Update Failed"));
-    EXPECT_EQ(C().pProgress->GetPos(), 50);
+    ASSERT_TRUE(WaitForState(ActionFail));
+    EXPECT_EQ(Texts(), QStringList({"Fatal Error. Saltir 24 Reports Comms Error",
+                                    "Update Failed. Press Cancel to Continue", "Update Failed"}));
     EXPECT_FALSE(C().pStart->isEnabled());
     EXPECT_EQ(Dlg().focusWidget(), C().pCancel);
     // The failed update still asks before closing; Enter answers Yes and the error stays.
@@ -199,45 +216,37 @@ TEST_F(MainWindowTest, SilentEquipmentTimesOutWithoutAnyInput) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         m_ticks.Advance(10001);
     });
-    // From here on only the window's own timer can wake the event loop before the watchdog:
-    // no input, no posted events, no polling by the test. The failure moves the focus to
-    // Cancel, which is what tells the test that the engine got its tick.
+    // Only the window's own timer may wake this loop before the watchdog: no input, no
+    // posted events, no polling. The failure moving the focus to Cancel ends it.
     QEventLoop loop;
     bool bFailedFirst = false;
     QObject::connect(qApp, &QApplication::focusChanged, &loop, [&](QWidget*, QWidget* pNow) {
-        if (pNow == C().pCancel) {
-            bFailedFirst = true;
+        bFailedFirst = pNow == C().pCancel;
+        if (bFailedFirst)
             loop.quit();
-        }
     });
     QTimer::singleShot(5000, &loop, &QEventLoop::quit);
     loop.exec();
     advance.join();
     EXPECT_TRUE(bFailedFirst) << "no tick reached the engine before the watchdog";
-    EXPECT_EQ(StatusText(), QStringLiteral("Fatal Error. Comms Timeout with Saltir 24 @ Record 3"));
-    EXPECT_EQ(Dlg().GetUpdateState(), ActionFail);
+    EXPECT_EQ(Texts()[0], "Fatal Error. Comms Timeout with Saltir 24 @ Record 3");
     Click(C().pCancel);
     EXPECT_EQ(Dlg().GetUpdateState(), Idle);
     EXPECT_EQ(C().pStart->text(), QStringLiteral("&Start"));
 }
 
-TEST_F(MainWindowTest, CloseBeforeTheHandshakeClosesAtOnce) {
-    StartSim();
-    OpenWindow();
-    Click(C().pStart);
-    Click(C().pStart);
-    ASSERT_EQ(Dlg().GetUpdateState(), WaitForTarget);
-    EXPECT_TRUE(Dlg().close());
-    EXPECT_FALSE(Dlg().isVisible());
-}
-
-TEST_F(MainWindowTest, CloseWhileWaitingForTheAckAsksAndNoCloses) {
+TEST_F(MainWindowTest, CloseAsksOnlyOnceTheEquipmentAnswered) {
     SimOptions options;
     options.strHandshake = "NeverSent";
     StartSim(options);
     OpenWindow();
-    StartUpdateAndPowerOn();
-    ASSERT_TRUE(WaitUntil([&] { return Dlg().GetUpdateState() == WaitForAckProgramFlash; }));
+    Click(C().pStart);
+    Click(C().pStart);
+    // Still waiting for the power-on: nothing to ask yet.
+    EXPECT_TRUE(Dlg().close());
+    Dlg().show();
+    m_pSim->PowerOn();
+    ASSERT_TRUE(WaitForState(WaitForAckProgramFlash));
     QString strQuestion;
     WhenModal([&](QWidget* pModal) {
         strQuestion = pModal->windowTitle();
@@ -248,36 +257,15 @@ TEST_F(MainWindowTest, CloseWhileWaitingForTheAckAsksAndNoCloses) {
     EXPECT_FALSE(Dlg().isVisible());
 }
 
-TEST_F(MainWindowTest, YesKeepsTheUpdateGoingToItsEnd) {
-    SimOptions options;
-    options.nReplyDelayMs = 40;
-    StartSim(options);
-    OpenWindow();
-    StartUpdateAndPowerOn();
-    ASSERT_TRUE(WaitUntil([&] { return Dlg().GetUpdateState() == WaitReply; }));
-    // Answered only once the update has ended behind the question.
-    WhenModal([&](QWidget* pModal) {
-        WaitUntil([&] { return Dlg().GetUpdateState() == WaitDonePress; });
-        qobject_cast<QPushButton*>(CTemplateDialog::FindControl(pModal, 1))->click();
-    });
-    EXPECT_FALSE(Dlg().close());
-    EXPECT_TRUE(Dlg().isVisible());
-    EXPECT_EQ(Dlg().GetUpdateState(), WaitDonePress);
-    EXPECT_TRUE(C().pStart->isEnabled());
-    EXPECT_EQ(m_pSim->GetRecordsReceived(), kRecords);
-}
-
-TEST_F(MainWindowTest, EscapeNeverClosesAndEnterOpensAndClosesTheLists) {
+TEST_F(MainWindowTest, EscapeNeverClosesAndEnterPressesOnlyTheFocusedControl) {
     StartSim();
     OpenWindow({2, 7});
     // Enter presses the push button that has the focus, and no other.
     bool bOpened = false;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (QWidget* pModal = QApplication::activeModalWidget()) {
-            bOpened = true;
-            pModal->close();
-        }
+        if (QWidget* pModal = QApplication::activeModalWidget())
+            bOpened = pModal->close();
     });
     closer.start(5);
     C().pLogBox->setFocus();
@@ -302,14 +290,9 @@ TEST_F(MainWindowTest, EscapeNeverClosesAndEnterOpensAndClosesTheLists) {
     QTest::keyClick(pPorts->view(), Qt::Key_Down);
     QTest::keyClick(pPorts->view(), Qt::Key_Return);
     ASSERT_TRUE(WaitUntil([&] { return !pPorts->view()->isVisible(); }));
-    EXPECT_EQ(pPorts->currentIndex(), 2);
     EXPECT_EQ(Dlg().GetPortNumber(), 7);
-    EXPECT_TRUE(Dlg().isVisible());
-}
 
-TEST_F(MainWindowTest, EnterInTheDirectoryFieldCutsBackToAnExistingFolder) {
-    StartSim();
-    OpenWindow();
+    // Enter in the Directory field cuts back to an existing folder, "/" at worst.
     QLineEdit* pField = C().pDirectory;
     pField->setFocus();
     pField->setText(QString::fromStdString(m_strCodeDir + "missing/deeper"));
@@ -321,14 +304,13 @@ TEST_F(MainWindowTest, EnterInTheDirectoryFieldCutsBackToAnExistingFolder) {
     pField->clear();
     QTest::keyClick(pField, Qt::Key_Return);
     EXPECT_EQ(Dlg().GetTarget()->GetWorkingDirectory(), "/");
-    EXPECT_EQ(StatusText(), QStringLiteral("No Software Found for Saltir 24"));
+    EXPECT_EQ(Texts()[0], "No Software Found for Saltir 24");
     EXPECT_FALSE(C().pStart->isEnabled());
     EXPECT_TRUE(Dlg().isVisible());
 }
 
 TEST_F(MainWindowTest, DirectoryChooserOpensAtTheFieldAndItsChoiceIsSearched) {
-    StartSim();
-    OpenWindow();
+    OpenWindow({3});
     const std::string strOther = m_strRoot + "/other/";
     std::filesystem::create_directories(strOther);
     std::ofstream(strOther + "st24v300.s19") << "S9030000FC\n";
@@ -343,25 +325,111 @@ TEST_F(MainWindowTest, DirectoryChooserOpensAtTheFieldAndItsChoiceIsSearched) {
     EXPECT_EQ(Entries(C().pSoftware), QStringList({"st24v300.s19"}));
 }
 
-TEST_F(MainWindowTest, ModelChangeDropsTheChosenFileAndRefillsTheList) {
+TEST_F(MainWindowTest, LogOptionsCancelKeepsAndOkEnablesTheLogAndTheMenu) {
     StartSim();
-    OpenWindow();
-    const std::string strOther = m_strRoot + "/elsewhere.s19";
-    std::ofstream(strOther) << "S9030000FC\n";
-    WhenModal([&](QWidget* pModal) {
-        auto* pDialog = qobject_cast<QFileDialog*>(pModal);
-        ASSERT_NE(pDialog, nullptr);
-        pDialog->selectFile(QString::fromStdString(strOther));
-        QMetaObject::invokeMethod(pDialog, "accept");
-    });
-    Click(C().pFileButton);
-    EXPECT_EQ(Entries(C().pSoftware), QStringList({"elsewhere.s19"}));
+    OpenWindow({2});
+    RunLogOptions(
+        [](CLogOptionsDlg& options) {
+            EXPECT_FALSE(options.CategoryBox(0x01)->isEnabled()) << "greyed while off";
+            Toggle(options.EnableBox());
+            Toggle(options.CategoryBox(0x10));
+        },
+        false);
+    EXPECT_EQ(Dlg().height(), Dlg().CollapsedSize().height());
+    EXPECT_EQ(Dlg().GetLogFlags(), 23);
+    RunLogOptions([](CLogOptionsDlg& options) { Toggle(options.EnableBox()); });
+    EXPECT_EQ(Dlg().height(), Dlg().ExpandedSize().height());
+    EXPECT_TRUE(Item(CMainMenu::kIdLogging)->isEnabled());
+    EXPECT_TRUE(Item(CMainMenu::kIdLogging)->isChecked());
+    EXPECT_TRUE(Item(CMainMenu::kIdClearLog)->isEnabled());
+    ChoosePort(0);
+    EXPECT_EQ(LogLines(), QStringList({"Com Port 2 Selected"}));
+}
+
+TEST_F(MainWindowTest, PauseResumeAndClearFromTheFileMenu) {
+    StartSim();
+    WriteAppSettings("PORT=5\nLOG=ENABLED\n");
+    OpenWindow({2});
+    EXPECT_EQ(LogLines(),
+              QStringList({"Application Started", "Com Port 5 Selected", "Com Port 5 Selected"}));
+    EXPECT_TRUE(C().pLogBox->Line(0).contains(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d  App")));
+    EXPECT_EQ(Dlg().height(), Dlg().ExpandedSize().height());
+    Item(CMainMenu::kIdLogging)->trigger();
+    EXPECT_FALSE(Item(CMainMenu::kIdLogging)->isChecked());
+    EXPECT_TRUE(Item(CMainMenu::kIdClearLog)->isEnabled());
+    ChoosePort(0); // dropped while paused
+    Item(CMainMenu::kIdLogging)->trigger();
+    EXPECT_TRUE(Item(CMainMenu::kIdLogging)->isChecked());
+    EXPECT_EQ(LogLines().mid(3), QStringList({"Logging Stopped", "Logging Started"}));
+    Item(CMainMenu::kIdClearLog)->trigger();
+    EXPECT_EQ(LogLines(), QStringList({"Log Cleared"}));
+    // Cleared while paused: stays empty.
+    Item(CMainMenu::kIdLogging)->trigger();
+    Item(CMainMenu::kIdClearLog)->trigger();
+    EXPECT_EQ(C().pLogBox->LineCount(), 0);
+    // OK in Log Options with logging enabled resumes a paused log.
+    RunLogOptions([](CLogOptionsDlg&) {});
+    EXPECT_TRUE(Dlg().IsLoggingRunning());
+    EXPECT_TRUE(Item(CMainMenu::kIdLogging)->isChecked());
+}
+
+TEST_F(MainWindowTest, FilterOfZeroLogsNothingAtAll) {
+    WriteAppSettings("PORT=7\nLOG=ENABLED\nLOG_FLAGS=0\n");
+    OpenWindow({4});
+    EXPECT_EQ(Dlg().GetPortNumber(), 4) << "an absent stored port leaves the first one";
+    Item(CMainMenu::kIdLogging)->trigger();
+    Item(CMainMenu::kIdLogging)->trigger();
+    Item(CMainMenu::kIdClearLog)->trigger();
+    EXPECT_EQ(C().pLogBox->LineCount(), 0);
+    EXPECT_EQ(Dlg().height(), Dlg().ExpandedSize().height());
+}
+
+TEST_F(MainWindowTest, FirstRunExitWritesTheDefaults) {
+    std::remove(m_strSettings.c_str());
+    OpenWindow({3});
+    Item(CMainMenu::kIdExit)->trigger();
+    EXPECT_TRUE(Dlg().isVisible()) << "Exit posts the close request";
+    ASSERT_TRUE(WaitUntil([&] { return !Dlg().isVisible(); }));
+    m_pDlg.reset();
+    ExpectSettings({"APP/PORT=3", "APP/PLATFORM=Saltir Series", "APP/LOG=DISABLED",
+                    "APP/LOG_FLAGS=23", "APP/QVR Series=10", "PLATFORM_SALTIR/VARIANT=Saltir 24",
+                    "PLATFORM_SALTIR/WORKING_DIRECTORY=" + m_strProgramDir,
+                    "PLATFORM_VERRIN/VARIANT=Verrin"});
+}
+
+TEST_F(MainWindowTest, ChoicesMadeInTheWindowAreSavedAtClose) {
+    StartSim();
+    WriteAppSettings("PORT=5\nLOG=ENABLED\nQVR Series=30\n");
+    OpenWindow({2, 7});
+    EXPECT_EQ(Dlg().Engine().GetReplyTimeout(), 30000u);
+    ChooseFile(m_strRoot + "/dropped.s19");
     EXPECT_EQ(C().pDirectory->text().toStdString(), m_strRoot + "/");
+    // A new model forgets the chosen file and searches its folder again.
     C().pModel->setFocus();
-    QTest::keyClick(C().pModel, Qt::Key_Down); // Saltir 48
-    EXPECT_EQ(Dlg().GetTarget()->GetVariant(), 1);
-    EXPECT_EQ(Entries(C().pSoftware), QStringList({"st48v200.s19"}));
-    EXPECT_EQ(StatusText(), QStringLiteral("Ready to Code Saltir 48"));
+    QTest::keyClick(C().pModel, Qt::Key_Down);
+    EXPECT_EQ(C().pSoftware->itemText(0), QStringLiteral("st48v200.s19"));
+    EXPECT_EQ(C().pSoftware->count(), 1);
+    EXPECT_EQ(C().pStatus->text(), QStringLiteral("Ready to Code Saltir 48"));
+    ChooseFile(m_strRoot + "/chosen.s19");
+    ChoosePort(2);
+    // Logging off with Low Level Comms added: the greyed boxes' marks are what is stored.
+    RunLogOptions([](CLogOptionsDlg& options) {
+        Toggle(options.CategoryBox(0x08));
+        Toggle(options.EnableBox());
+    });
+    EXPECT_EQ(Dlg().height(), Dlg().CollapsedSize().height());
+    // Verrin chosen, then its folder typed in.
+    C().pProduct->setCurrentIndex(1);
+    emit C().pProduct->activated(1);
+    EXPECT_EQ(C().pModel->count(), 1);
+    C().pDirectory->setFocus();
+    C().pDirectory->setText(QString::fromStdString(m_strCodeDir + "nothing-here"));
+    QTest::keyClick(C().pDirectory, Qt::Key_Return);
+    m_pDlg.reset();
+    ExpectSettings({"APP/PORT=7", "APP/LOG=DISABLED", "APP/LOG_FLAGS=31", "APP/QVR Series=30",
+                    "APP/PLATFORM=Verrin Series", "PLATFORM_SALTIR/VARIANT=Saltir 48",
+                    "PLATFORM_SALTIR/VARIANT_FILE=" + m_strRoot + "/chosen.s19",
+                    "PLATFORM_VERRIN/WORKING_DIRECTORY=" + m_strCodeDir});
 }
 
 } // namespace
