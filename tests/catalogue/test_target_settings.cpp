@@ -22,6 +22,7 @@ protected:
     std::vector<CTarget> m_targets = BuildCatalogue();
 };
 
+// An install path without the platform's folder is shown with the "APP" settings.
 TEST_F(TargetSettings, WorkingDirectoryFallsBackFromStoredToInstallPathToProgramDirectory) {
     const std::string strProms = m_tmp / "Proms";
     const std::string strStored = m_tmp / "stored/";
@@ -29,26 +30,21 @@ TEST_F(TargetSettings, WorkingDirectoryFallsBackFromStoredToInstallPathToProgram
     struct Case {
         const char* pszName;
         std::string strStoredLine; // the Saltir section's WORKING_DIRECTORY line, if any
-        bool bInstallPath;
-        bool bSaltirFolder; // below the install path
+        bool bInstallPath;         // Proms/Saltir is there in every case
         std::string strExpected;
     };
     const Case cases[] = {
-        {"nothing known", "", false, false, m_strProgramDir},
-        {"install path", "WORKING_DIRECTORY=\n", true, true, strProms + "/Saltir/"},
-        {"install path without the folder", "", true, false, m_strProgramDir},
-        {"stored beats install path", "WORKING_DIRECTORY=" + strStored + "\n", true, true,
-         strStored},
-        {"stored but deleted", "WORKING_DIRECTORY=" + m_tmp / "deleted/\n", true, true,
-         m_strProgramDir},
+        {"nothing known", "", false, m_strProgramDir},
+        {"install path", "WORKING_DIRECTORY=\n", true, strProms + "/Saltir/"},
+        {"stored beats install path", "WORKING_DIRECTORY=" + strStored + "\n", true, strStored},
+        {"stored but deleted", "WORKING_DIRECTORY=" + m_tmp / "deleted/\n", true, m_strProgramDir},
     };
+    MakeFolder(strProms + "/Saltir");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
-        std::filesystem::remove_all(strProms);
         std::filesystem::remove(m_strInstallIni);
         if (c.bInstallPath)
             WriteTextFile(m_strInstallIni, "[Install]\nProm_Path=" + strProms + "\n");
-        MakeFolder(strProms + (c.bSaltirFolder ? "/Saltir" : "/Verrin"));
         WriteTextFile(m_strProfile, "[PLATFORM_SALTIR]\n" + c.strStoredLine);
         CTarget saltir = BuildCatalogue()[0];
         saltir.LoadSettings(m_strProgramDir, m_strProfile, m_strInstallIni);

@@ -102,7 +102,7 @@ protected:
 
 } // namespace
 
-TEST_F(PercentBarPaint, PercentageAt37FillsTruncatedWidthWithTextInBarColour) {
+TEST_F(PercentBarPaint, At37TheFillIsTruncatedAndThePercentageOrASetTextIsCentred) {
     m_bar.SetPos(37);
     const SCensus c = Render(m_bar, 74);
     EXPECT_EQ(c.nFillWidth, 74);
@@ -111,6 +111,13 @@ TEST_F(PercentBarPaint, PercentageAt37FillsTruncatedWidthWithTextInBarColour) {
     EXPECT_GT(c.nTextOverEmpty, 0);
     EXPECT_NEAR(c.rcText.center().x(), 100, 2);
     EXPECT_NEAR(c.rcText.width(), TextWidth("37%"), 3);
+
+    // A set text replaces the percentage until it is emptied again.
+    m_bar.SetText("57 %");
+    EXPECT_EQ(m_bar.GetText(), "57 %");
+    EXPECT_NEAR(Render(m_bar, 74).rcText.width(), TextWidth("57 %"), 3);
+    m_bar.SetText(QString());
+    EXPECT_NEAR(Render(m_bar, 74).rcText.width(), TextWidth("37%"), 3);
 }
 
 TEST_F(PercentBarPaint, TextInvertsAtTheEdgeUnlessGivenItsOwnColour) {
@@ -134,15 +141,6 @@ TEST_F(PercentBarPaint, TextInvertsAtTheEdgeUnlessGivenItsOwnColour) {
     c = Render(m_bar, 100);
     EXPECT_EQ(c.nTextOverFilled + c.nTextOverEmpty, 0);
     EXPECT_GT(c.nForeign, 0); // the red text, on both sides
-}
-
-TEST_F(PercentBarPaint, SetTextReplacesThePercentageUntilEmptied) {
-    m_bar.SetPos(37);
-    m_bar.SetText("57 %");
-    EXPECT_EQ(m_bar.GetText(), "57 %");
-    EXPECT_NEAR(Render(m_bar, 74).rcText.width(), TextWidth("57 %"), 3);
-    m_bar.SetText(QString());
-    EXPECT_NEAR(Render(m_bar, 74).rcText.width(), TextWidth("37%"), 3);
 }
 
 TEST_F(PercentBarPaint, EmptyFullAndOverfullBarsKeepTheTextInOneColour) {

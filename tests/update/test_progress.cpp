@@ -45,21 +45,16 @@ TEST(UpdateProgress, EstimateSurvivesTheTickCounterWrapping) {
 TEST(UpdateProgress, ALongPauseEndsOnlyOneInterval) {
     CUpdateProgress progress;
     progress.Reset();
-    std::uint32_t nNow = 0;
+    // Record 2 starts the measuring, then five intervals of ten records a second.
+    auto At = [](int nSent) { return nSent > 2 ? (nSent - 2) * 100u : 0u; };
     int nSent = 1;
-    progress.AfterRecordSent(nSent++, 10000, nNow);
-    progress.AfterRecordSent(nSent++, 10000, nNow); // measuring starts
-    // Five intervals of ten records a second.
     CUpdateProgress::Change change;
-    for (int i = 0; i < 50; ++i) {
-        nNow += 100;
-        change = progress.AfterRecordSent(nSent++, 10000, nNow);
-    }
+    for (; nSent <= 52; ++nSent)
+        change = progress.AfterRecordSent(nSent, 10000, At(nSent));
     ASSERT_TRUE(change.bEstimateChanged);
     const int nFast = change.nEstimateSeconds;
     // A seven-second pause: one slot of a single record, the rate drops to (40 + 1) / 5.
-    nNow += 7000;
-    change = progress.AfterRecordSent(nSent, 10000, nNow);
+    change = progress.AfterRecordSent(nSent, 10000, At(52) + 7000);
     ASSERT_TRUE(change.bEstimateChanged);
     EXPECT_EQ(change.nEstimateSeconds, static_cast<int>((10000 - nSent) / (41 * 0.2) + 1.0));
     EXPECT_GT(change.nEstimateSeconds, nFast);
