@@ -2,9 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QTest>
+#include <QTemporaryDir>
 #include <filesystem>
-#include <fstream>
 
 #include "app/cupdaterapp.h"
 #include "serial/comportnames.h"
@@ -20,17 +19,10 @@ namespace fs = std::filesystem;
 
 class UpdaterAppTest : public ::testing::Test {
 protected:
-    UpdaterAppTest() {
-        char szTemplate[] = "/tmp/vantoro-app-XXXXXX";
-        m_strDir = std::string(mkdtemp(szTemplate)) + "/";
-    }
-    ~UpdaterAppTest() override {
-        std::error_code error;
-        fs::remove_all(m_strDir, error);
-    }
     CAppPaths Paths() const { return {m_strDir + "vantoro.INI", m_strDir}; }
 
-    std::string m_strDir;
+    QTemporaryDir m_dir;
+    const std::string m_strDir = m_dir.path().toStdString() + "/";
 };
 
 TEST_F(UpdaterAppTest, CarriesTheBuildIdentityAndItsFolders) {
@@ -67,6 +59,7 @@ TEST_F(UpdaterAppTest, BrokenTimeOutContractEndsTheProgramWithItsMessage) {
         {
             CUpdaterApp app(Paths());
             app.PrepareServices();
+            m_dir.remove(); // the dying child never runs the fixture's clean-up
             ReportTimeoutContractViolation();
         },
         ::testing::ExitedWithCode(0x0FFFFFFF & 0xFF),

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -43,15 +44,7 @@ private:
 // the simulated equipment on a pseudo-terminal linked as COM 5, and the real main window.
 class CMainWindowFixture : public ::testing::Test {
 protected:
-    static constexpr int kRecords = 6; // S0, four S1, S9
-
     CMainWindowFixture() {
-        char szTemplate[] = "/tmp/vantoro-ui-XXXXXX";
-        m_strRoot = mkdtemp(szTemplate);
-        m_strProgramDir = m_strRoot + "/prog/";
-        m_strSettings = m_strProgramDir + "vantoro.INI";
-        m_strDosDevices = m_strProgramDir + "dosdevices";
-        m_strCodeDir = m_strRoot + "/code/";
         std::filesystem::create_directories(m_strDosDevices);
         std::filesystem::create_directories(m_strCodeDir);
         SetDosDevicesFolder(m_strDosDevices);
@@ -77,8 +70,6 @@ protected:
             m_pSim->Stop();
             m_simThread.join();
         }
-        std::error_code error;
-        std::filesystem::remove_all(m_strRoot, error);
     }
 
     // These [APP] lines, and the Saltir folder set to the code folder.
@@ -193,11 +184,12 @@ protected:
         pPoll->start();
     }
 
-    std::string m_strRoot;
-    std::string m_strProgramDir;
-    std::string m_strSettings;
-    std::string m_strDosDevices;
-    std::string m_strCodeDir;
+    QTemporaryDir m_root;
+    const std::string m_strRoot = m_root.path().toStdString();
+    const std::string m_strProgramDir = m_strRoot + "/prog/";
+    const std::string m_strSettings = m_strProgramDir + "vantoro.INI";
+    const std::string m_strDosDevices = m_strProgramDir + "dosdevices";
+    const std::string m_strCodeDir = m_strRoot + "/code/";
     CAtomicTickSource m_ticks;
     bool m_bFakeClock = false;
     bool m_bDiscoveryFails = false;
