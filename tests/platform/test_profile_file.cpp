@@ -34,13 +34,12 @@ TEST(ProfileRead, NamesIgnoreCaseFirstSectionAndKeyWinAndMissingGivesTheDefault)
     const char* pszMixed =
         "[Platform_Saltir]\nVariant = Saltir 48XT \nvariant_file=/Tmp/A.s19\n"
         "[APP]\n;PORT=9\nPORT=1\nPORT=2\n[OTHER]\nPORT=5\n[app]\nPORT=4\nLOG=X\n";
-    const char* pszCrLf = "[APP]\r\nPLATFORM=Verrin Series\r\nLOG=ENABLED\r\n";
+    const char* pszCrLf = "[APP]\r\nLOG=ENABLED\r\n";
     for (const Case& c :
          {Case{pszMixed, "PLATFORM_SALTIR", "VARIANT", "Saltir 48XT"},
           Case{pszMixed, "platform_saltir", "Variant_File", "/Tmp/A.s19"},
           Case{pszMixed, "APP", "PORT", "1"}, Case{pszMixed, "APP", "LOG", "<none>"},
           Case{pszMixed, "OTHER", "PORT", "5"}, Case{pszMixed, "NONE", "PORT", "<none>"},
-          Case{pszCrLf, "APP", "PLATFORM", "Verrin Series"},
           Case{pszCrLf, "APP", "LOG", "ENABLED"}}) {
         SCOPED_TRACE(std::string(c.pszSection) + "/" + c.pszKey);
         WriteTextFile(strFile, c.pszContent);

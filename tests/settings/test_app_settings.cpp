@@ -120,23 +120,6 @@ TEST_F(AppSettings, LoggingNeedsExactlyEnabledAndFlagsTheLeadingNumber) {
     }
 }
 
-TEST_F(AppSettings, ASecondRunKeepsTheChoicesAndTheUserLines) {
-    CAppSettings settings(m_strProfile, m_strInstall);
-    WriteTextFile(m_strProfile, "; my notes\n[APP]\nPORT=3\nCustom=1\n");
-    Load(settings);
-    m_targets[1].SetVariant(0);
-    ASSERT_TRUE(settings.SaveAppSettings(m_targets, CAppState{4, 1, false, 23}));
-    std::string strText = ReadTextFile(m_strProfile);
-    EXPECT_EQ(strText.rfind("; my notes\n[APP]\nPORT=4\nCustom=1\nPLATFORM=Verrin Series\n", 0), 0u)
-        << strText;
-
-    m_targets = BuildCatalogue();
-    m_nPlatformIndex = 0;
-    CAppSettings next(m_strProfile, m_strInstall);
-    EXPECT_EQ(Load(next), (std::vector<int>{4}));
-    EXPECT_EQ(m_nPlatformIndex, 1);
-}
-
 TEST_F(AppSettings, ASettingsFileThatCannotBeWrittenFailsQuietly) {
     CAppSettings settings(m_tmp / "no/such/folder/vantoro.INI", m_strInstall);
     Load(settings);
