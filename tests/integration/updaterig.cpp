@@ -1,8 +1,10 @@
 #include "updaterig.h"
 
 #include "catalogue/ccatalogue.h"
+#include "catalogue/cstringtable.h"
 #include "serial/comportnames.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,24 +14,11 @@
 
 namespace vantoro {
 
-void CRecordingWindow::SetStatusText(const std::string& strText) {
-    m_strStatus = strText;
+void CRecordingWindow::Show(std::string& strNow, std::vector<std::string>& history,
+                            const std::string& strText) {
+    strNow = strText;
     if (m_bKeepHistory) {
-        m_statusHistory.push_back(strText);
-    }
-}
-
-void CRecordingWindow::SetActionText(const std::string& strText) {
-    m_strAction = strText;
-    if (m_bKeepHistory) {
-        m_actionHistory.push_back(strText);
-    }
-}
-
-void CRecordingWindow::SetProgressText(const std::string& strText) {
-    m_strProgressText = strText;
-    if (m_bKeepHistory) {
-        m_progressHistory.push_back(strText);
+        history.push_back(strText);
     }
 }
 
@@ -49,23 +38,9 @@ std::vector<std::string> CRecordingWindow::Log(std::uint32_t nMask) const {
     return texts;
 }
 
-std::vector<std::string> CRecordingWindow::LogFrom(const std::string& strFirst) const {
-    std::vector<std::string> texts = Log(~static_cast<std::uint32_t>(LogLowLevelComms));
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (texts[i] == strFirst) {
-            return std::vector<std::string>(texts.begin() + static_cast<long>(i), texts.end());
-        }
-    }
-    return {};
-}
-
 bool CRecordingWindow::HasLogged(const std::string& strText) const {
-    for (const auto& entry : m_log) {
-        if (entry.second == strText) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(m_log.begin(), m_log.end(),
+                       [&strText](const auto& entry) { return entry.second == strText; });
 }
 
 void CRecordingWindow::ClearHistory() {
@@ -79,7 +54,6 @@ void CQueueSink::PostSerialMessage(std::uint32_t, std::uintptr_t wParam, std::in
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_queue.emplace_back(wParam, lParam);
-        ++m_nPosted;
     }
     m_ready.notify_one();
 }
@@ -90,24 +64,42 @@ bool CQueueSink::Take(std::uintptr_t& wParam, std::intptr_t& lParam, int nMillis
                           [this] { return !m_queue.empty(); })) {
         return false;
     }
-    wParam = m_queue.front().first;
-    lParam = m_queue.front().second;
+    std::tie(wParam, lParam) = m_queue.front();
     m_queue.pop_front();
     return true;
 }
 
-std::size_t CQueueSink::Posted() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_nPosted;
+CUpdateRig::CUpdateRig(int nPlatform, const ITickSource* pTicks) : m_nPlatform(nPlatform) {
+    char szTemplate[] = "/tmp/vantoro-rig-XXXXXX";
+    if (::mkdtemp(szTemplate) == nullptr) {
+        std::perror("mkdtemp");
+        std::abort();
+    }
+    m_strDir = szTemplate;
+    SetDosDevicesFolder(m_strDir + "/dosdevices");
+    m_catalogue = BuildCatalogue();
+    m_pEngine = std::make_unique<UpdateEngine>(m_window, &m_sink, pTicks ? *pTicks : m_clock);
+    m_pEngine->SetTarget(&m_catalogue.at(static_cast<std::size_t>(m_nPlatform)));
+    m_pEngine->SetPortNumber(kPort);
+    m_pEngine->SetReplyTimeout(kMinReplyTimeout);
 }
 
 CUpdateRig::CUpdateRig(SimOptions options, int nPlatform, const ITickSource* pTicks)
-    : m_nPlatform(nPlatform) {
-    char szTemplate[] = "/tmp/vantoro-rig-XXXXXX";
-    m_strDir = ::mkdtemp(szTemplate) != nullptr ? szTemplate : "/tmp";
-    const std::string strDosDevices = m_strDir + "/dosdevices";
-    SetDosDevicesFolder(strDosDevices);
-    options.strLinkFolder = strDosDevices;
+    : CUpdateRig(nPlatform, pTicks) {
+    StartSim(std::move(options));
+}
+
+CUpdateRig::~CUpdateRig() {
+    m_pEngine.reset(); // the port and its listener go first
+    StopSim();
+    std::error_code error;
+    std::filesystem::remove_all(m_strDir, error);
+}
+
+void CUpdateRig::StartSim(SimOptions options) {
+    StopSim();
+    options.strDetect = m_nPlatform == 0 ? "\n" : "ceL\n";
+    options.strLinkFolder = m_strDir + "/dosdevices";
     options.nLinkCom = kPort;
     m_pSim = std::make_unique<CTargetSimulator>(options);
     std::string strError;
@@ -116,30 +108,29 @@ CUpdateRig::CUpdateRig(SimOptions options, int nPlatform, const ITickSource* pTi
         std::abort();
     }
     m_simThread = std::thread([this] { m_pSim->Run(); });
-    m_catalogue = BuildCatalogue();
-    m_pEngine = std::make_unique<UpdateEngine>(m_window, &m_sink, pTicks ? *pTicks : m_clock);
-    m_pEngine->SetTarget(&m_catalogue.at(static_cast<std::size_t>(m_nPlatform)));
-    m_pEngine->SetPortNumber(kPort);
-    m_pEngine->SetReplyTimeout(kMinReplyTimeout);
 }
 
-CUpdateRig::~CUpdateRig() {
-    m_pEngine.reset(); // closes the port and stops its listener first
-    m_pSim->Stop();
-    m_simThread.join();
-    m_pSim.reset();
-    std::error_code error;
-    std::filesystem::remove_all(m_strDir, error);
+void CUpdateRig::StopSim() {
+    if (m_pSim) {
+        m_pSim->Stop();
+        m_simThread.join();
+        m_pSim.reset();
+    }
 }
 
 std::string CUpdateRig::UseCodeFile(const std::string& strContent, const std::string& strName) {
     const std::string strPath = m_strDir + "/" + strName;
-    std::ofstream(strPath, std::ios::binary) << strContent;
+    std::ofstream(strPath, std::ios::binary | std::ios::trunc) << strContent;
     CTarget& target = m_catalogue.at(static_cast<std::size_t>(m_nPlatform));
     target.SetVariantFile(strPath);
     target.FindSoftware();
     m_window.m_nSelected = 0;
     return strPath;
+}
+
+std::string CUpdateRig::ModelName() const {
+    const CTarget& target = m_catalogue.at(static_cast<std::size_t>(m_nPlatform));
+    return StringFromId(target.GetVariantNameId(target.GetVariant()));
 }
 
 bool CUpdateRig::PumpUntil(const std::function<bool()>& bDone, int nMillis) {
@@ -170,7 +161,7 @@ bool CUpdateRig::StartAndPowerOn() {
         return false;
     }
     m_pEngine->StepUpdate(StartPressed);
-    if (m_pEngine->GetState() != WaitForTarget) {
+    if (m_pEngine->GetState() != WaitForTarget || !m_pSim) {
         return false;
     }
     m_pSim->PowerOn();
@@ -187,6 +178,36 @@ bool CUpdateRig::RunToRest(int nMillis) {
             return state == ActionFail || state == WaitDonePress || state == Idle;
         },
         nMillis);
+}
+
+bool CUpdateRig::RunCleanUpdate(std::string& strWhy, int nRecords) {
+    StartSim(SimOptions{});
+    const std::string strFile = MakeSRecordFile(nRecords);
+    UseCodeFile(strFile, "clean.s19");
+    m_afterEvent = nullptr;
+    if (!StartAndPowerOn() || !RunToRest() || m_pEngine->GetState() != WaitDonePress ||
+        m_window.m_strStatus != "Update Complete.") {
+        strWhy = "ended in state " + std::to_string(m_pEngine->GetState()) + " with \"" +
+                 m_window.m_strStatus + "\"";
+        return false;
+    }
+    m_pEngine->StepUpdate(StartPressed);
+    if (m_pEngine->GetState() != Idle || m_pSim->GetReceived() != strFile) {
+        strWhy = "Done did not return to Idle, or the equipment received other bytes";
+        return false;
+    }
+    return true;
+}
+
+bool HoldsDescriptorTo(const std::string& strPath) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        std::error_code linkError;
+        if (std::filesystem::read_symlink(entry.path(), linkError).string() == strPath) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string MakeSRecordFile(int nRecords, int nDataBytes, const std::string& strEol) {
