@@ -112,12 +112,7 @@ TEST(PortTroubleTest, ADeviceNodeWithoutPermissionNamesTheCauseAndTheGroup) {
         }
         const bool bOk = engine.GetState() == ActionFail && rig.m_window.m_strStatus == strText &&
                          rig.m_window.HasLogged("StartUpdate: " + strText) && bCause;
-        if (!bOk) {
-            std::fprintf(stderr, "status \"%s\"\n", rig.m_window.m_strStatus.c_str());
-            for (const std::string& strLine : rig.m_window.Log()) {
-                std::fprintf(stderr, "log: %s\n", strLine.c_str());
-            }
-        }
+        std::fprintf(stderr, "as an ordinary user: \"%s\"\n", rig.m_window.m_strStatus.c_str());
         ::_exit(bOk ? 0 : 1);
     }
     int nStatus = -1;

@@ -212,7 +212,11 @@ bool HoldsDescriptorTo(const std::string& strPath) {
 
 std::string MakeSRecordFile(int nRecords, int nDataBytes, const std::string& strEol) {
     std::string strFile;
-    char szByte[3];
+    const auto Hex = [](unsigned nByte) {
+        char szByte[3];
+        std::snprintf(szByte, sizeof(szByte), "%02X", nByte & 0xFF);
+        return std::string(szByte);
+    };
     for (int n = 0; n < nRecords; ++n) {
         const unsigned nAddress = static_cast<unsigned>(n * nDataBytes) & 0xFFFF;
         std::vector<unsigned> bytes = {static_cast<unsigned>(nDataBytes + 3), nAddress >> 8,
@@ -221,14 +225,12 @@ std::string MakeSRecordFile(int nRecords, int nDataBytes, const std::string& str
             bytes.push_back(static_cast<unsigned>((n * 7 + i * 13) & 0xFF));
         }
         unsigned nSum = 0;
-        std::string strLine = "S1";
+        strFile += "S1";
         for (unsigned nByte : bytes) {
             nSum += nByte;
-            std::snprintf(szByte, sizeof(szByte), "%02X", nByte);
-            strLine += szByte;
+            strFile += Hex(nByte);
         }
-        std::snprintf(szByte, sizeof(szByte), "%02X", ~nSum & 0xFF);
-        strFile += strLine + szByte + strEol;
+        strFile += Hex(~nSum) + strEol;
     }
     return strFile + "S9030000FC" + strEol;
 }
