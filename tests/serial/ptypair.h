@@ -6,7 +6,6 @@
 #include <poll.h>
 #include <pty.h>
 #include <string>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -17,11 +16,8 @@ public:
     CPtyPair() {
         int slave = -1;
         char name[256] = {};
+        // Left in cooked mode: raw mode is the port's own job.
         if (::openpty(&m_master, &slave, name, nullptr, nullptr) == 0) {
-            termios tio{};
-            ::tcgetattr(m_master, &tio);
-            ::cfmakeraw(&tio);
-            ::tcsetattr(m_master, TCSANOW, &tio);
             m_strSlave = name;
             ::close(slave); // the port under test is the only opener of the slave
         }
