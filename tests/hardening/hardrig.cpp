@@ -83,19 +83,16 @@ HangupOutcome RunHangupUpdate(CUpdateRig& rig, const std::string& strFile, long 
             rig.m_window.Log() ==
                 std::vector<std::string>{"Action Fail : Cancel Button Press", kCycleComplete};
     }
-    if (!outcome.bAsDocumented) {
-        outcome.strWhy = "byte " + std::to_string(nByte) + ": state " + std::to_string(waiting) +
-                         " after the hang-up, record " + std::to_string(nSent) + ", status \"" +
-                         rig.m_window.m_strStatus + "\", final state " +
-                         std::to_string(engine.GetState());
-    }
     const ProcessSample after = SampleProcess();
     outcome.bNoLeak =
         after.nDescriptors == before.nDescriptors && after.nThreads == before.nThreads;
-    if (!outcome.bNoLeak) {
-        outcome.strWhy += " descriptors " + std::to_string(before.nDescriptors) + " -> " +
-                          std::to_string(after.nDescriptors) + ", threads " +
-                          std::to_string(before.nThreads) + " -> " + std::to_string(after.nThreads);
+    if (!outcome.bAsDocumented || !outcome.bNoLeak) {
+        outcome.strWhy = "byte " + std::to_string(nByte) + ": state " + std::to_string(waiting) +
+                         " after the hang-up, record " + std::to_string(nSent) + ", status \"" +
+                         rig.m_window.m_strStatus + "\", descriptors " +
+                         std::to_string(before.nDescriptors) + " -> " +
+                         std::to_string(after.nDescriptors) + ", threads " +
+                         std::to_string(before.nThreads) + " -> " + std::to_string(after.nThreads);
     }
     return outcome;
 }

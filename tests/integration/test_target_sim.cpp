@@ -148,10 +148,8 @@ TEST(TargetSimProgramTest, RunsAnUpdateThroughItsLinkAndWritesWhatArrived) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         ::dup2(pipeOut[1], 1);
-        const std::string strProgram = SimulatorPath();
-        const std::string strFolder = strDir + "/dosdevices";
-        const std::string strReceived = strDir + "/received.txt";
-        const std::string strImage = strDir + "/image.bin";
+        const std::string strProgram = SimulatorPath(), strFolder = strDir + "/dosdevices",
+                          strReceived = strDir + "/received.txt", strImage = strDir + "/image.bin";
         ::execl(strProgram.c_str(), strProgram.c_str(), "--link-folder", strFolder.c_str(), "--com",
                 "9", "--platform", "verrin", "--power-on-after", "300", "--received",
                 strReceived.c_str(), "--image", strImage.c_str(), "--exit-when-done", nullptr);
@@ -182,10 +180,12 @@ TEST(TargetSimProgramTest, RunsAnUpdateThroughItsLinkAndWritesWhatArrived) {
     EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0);
     ::close(pipeOut[0]);
 
-    std::ifstream received(strDir + "/received.txt", std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(received), {}), strFile);
-    std::ifstream image(strDir + "/image.bin", std::ios::binary);
-    const std::string strImage(std::istreambuf_iterator<char>(image), {});
+    const auto Contents = [&strDir](const char* pszName) {
+        std::ifstream file(strDir + pszName, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    EXPECT_EQ(Contents("/received.txt"), strFile);
+    const std::string strImage = Contents("/image.bin");
     ASSERT_EQ(strImage.size(), 8u);
     EXPECT_EQ(static_cast<unsigned char>(strImage[4]), 7u); // record 2, first data byte
     EXPECT_FALSE(std::filesystem::exists(strLink));         // the link goes with the program

@@ -44,11 +44,9 @@ public:
 
     bool m_bKeepHistory = true; // off: long runs keep only the latest texts and the main log
     std::string m_strStatus, m_strAction, m_strProgressText, m_strCaption = "&Start";
-    int m_nProgressPos = 0;
+    int m_nProgressPos = 0, m_nSelected = 0, m_nRefreshes = 0;
     bool m_bStartEnabled = false, m_bCancelEnabled = false, m_bSelectionEnabled = true;
     UpdateFocus m_focus = UpdateFocus::Start;
-    int m_nSelected = 0;
-    int m_nRefreshes = 0;
     std::vector<std::string> m_statusHistory, m_actionHistory, m_progressHistory;
     std::vector<std::pair<LogCategory, std::string>> m_log;
 
