@@ -65,23 +65,21 @@ protected:
     std::string m_strDir, m_strFile, m_strNoInstall;
 };
 
-// Runs fn in a child process as an ordinary user (root passes every permission check); the
-// child's exit status is fn's verdict, its reasons go to standard error.
-bool RunAsOrdinaryUser(const std::function<bool()>& fn) {
+// Runs fn in a child process as an ordinary user (root passes every permission check); fn's
+// failures are reported by the child and fail the test through its exit status.
+void RunAsOrdinaryUser(const std::function<void()>& fn) {
     const pid_t child = ::fork();
     if (child == 0) {
-        ::_exit(::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 ? 3 : fn() ? 0 : 1);
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+            ::_exit(3);
+        }
+        fn();
+        std::fflush(nullptr);
+        ::_exit(::testing::Test::HasFailure() ? 1 : 0);
     }
     int nStatus = -1;
     ::waitpid(child, &nStatus, 0);
-    return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0;
-}
-
-bool Check(bool bOk, const char* pszWhat) {
-    if (!bOk) {
-        std::fprintf(stderr, "failed: %s\n", pszWhat);
-    }
-    return bOk;
+    EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0) << "as an ordinary user";
 }
 
 } // namespace
@@ -153,32 +151,30 @@ TEST_F(BadSettingsTest, AReadOnlyProgramFolderSendsTheSettingsToTheFallbackFolde
     const std::string strNoInstall = m_strNoInstall;
     const std::string strDefaultDir = m_strDir + "/";
 
-    EXPECT_TRUE(RunAsOrdinaryUser([&] {
-        bool bOk = Check(!WritePrivateProfileString("APP", "PORT", "9", strBeside),
-                         "write into a read-only folder reported success");
+    RunAsOrdinaryUser([&] {
+        EXPECT_FALSE(WritePrivateProfileString("APP", "PORT", "9", strBeside));
         const CAppPaths paths =
             ComputeAppPaths(strProgram + "/vantoro", ProcessEnvironment(), IsFolderWritable);
-        bOk &= Check(paths.strSettingsPath == strConfig + "/Vantoro/vantoro.INI",
-                     "the fall-back folder was not chosen");
-        bOk &= Check(EnsureSettingsFolder(paths.strSettingsPath), "fall-back folder not made");
+        EXPECT_EQ(paths.strSettingsPath, strConfig + "/Vantoro/vantoro.INI");
+        EXPECT_TRUE(EnsureSettingsFolder(paths.strSettingsPath));
         std::vector<CTarget> targets = BuildCatalogue();
         targets.at(1).SetVariant(0);
         targets.at(1).SetWorkingDirectory(strProgram + "/");
         CAppSettings settings(paths.strSettingsPath, strNoInstall);
         settings.SetReplyTimeoutMs(45000);
-        bOk &= Check(settings.SaveAppSettings(targets, CAppState{12, 1, true, 7}), "save failed");
+        EXPECT_TRUE(settings.SaveAppSettings(targets, CAppState{12, 1, true, 7}));
 
         std::vector<CTarget> restored = BuildCatalogue();
         int nPlatform = 0;
         int nPort = 0;
         CAppSettings reload(paths.strSettingsPath, strNoInstall);
         reload.LoadAppSettings(restored, nPlatform, strDefaultDir, [&](int n) { nPort = n; });
-        return Check(nPort == 12 && nPlatform == 1 && reload.GetReplyTimeoutMs() == 45000 &&
-                         restored.at(1).GetWorkingDirectory() == strProgram + "/" &&
-                         reload.ReadLogSettings().bLogEnabled,
-                     "a choice was lost") &&
-               bOk;
-    }));
+        EXPECT_EQ(nPort, 12);
+        EXPECT_EQ(nPlatform, 1);
+        EXPECT_EQ(reload.GetReplyTimeoutMs(), 45000u);
+        EXPECT_EQ(restored.at(1).GetWorkingDirectory(), strProgram + "/");
+        EXPECT_TRUE(reload.ReadLogSettings().bLogEnabled);
+    });
     ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(ReadFile(strBeside), "[APP]\nPORT=3\n");
     EXPECT_TRUE(fs::exists(strConfig + "/Vantoro/vantoro.INI"));
@@ -197,16 +193,15 @@ TEST_F(BadSettingsTest, AReadOnlySettingsFileInTheUsersOwnFolderIsStillSaved) {
     std::ofstream(strFile) << "; the user's note\n[APP]\nPORT=3\n";
     ::chmod(strFile.c_str(), 0444);
     const std::string strNoInstall = m_strNoInstall;
-    EXPECT_TRUE(RunAsOrdinaryUser([&] {
+    RunAsOrdinaryUser([&] {
         const CAppPaths paths = ComputeAppPaths(
             strProgram + "/vantoro", [](const std::string&, std::string&) { return false; },
             IsFolderWritable);
+        EXPECT_EQ(paths.strSettingsPath, strFile);
         CAppSettings settings(paths.strSettingsPath, strNoInstall);
         settings.SetReplyTimeoutMs(20000);
-        return Check(paths.strSettingsPath == strFile, "the file beside the program is not used") &&
-               Check(settings.SaveAppSettings(BuildCatalogue(), CAppState{8, 1, false, 23}),
-                     "save failed");
-    }));
+        EXPECT_TRUE(settings.SaveAppSettings(BuildCatalogue(), CAppState{8, 1, false, 23}));
+    });
     EXPECT_EQ(GetPrivateProfileString("APP", "PORT", "", strFile), "8");
     EXPECT_EQ(ReadFile(strFile).rfind("; the user's note\n", 0), 0u);
 }
