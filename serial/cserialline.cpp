@@ -256,54 +256,40 @@ std::uint32_t CSerialLine::SetReadTimeouts(ReadTimeoutMode eMode) {
     return 0;
 }
 
-int CSerialLine::QueryBaudRate() {
+// The Query operations share their failures: a closed port gives 6, a driver error its code,
+// and the answer is then -1.
+bool CSerialLine::ReadFormatOfOpenPort(LineFormat& format) {
     Store(0);
-    LineFormat format;
     if (!HasPort())
-        return Store(kErrorInvalidHandle), -1;
+        return Store(kErrorInvalidHandle), false;
     if (int err = ReadLineFormat(PortFd(), format))
-        return Store(LineErrorCode(err)), -1;
-    return static_cast<int>(format.nBaudRate);
+        return Store(LineErrorCode(err)), false;
+    return true;
+}
+
+int CSerialLine::QueryBaudRate() {
+    LineFormat format;
+    return ReadFormatOfOpenPort(format) ? static_cast<int>(format.nBaudRate) : -1;
 }
 
 int CSerialLine::QueryDataBits() {
-    Store(0);
     LineFormat format;
-    if (!HasPort())
-        return Store(kErrorInvalidHandle), -1;
-    if (int err = ReadLineFormat(PortFd(), format))
-        return Store(LineErrorCode(err)), -1;
-    return format.nDataBits;
+    return ReadFormatOfOpenPort(format) ? format.nDataBits : -1;
 }
 
 int CSerialLine::QueryParity() {
-    Store(0);
     LineFormat format;
-    if (!HasPort())
-        return Store(kErrorInvalidHandle), -1;
-    if (int err = ReadLineFormat(PortFd(), format))
-        return Store(LineErrorCode(err)), -1;
-    return format.nParity;
+    return ReadFormatOfOpenPort(format) ? format.nParity : -1;
 }
 
 int CSerialLine::QueryStopBits() {
-    Store(0);
     LineFormat format;
-    if (!HasPort())
-        return Store(kErrorInvalidHandle), -1;
-    if (int err = ReadLineFormat(PortFd(), format))
-        return Store(LineErrorCode(err)), -1;
-    return format.nStopBits;
+    return ReadFormatOfOpenPort(format) ? format.nStopBits : -1;
 }
 
 int CSerialLine::QueryHandshaking() {
-    Store(0);
     LineFormat format;
-    if (!HasPort())
-        return Store(kErrorInvalidHandle), -1;
-    if (int err = ReadLineFormat(PortFd(), format))
-        return Store(LineErrorCode(err)), -1;
-    return format.nHandshake;
+    return ReadFormatOfOpenPort(format) ? format.nHandshake : -1;
 }
 
 std::uint32_t CSerialLine::QueryEventMask() {

@@ -13,6 +13,8 @@
 
 namespace vantoro {
 
+struct LineFormat;
+
 // One communications port over termios: opens it for exclusive use, sets the line, moves bytes
 // and waits for line events; every operation returns a Windows result code and keeps it as the
 // last error.
@@ -90,6 +92,7 @@ private:
     friend class COverlapped;
 
     void CloseHandles();
+    bool ReadFormatOfOpenPort(LineFormat& format);
     std::uint32_t CheckTransfer(COverlapped* pOverlapped, std::uint32_t nTimeout);
     std::uint32_t ReadAvailable(std::uint8_t* pBuffer, std::size_t nCapacity, std::uint32_t& nRead);
     std::uint32_t ReadUntilFull(std::uint8_t* pBuffer, std::size_t nCapacity, std::uint32_t& nRead,
