@@ -8,6 +8,6 @@ inline constexpr const char kBuildVersion[] = "1.23"
                                               ".KMT"; // reads 1.23.KMT
 inline constexpr const char kBuildDate[] = "Jul 21 2008";
 inline constexpr const char kBuildTime[] = "11:24:14";
-inline constexpr const char kBuildNotice[] = "Copyright (C) Quentar Lighting. All rights reserved.";
+inline constexpr const char kBuildNotice[] = "Copyright (C) the Vantoro developers.";
 
 } // namespace vantoro
