@@ -257,7 +257,7 @@ std::uint32_t CSerialLine::SetReadTimeouts(ReadTimeoutMode eMode) {
 }
 
 // The Query operations share their failures: a closed port gives 6, a driver error its code,
-// and the answer is then -1.
+// and the caller then answers its failure value.
 bool CSerialLine::ReadFormatOfOpenPort(LineFormat& format) {
     Store(0);
     if (!HasPort())
@@ -300,13 +300,8 @@ std::uint32_t CSerialLine::QueryEventMask() {
 }
 
 char CSerialLine::QueryEventCharacter() {
-    Store(0);
     LineFormat format;
-    if (!HasPort())
-        return Store(kErrorInvalidHandle), 0;
-    if (int err = ReadLineFormat(PortFd(), format))
-        return Store(LineErrorCode(err)), 0;
-    return m_cEventChar;
+    return ReadFormatOfOpenPort(format) ? m_cEventChar : 0;
 }
 
 std::uint32_t CSerialLine::PurgeBuffers() {
