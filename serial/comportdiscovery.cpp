@@ -42,6 +42,18 @@ std::map<std::string, std::string> PropertiesOfNode(udev* context, const std::st
     return device ? PropertiesOf(device.get()) : std::map<std::string, std::string>{};
 }
 
+// The device's /dev/serial/by-id/ link, which names the same adapter whatever its plug order.
+std::string StableNameOf(udev_device* device) {
+    static const std::string kById = "/dev/serial/by-id/";
+    udev_list_entry* entry = udev_device_get_devlinks_list_entry(device);
+    for (; entry; entry = udev_list_entry_get_next(entry)) {
+        const char* link = udev_list_entry_get_name(entry);
+        if (link && std::string(link).rfind(kById, 0) == 0)
+            return link;
+    }
+    return {};
+}
+
 // Legacy 8250 ports are registered whether or not a UART answers; the type says which do.
 bool IsUsableTty(udev_device* device) {
     if (!udev_device_get_parent(device))
@@ -72,7 +84,8 @@ bool ListUdevPorts(udev* context, std::vector<ComPortEntry>& entries) {
         int number = node ? ComNumberForDeviceNode(node) : -1;
         if (number < 0)
             continue; // no "\\.\ComN" name could reach it
-        entries.push_back({number, BuildFriendlyName(PropertiesOf(device.get()), node)});
+        entries.push_back({number, BuildFriendlyName(PropertiesOf(device.get()), node), node,
+                           StableNameOf(device.get())});
     }
     return true;
 }
@@ -93,9 +106,12 @@ std::vector<ComPortEntry> ListLinkedPorts(udev* context, const std::string& strF
         fs::path target = fs::canonical(it->path(), linkError);
         if (linkError)
             continue; // dangling: the device is not there
-        entries.push_back(
-            {ComNumberFromName(name),
-             BuildFriendlyName(PropertiesOfNode(context, target.string()), target.string())});
+        const std::string node = target.string();
+        const std::string linkText = fs::read_symlink(it->path(), linkError).string();
+        const bool byId = !linkError && linkText.rfind("/dev/serial/by-id/", 0) == 0;
+        entries.push_back({ComNumberFromName(name),
+                           BuildFriendlyName(PropertiesOfNode(context, node), node), node,
+                           byId ? linkText : std::string()});
     }
     return entries;
 }
@@ -147,13 +163,21 @@ std::vector<ComPortEntry> MergeComPortEntries(const std::vector<ComPortEntry>& p
     return merged;
 }
 
-bool DiscoverComPorts(std::vector<int>& ports, std::vector<std::string>& names) {
+bool DiscoverComPortEntries(std::vector<ComPortEntry>& entries) {
     UdevPtr context(udev_new());
     std::vector<ComPortEntry> hardware;
     bool ok = ListUdevPorts(context.get(), hardware);
     // A link decides what its number opens, so it replaces a built-in port of the same number.
     std::vector<ComPortEntry> linked = ListLinkedPorts(context.get(), GetDosDevicesFolder());
-    for (const ComPortEntry& entry : MergeComPortEntries(linked, hardware)) {
+    for (ComPortEntry& entry : MergeComPortEntries(linked, hardware))
+        entries.push_back(std::move(entry));
+    return ok;
+}
+
+bool DiscoverComPorts(std::vector<int>& ports, std::vector<std::string>& names) {
+    std::vector<ComPortEntry> entries;
+    const bool ok = DiscoverComPortEntries(entries);
+    for (const ComPortEntry& entry : entries) {
         ports.push_back(entry.nPort);
         names.push_back(entry.strFriendlyName);
     }
