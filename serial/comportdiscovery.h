@@ -10,8 +10,8 @@ namespace vantoro {
 struct ComPortEntry {
     int nPort = 0;
     std::string strFriendlyName;
-    std::string strDeviceNode; // what the number opens now, e.g. /dev/ttyUSB0
-    std::string strStableName; // its /dev/serial/by-id/ name, empty when it has none
+    std::string strDeviceNode = {}; // what the number opens now, e.g. /dev/ttyUSB0
+    std::string strStableName = {}; // its /dev/serial/by-id/ name, empty when it has none
 };
 
 // Finds the serial ports present: hardware ttys from udev (legacy ttyS ports only when a UART is
