@@ -1,0 +1,339 @@
+"""The program as a technician uses it: the real executable on an X display with a window
+manager, driven by keys and the mouse, judged by what is on the screen, in the settings file
+and on the line.
+
+    python3 tests/desktop/test_desktop.py --build build [-v] [TestCase.test_name ...]
+
+VANTORO_DESKTOP_DISPLAY=:0 runs the checks on an existing display instead of Xvfb, to watch
+them (a window manager must be running there)."""
+
+import argparse
+import fcntl
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from desktop import Display, ProgramFolder, wait_for  # noqa: E402
+
+BUILD = "build"
+TIOCGPTN = 0x80045430
+DISPLAY = None
+
+
+class ExistingDisplay(Display):
+    """A display somebody is watching: nothing to start or stop."""
+
+    def __init__(self, name):  # pylint: disable=super-init-not-called
+        self.name = name
+        self.env = dict(os.environ, DISPLAY=name, QT_QPA_PLATFORM="xcb")
+
+    def stop(self):
+        pass
+
+
+def setUpModule():
+    global DISPLAY
+    watched = os.environ.get("VANTORO_DESKTOP_DISPLAY")
+    DISPLAY = ExistingDisplay(watched) if watched else Display()
+
+
+def tearDownModule():
+    DISPLAY.stop()
+
+
+def text_rows(image, x0, x1, y0, y1, threshold=100):
+    """Rows of a strip that hold dark (text) pixels, with how many each holds."""
+    pixels = image.load()
+    rows = {}
+    for y in range(y0, y1):
+        count = sum(1 for x in range(x0, x1) if sum(pixels[x, y]) < threshold * 3)
+        if count:
+            rows[y] = count
+    return rows
+
+
+def baseline(rows):
+    """The lowest row that carries a good part of the text: descenders are thin."""
+    widest = max(rows.values())
+    return max(y for y, count in rows.items() if count >= 0.35 * widest)
+
+
+class ProgramTest(unittest.TestCase):
+    settings = None
+    sim_args = ()
+
+    def setUp(self):
+        self.d = DISPLAY
+        self.p = ProgramFolder(BUILD, self.d, self.settings, self.sim_args)
+        self.addCleanup(self.p.stop)
+        self.p.start_sim()
+
+    def start(self):
+        self.w = self.p.start()
+        return self.w
+
+    def shot(self, window=None, name="shot"):
+        return self.d.screenshot(os.path.join(self.p.dir, name + ".png"), window or self.w)
+
+    def log_text(self):
+        """The log box as read from the screen: the lowest quarter of the window."""
+        image = self.shot()
+        return self.d.read_text(image, (0, int(image.height * 0.74), image.width - 20,
+                                        image.height - 24))
+
+    def exit_program(self):
+        self.d.activate(self.w)
+        self.d.key("alt+f", "x")
+        self.assertEqual(self.p.wait_exit(), 0)
+
+    def tab_to(self, count, backwards=False):
+        self.d.key(*(["shift+Tab" if backwards else "Tab"] * count))
+
+
+class HelpWindow(ProgramTest):
+    def open_help(self):
+        self.d.activate(self.w)
+        self.d.key("alt+h", "c")
+        return self.d.wait_window("Vantoro Help")
+
+    def test_help_comes_to_the_front_scrolls_and_closes_by_itself(self):
+        self.start()
+        help_window = self.open_help()
+        wait_for(lambda: self.d.active_window() == help_window, what="help to take the focus")
+        self.assertEqual(self.d.stacking_order()[-1], help_window, "help is not in front")
+        before = self.shot(help_window, "help-top")
+        self.d.key("Next", "Next")
+        self.assertNotEqual(before.tobytes(), self.shot(help_window, "help-down").tobytes(),
+                            "Page Down did not scroll the help")
+        self.d.key("Escape")
+        self.d.wait_no_window("Vantoro Help")
+
+        self.open_help()
+        self.d.key("ctrl+w")
+        self.d.wait_no_window("Vantoro Help")
+
+        help_window = self.open_help()
+        x, y, width, _ = self.d.geometry(help_window)
+        self.d.xdotool("mousemove", str(x + width - 8), str(y - 10), "click", "1")
+        self.d.wait_no_window("Vantoro Help")
+
+        # Help open, the main window still takes the keyboard and closes it on exit.
+        self.open_help()
+        self.exit_program()
+        self.d.wait_no_window("Vantoro Help")
+        # The Page Down keys went to the help, not to the Product list.
+        self.assertEqual(self.p.settings()["APP"]["PLATFORM"], "Saltir Series")
+
+
+class Keyboard(ProgramTest):
+    def test_enter_in_the_log_box_presses_no_button(self):
+        self.start()
+        self.d.click_text(self.w, self.shot(), "Start")
+        self.d.click_text(self.w, self.shot(), "Cancel")
+        _, _, width, height = self.d.geometry(self.w)
+        self.d.click(self.w, width // 2, int(height * 0.85))
+        for key in ("Return", "KP_Enter"):
+            self.d.key(key)
+            time.sleep(0.5)
+            self.assertFalse(self.d.windows("Choose Directory"), f"{key} opened the chooser")
+        # Enter on a focused push button still presses it.
+        self.d.click(self.w, width // 2, int(height * 0.85))
+        self.tab_to(4)  # log box -> Product -> Model -> Directory -> Directory...
+        self.d.key("Return")
+        chooser = self.d.wait_window("Choose Directory")
+        self.d.activate(chooser)
+        self.d.key("Escape")
+        self.d.wait_no_window("Choose Directory")
+
+    def test_tab_visits_each_visible_control_once_around(self):
+        # Product, Model, Directory, Directory..., Software, File..., Com Port, Start (Cancel
+        # is disabled when idle; the log box takes the focus by a click only).
+        visible_stops = 8
+        self.start()
+        start = self.shot(name="tab").tobytes()
+        for key in ("Tab", "shift+Tab"):
+            looks = []
+            for _ in range(visible_stops + 2):
+                self.d.key(key)
+                looks.append(self.shot(name="tab").tobytes())
+                if looks[-1] == start:
+                    break
+            self.assertTrue(looks[-1] == start, f"{key} never came back to the Product list")
+            self.assertEqual(len(looks), visible_stops, f"{key} stops at an invisible control")
+
+    def test_escape_leaves_a_dropped_down_list_open(self):
+        self.start()
+        self.d.key("Return")  # the Product list has the focus at start
+        wait_for(self.d.popup_open, what="the Product list to drop down")
+        self.d.key("Escape")
+        time.sleep(0.3)
+        self.assertTrue(self.d.popup_open(), "Escape closed the list")
+        self.d.key("Return")
+        wait_for(lambda: not self.d.popup_open(), what="Enter to close the list")
+
+
+class ListsKeepTheirChoice(ProgramTest):
+    def test_enter_and_clicks_on_the_same_entry_change_nothing(self):
+        self.start()
+        chosen = os.path.join(self.p.code, "st24v101.s19")
+        self.tab_to(5)  # Product -> ... -> File...
+        self.d.key("Return")
+        dialog = wait_for(lambda: [w for w in (self.d.active_window(),) if w and w != self.w],
+                          what="the file dialog")[0]
+        self.d.type_text(chosen)
+        self.d.key("Return")
+        wait_for(lambda: self.d.active_window() == self.w, what="the file dialog to close")
+        self.assertNotEqual(dialog, self.w)
+
+        self.tab_to(4, backwards=True)  # File... -> Software -> ... -> Model
+        self.d.key("Return")
+        wait_for(self.d.popup_open, what="the Model list")
+        self.d.key("Return")
+        wait_for(lambda: not self.d.popup_open(), what="the Model list to close")
+
+        self.tab_to(5)  # Model -> ... -> Com Port
+        self.d.key("Return")
+        wait_for(self.d.popup_open, what="the Com Port list")
+        self.d.key("Return")
+        wait_for(lambda: not self.d.popup_open(), what="the Com Port list to close")
+        log = self.log_text()
+        self.assertEqual(log.count("Selected"), 2, log)
+        self.exit_program()
+        self.assertEqual(self.p.settings()["PLATFORM_SALTIR"]["VARIANT_FILE"], chosen)
+
+
+class PortTrouble(ProgramTest):
+    settings = {"PORT": "7"}
+
+    def test_a_port_failing_with_an_io_error_is_not_called_in_use(self):
+        # A pseudo-terminal whose other side never let it be opened answers with EIO, as a
+        # failing adapter or a port with no hardware behind it does.
+        master = os.open("/dev/ptmx", os.O_RDWR | os.O_NOCTTY)
+        self.addCleanup(os.close, master)
+        number = struct.unpack("i", fcntl.ioctl(master, TIOCGPTN, b"\0" * 4))[0]
+        os.symlink(f"/dev/pts/{number}", os.path.join(self.p.links, "com7"))
+        self.start()
+        self.d.key("alt+s")
+        time.sleep(0.3)
+        self.d.key("alt+u")
+        time.sleep(0.5)
+        image = self.shot()
+        status = self.d.read_text(image, (0, int(image.height * 0.4), image.width,
+                                          int(image.height * 0.6)))
+        self.assertIn("Unable to open Port 7", status)
+        self.assertIn("Unknown", status)
+        self.assertNotIn("In Use", status)
+        self.assertIn("Error 31", status)
+        self.assertIn("Input/output error", self.log_text())
+
+
+class ReplyBytes(ProgramTest):
+    sim_args = ("--reply-at", "2:\\n")
+
+    def test_an_unexpected_line_feed_reads_as_one_visible_log_line(self):
+        self.start()
+        self.d.key("alt+s")
+        time.sleep(0.3)
+        self.d.key("alt+u")
+        time.sleep(0.5)
+        self.p.power_on()
+        wait_for(lambda: "Unexpected" in self.log_text(), timeout=15, what="the failure")
+        lines = [line for line in self.log_text().splitlines() if "Unexpected Reply" in line]
+        self.assertEqual(len(lines), 1, lines)
+        self.assertRegex(lines[0], r"Unexpected Reply Character 0x0A")
+
+
+class Version(unittest.TestCase):
+    def test_version_and_help_in_a_terminal(self):
+        program = os.path.join(BUILD, "vantoro")
+        env = dict(os.environ)
+        env.pop("DISPLAY", None)
+        out = subprocess.run([program, "--version"], capture_output=True, text=True, env=env,
+                             timeout=10)
+        self.assertEqual((out.returncode, out.stdout.strip()), (0, "vantoro 1.3.0.1"))
+        out = subprocess.run([program, "--help"], capture_output=True, text=True, env=env,
+                             timeout=10)
+        self.assertEqual(out.returncode, 0)
+        self.assertIn("Usage: vantoro", out.stdout)
+        out = subprocess.run([program, "--bogus"], capture_output=True, text=True, env=env,
+                             timeout=10)
+        self.assertEqual(out.returncode, 2)
+        self.assertIn("--bogus", out.stderr)
+
+
+class DirectoryChooser(ProgramTest):
+    def test_dot_folders_hidden_and_the_selected_row_shown_whole(self):
+        for i in range(40):
+            os.makedirs(os.path.join(self.p.code, f"batch{i:02d}"))
+        os.makedirs(os.path.join(self.p.code, ".cache"))
+        deep = os.path.join(self.p.code, "batch39")
+        self.p.write_settings({})
+        with open(self.p.settings_path) as f:
+            text = f.read().replace(f"WORKING_DIRECTORY={self.p.code}/",
+                                    f"WORKING_DIRECTORY={deep}/")
+        with open(self.p.settings_path, "w") as f:
+            f.write(text)
+        self.start()
+        self.tab_to(3)
+        self.d.key("Return")
+        chooser = self.d.wait_window("Choose Directory")
+        time.sleep(0.3)
+        image = self.shot(chooser, "chooser")
+        text = self.d.read_text(image)
+        self.assertNotIn(".cache", text.lower())
+        self.assertIn("batch39", text.lower().replace(" ", ""))
+        # The highlighted row lies wholly inside the tree: highlight pixels, then the tree's
+        # white background, below it.
+        pixels = image.load()
+        highlighted = [y for y in range(image.height)
+                       if any(pixels[x, y][2] > 150 and pixels[x, y][0] < 100
+                              for x in range(10, image.width // 2, 3))]
+        self.assertTrue(highlighted, "no row is selected")
+        bottom = max(highlighted)
+        below = [pixels[x, bottom + 2] for x in range(10, image.width // 2, 3)]
+        self.assertTrue(any(p == (255, 255, 255) for p in below),
+                        f"the selected row is cut off at row {bottom}")
+        self.d.key("Escape")
+
+
+class Layout(ProgramTest):
+    def test_labels_sit_on_the_line_of_their_fields(self):
+        self.start()
+        image = self.shot(name="layout")
+        # Label column and the fields' text, found from the window's own proportions.
+        label_x = (8, int(image.width * 0.12))
+        field_x = (int(image.width * 0.15), int(image.width * 0.5))
+        labels = text_rows(image, *label_x, 30, int(image.height * 0.6))
+        groups, current = [], []
+        for y in sorted(labels):
+            if current and y > current[-1] + 3:
+                groups.append(current)
+                current = []
+            current.append(y)
+        groups.append(current)
+        self.assertGreaterEqual(len(groups), 7)
+        for group in groups[:7]:
+            label = {y: labels[y] for y in group}
+            field = text_rows(image, *field_x, min(group) - 6, max(group) + 7)
+            self.assertTrue(field, f"no field text beside the label at {min(group)}")
+            self.assertLessEqual(abs(baseline(label) - baseline(field)), 1,
+                                 f"label at rows {min(group)}-{max(group)}")
+
+
+def main():
+    global BUILD
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default="build")
+    args, rest = parser.parse_known_args()
+    BUILD = os.path.abspath(args.build)
+    tempfile.tempdir = None
+    unittest.main(argv=[sys.argv[0], *rest])
+
+
+if __name__ == "__main__":
+    main()
