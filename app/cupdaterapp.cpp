@@ -1,5 +1,6 @@
 #include "app/cupdaterapp.h"
 
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <cstdio>
@@ -57,8 +58,13 @@ void CUpdaterApp::PrepareServices() {
 bool CUpdaterApp::InitInstance() {
     PrepareServices();
     {
+        // Shown, not run modally: a modal main window would block the help window, which
+        // must take input while the main window stays usable.
         std::unique_ptr<CMainDlg> pMainDlg = CreateMainDlg();
-        pMainDlg->exec();
+        QEventLoop loop;
+        QObject::connect(pMainDlg.get(), &QDialog::finished, &loop, &QEventLoop::quit);
+        pMainDlg->show();
+        loop.exec();
     }
     SetContractViolationHandler(ContractViolationHandler());
     return false;

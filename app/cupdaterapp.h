@@ -13,7 +13,7 @@ class CHelpWindow;
 class CMainDlg;
 
 // The application object: the build identity, where the program and its settings live, the
-// help viewer, and the one modal run of the main window.
+// help viewer, and the one run of the main window.
 class CUpdaterApp {
 public:
     // Paths already worked out (tests use a temporary program folder).

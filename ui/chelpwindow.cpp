@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -15,6 +17,13 @@ CHelpWindow::CHelpWindow(QWidget* pParent)
     pLayout->setContentsMargins(0, 0, 0, 0);
     pLayout->addWidget(m_pBrowser);
     m_pBrowser->setOpenExternalLinks(true);
+    // Keys typed at the guide scroll it; the page is the focus, not a surrounding frame.
+    setFocusProxy(m_pBrowser);
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* pShortcut = new QShortcut(keys, this);
+        connect(pShortcut, &QShortcut::activated, this, &QWidget::close);
+    }
     resize(560, 620);
 }
 
@@ -34,9 +43,12 @@ bool CHelpWindow::OpenFile(const QString& strPath) {
             QFileInfo::exists(strPath) ? file.errorString() : QStringLiteral("it does not exist");
         m_pBrowser->setPlainText(MissingFileMessage(strPath, strReason));
     }
+    if (isMinimized())
+        showNormal();
     show();
     raise();
     activateWindow();
+    m_pBrowser->setFocus(Qt::ActiveWindowFocusReason);
     return bOpened;
 }
 
