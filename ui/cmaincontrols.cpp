@@ -27,13 +27,10 @@ QLabel* PlainLabel(const QString& strText) {
 
 CMainControls::CMainControls(QWidget* pClient, const CDialogUnits& units)
     : m_pClient(pClient), m_units(units) {
-    PlaceLabel("Product", 7, 10, 40);
-    PlaceLabel("Model", 7, 30, 40);
-    PlaceLabel("Directory", 7, 49, 40);
-    PlaceLabel("Software", 7, 72, 40);
-    PlaceLabel("Com Port", 7, 94, 40);
-    PlaceLabel("Status :", 7, 113, 40);
-    PlaceLabel("Action :", 7, 132, 40);
+    QLabel* labels[] = {PlaceLabel("Product", 7, 10, 40),  PlaceLabel("Model", 7, 30, 40),
+                        PlaceLabel("Directory", 7, 49, 40), PlaceLabel("Software", 7, 72, 40),
+                        PlaceLabel("Com Port", 7, 94, 40),  PlaceLabel("Status :", 7, 113, 40),
+                        PlaceLabel("Action :", 7, 132, 40)};
     PlaceLabel("Progress", 166, 146, 40);
 
     pProduct = new CFitComboBox;
@@ -67,17 +64,24 @@ CMainControls::CMainControls(QWidget* pClient, const CDialogUnits& units)
     Place(pCancel, kIdCancel, 181, 180, 53, 16);
     pCancel->setEnabled(false);
     // The parking place for the focus while records go out: it must be able to hold the focus,
-    // so it stays "shown" but occupies no pixels and is never pressed by Enter.
+    // so it stays "shown" but occupies no pixels. Tab, Shift+Tab and clicks never reach it, and
+    // the window swallows the keys that would press it.
     pHidden = new QPushButton(QStringLiteral("Hidden"));
     Place(pHidden, kIdHidden, 15, 177, 28, 12);
     pHidden->setGeometry(pHidden->x(), pHidden->y(), 0, 0);
-    pHidden->setAutoDefault(false);
     pHidden->setFlat(true);
+    pHidden->setFocusPolicy(Qt::NoFocus);
     pLogBox = new CLogEdit;
     Place(pLogBox, kIdLogBox, 7, 203, 334, 76);
+    const QWidget* fields[] = {pProduct, pModel, pDirectory, pSoftware, pComPort, pStatus, pAction};
+    for (std::size_t i = 0; i < std::size(labels); ++i)
+        AlignLabelWith(labels[i], fields[i]);
 
-    for (QPushButton* pButton : {pDirectoryButton, pFileButton, pStart, pCancel})
-        pButton->setAutoDefault(true);
+    // No button is ever the default: a focused button would otherwise become one and be
+    // pressed by Enter typed anywhere else (the log box, for one). The window presses the
+    // focused button on Enter itself.
+    for (QPushButton* pButton : {pDirectoryButton, pFileButton, pStart, pCancel, pHidden})
+        pButton->setAutoDefault(false);
     // Tab order of the template.
     QWidget* order[] = {pProduct,    pModel,   pDirectory, pDirectoryButton, pSoftware,
                         pFileButton, pComPort, pStart,     pCancel};
@@ -91,9 +95,17 @@ QWidget* CMainControls::SelectionControl(int nIndex) const {
     return nIndex >= 0 && nIndex < kSelectionControlCount ? controls[nIndex] : nullptr;
 }
 
-void CMainControls::PlaceLabel(const char* pszText, int x, int y, int cx) {
+QLabel* CMainControls::PlaceLabel(const char* pszText, int x, int y, int cx) {
     QLabel* pLabel = PlainLabel(QString::fromLatin1(pszText));
     Place(pLabel, 0, x, y, cx, 8);
+    return pLabel;
+}
+
+void CMainControls::AlignLabelWith(QLabel* pLabel, const QWidget* pField) {
+    pLabel->setGeometry(pLabel->x(), pField->y(), pLabel->width(), pField->height());
+    pLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    if (auto* pText = qobject_cast<const QLabel*>(pField))
+        pLabel->setAlignment(Qt::AlignLeft | (pText->alignment() & Qt::AlignVertical_Mask));
 }
 
 void CMainControls::Place(QWidget* pControl, int nId, int x, int y, int cx, int cy) {

@@ -60,7 +60,10 @@ public:
     static constexpr int kSelectionControlCount = 7;
 
 private:
-    void PlaceLabel(const char* pszText, int x, int y, int cx);
+    QLabel* PlaceLabel(const char* pszText, int x, int y, int cx);
+    // The label keeps its place across, and takes its field's band down, so that both texts
+    // share one line whatever the heights the style gives the fields.
+    static void AlignLabelWith(QLabel* pLabel, const QWidget* pField);
     void Place(QWidget* pControl, int nId, int x, int y, int cx, int cy);
     // A drop-down list whose template height includes its list: the field keeps its natural
     // height and the list shows as many entries as the rest of the template height holds.

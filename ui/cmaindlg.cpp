@@ -64,7 +64,7 @@ CMainDlg::CMainDlg(CMainDlgSetup setup, QWidget* pParent)
     const CMainControls& c = *m_pControls;
     connect(m_pMenu, &CMainMenu::Command, this, &CMainDlg::OnCommand);
     connect(m_pTicker, &CIdleTicker::Tick, this, &CMainDlg::OnIdleTick);
-    connect(c.pProduct, &QComboBox::activated, this, &CMainDlg::SelectPlatform);
+    connect(c.pProduct, &QComboBox::activated, this, &CMainDlg::OnProductChanged);
     connect(c.pModel, &QComboBox::activated, this, &CMainDlg::OnModelChanged);
     connect(c.pComPort, &QComboBox::activated, this, &CMainDlg::OnComPortChanged);
     connect(c.pDirectoryButton, &QPushButton::clicked, this, &CMainDlg::OnDirectoryButton);
@@ -226,8 +226,20 @@ int CMainDlg::SelectComPort(int nPortNumber, bool bMoveSelection) {
     return 0;
 }
 
+// The lists report every choice, also of the entry already selected (Enter on an open list, a
+// click on the highlighted entry); only a real change runs a handler, as a selection-change
+// notification would.
+void CMainDlg::OnProductChanged(int nIndex) {
+    const QVariant value = m_pControls->pProduct->itemData(nIndex);
+    if (value.isValid() && value.toInt() != m_nPlatformIndex)
+        SelectPlatform(value.toInt());
+}
+
 void CMainDlg::OnModelChanged(int nIndex) {
     if (!m_pTarget)
+        return;
+    nIndex = m_pControls->pModel->itemData(nIndex).toInt();
+    if (nIndex == m_pTarget->GetVariant())
         return;
     m_pTarget->SetVariant(nIndex);
     m_pTarget->SetVariantFile(std::string());
@@ -235,7 +247,9 @@ void CMainDlg::OnModelChanged(int nIndex) {
 }
 
 void CMainDlg::OnComPortChanged(int nIndex) {
-    SelectComPort(m_pControls->pComPort->itemData(nIndex).toInt(), false);
+    const int nPortNumber = m_pControls->pComPort->itemData(nIndex).toInt();
+    if (nPortNumber != m_nPortNumber)
+        SelectComPort(nPortNumber, false);
 }
 
 void CMainDlg::OnDirectoryButton() {
@@ -397,12 +411,30 @@ bool CMainDlg::event(QEvent* pEvent) {
     return QDialog::event(pEvent);
 }
 
+QComboBox* CMainDlg::ListOwning(QWidget* pWidget) const {
+    const CMainControls& c = *m_pControls;
+    for (; pWidget; pWidget = pWidget->parentWidget()) {
+        for (QComboBox* pList : {static_cast<QComboBox*>(c.pProduct),
+                                 static_cast<QComboBox*>(c.pModel), c.pSoftware, c.pComPort}) {
+            if (pWidget == pList)
+                return pList;
+        }
+    }
+    return nullptr;
+}
+
 bool CMainDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
     auto* pWidget = qobject_cast<QWidget*>(pWatched);
-    if (pWidget && (pWidget == this || isAncestorOf(pWidget))) {
+    // A dropped-down list is a window of its own, but its keys are the main window's too.
+    if (pWidget && (pWidget == this || isAncestorOf(pWidget) || ListOwning(pWidget))) {
         m_pMenu->Refresh(m_log.IsLoggingEnabled(), m_log.IsLoggingRunning());
         if (pEvent->type() == QEvent::KeyPress &&
             ApplyKeyboardRules(pWatched, static_cast<QKeyEvent*>(pEvent)))
+            return true;
+        // A dropped-down list closes itself on Escape while the key is still offered as a
+        // shortcut, before it arrives as a key press.
+        if (pEvent->type() == QEvent::ShortcutOverride &&
+            static_cast<QKeyEvent*>(pEvent)->key() == Qt::Key_Escape)
             return true;
     }
     return QDialog::eventFilter(pWatched, pEvent);
@@ -411,23 +443,30 @@ bool CMainDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
 bool CMainDlg::ApplyKeyboardRules(QObject* pWatched, QKeyEvent* pKey) {
     if (pKey->key() == Qt::Key_Escape)
         return true;
-    if (pKey->key() != Qt::Key_Return && pKey->key() != Qt::Key_Enter)
-        return false;
     const CMainControls& c = *m_pControls;
-    for (QComboBox* pList : {static_cast<QComboBox*>(c.pProduct), static_cast<QComboBox*>(c.pModel),
-                             c.pSoftware, c.pComPort}) {
-        if (pWatched == pList) {
-            // While the list is dropped down its popup takes the keys and closes itself on
-            // Enter, keeping the highlighted entry; here it is closed, so open it.
-            pList->showPopup();
-            return true;
-        }
+    const bool bEnter = pKey->key() == Qt::Key_Return || pKey->key() == Qt::Key_Enter;
+    if (pWatched == c.pHidden)
+        return bEnter || pKey->key() == Qt::Key_Space; // the parking place is never pressed
+    if (!bEnter)
+        return false;
+    auto* pWidget = static_cast<QWidget*>(pWatched);
+    if (QComboBox* pList = ListOwning(pWidget)) {
+        // While the list is dropped down its popup takes Enter and closes itself, keeping the
+        // highlighted entry; on the closed list Enter opens it.
+        if (pWidget != pList)
+            return false;
+        pList->showPopup();
+        return true;
     }
     if (pWatched == c.pDirectory) {
         OnDirectoryEnter();
         return true;
     }
-    return false;
+    // Enter presses the focused push button; anywhere else it does nothing, as in a dialog
+    // without a default button.
+    if (auto* pButton = qobject_cast<QPushButton*>(pWidget); pButton && pButton->isEnabled())
+        pButton->click();
+    return true;
 }
 
 void CMainDlg::closeEvent(QCloseEvent* pEvent) {
@@ -444,19 +483,6 @@ void CMainDlg::closeEvent(QCloseEvent* pEvent) {
 bool CMainDlg::AskToCompleteUpdate() {
     CCompleteUpdateDlg question(this);
     return question.exec() == QDialog::Accepted;
-}
-
-void CMainDlg::setVisible(bool bVisible) {
-    QDialog::setVisible(bVisible);
-    if (!bVisible)
-        return;
-    // The window has no default button: Enter presses a push button only while it has the
-    // focus, so the dialog's habit of promoting the first button is undone.
-    const auto buttons = findChildren<QPushButton*>();
-    for (QPushButton* pButton : buttons) {
-        if (pButton->isDefault() && !pButton->hasFocus())
-            pButton->setDefault(false);
-    }
 }
 
 void CMainDlg::paintEvent(QPaintEvent* pEvent) {

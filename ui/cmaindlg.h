@@ -16,6 +16,8 @@
 #include "update/iupdatewindow.h"
 #include "update/updateengine.h"
 
+class QComboBox;
+
 namespace vantoro {
 
 class CIdleTicker;
@@ -68,8 +70,6 @@ public:
     QSize CollapsedSize() const { return m_sizeCollapsed; }
     const CDialogUnits& Units() const { return m_units; }
 
-    void setVisible(bool bVisible) override;
-
     // File > Logging, File > Clear Log, File > Log Options, File > Exit, Help > About.
     void OnCommand(int nId);
 
@@ -85,12 +85,16 @@ private:
     void ResizeForLogging();
     void Step(UpdateEvent event);
     void OnIdleTick();
+    void OnProductChanged(int nIndex);
     void OnModelChanged(int nIndex);
     void OnComPortChanged(int nIndex);
     void OnDirectoryButton();
     void OnFileButton();
     void OnDirectoryEnter();
     bool ApplyKeyboardRules(QObject* pWatched, QKeyEvent* pKey);
+    // The Product, Model, Software or Com Port list that pWidget is, or belongs to (the list's
+    // dropped-down popup); none otherwise.
+    QComboBox* ListOwning(QWidget* pWidget) const;
     bool AskToCompleteUpdate();
     QString ModelName() const;
 
