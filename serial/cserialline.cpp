@@ -1,8 +1,11 @@
 #include "serial/cserialline.h"
 
+#include <cstring>
+
 #include "serial/comportnames.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
@@ -30,9 +33,12 @@ int LockDevice(int fd) {
     return rc < 0 ? errno : 0;
 }
 
-// Open failures in the codes the program reports: missing device 2, held by someone 5.
+// Open failures in the codes the program reports: missing device 2, held by someone 5, a
+// device that fails 31 (passed through, EIO would read as 5, "held by someone").
 std::uint32_t OpenErrorCode(int nErrno) {
     switch (nErrno) {
+    case EIO:
+        return kErrorGenFailure;
     case ENOENT:
     case ENODEV:
     case ENXIO:
@@ -351,6 +357,8 @@ int CSerialLine::ProbePort(const char* pszDevice, std::uint32_t* pnError, std::s
         return PortUnavailable;
     if (error == kErrorAccessDenied)
         return PortInUse;
+    if (pstrCause)
+        *pstrCause = std::string(std::strerror(err)) + " opening " + node;
     return PortUnknown;
 }
 
