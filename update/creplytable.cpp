@@ -61,9 +61,10 @@ ReplyOutcome CReplyTable::Interpret(char cReply, const std::string& strModel, in
         return Failure(FormatText("%s Reports Flash Erase Fail Error", pszModel),
                        "Wait Reply : Flash Erase Fail Reported");
     default:
-        // The byte itself goes into the log line, whatever it is (a zero byte included).
+        // A line break or a zero byte from the line must not break or cut the log line.
         return Failure(FormatText("Unexpected Reply Character from %s ", pszModel),
-                       std::string("Wait Reply : Unexpected Reply Character ") + cReply);
+                       "Wait Reply : Unexpected Reply Character " +
+                           VisibleByte(static_cast<unsigned char>(cReply)));
     }
 }
 

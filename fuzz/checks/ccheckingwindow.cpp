@@ -2,6 +2,9 @@
 
 #include "fuzz/checks/ctextpattern.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace vantoro {
 
 namespace {
@@ -157,11 +160,31 @@ void CCheckingWindow::LogEvent(LogCategory category, const std::string& strText)
     }
 }
 
+namespace {
+
+bool IsVisibleByteText(const std::string& strByte) {
+    if (strByte.size() == 1)
+        return strByte[0] > 0x20 && strByte[0] < 0x7F;
+    if (strByte.size() < 4 || strByte.compare(0, 2, "0x") != 0 ||
+        !std::isxdigit(static_cast<unsigned char>(strByte[2])) ||
+        !std::isxdigit(static_cast<unsigned char>(strByte[3])))
+        return false;
+    if (strByte.size() == 4)
+        return true;
+    if (strByte.size() < 7 || strByte.compare(4, 2, " (") != 0 || strByte.back() != ')')
+        return false;
+    return std::all_of(strByte.begin() + 6, strByte.end() - 1,
+                       [](unsigned char c) { return std::isalpha(c); });
+}
+
+} // namespace
+
 bool CCheckingWindow::IsReplyLogAllowed(const std::string& strText) const {
-    // Any byte at all may follow this one, a zero byte included.
+    // Any byte at all may have come; it is shown as a printable character or as 0xHH with an
+    // optional name, so the line never holds a line break or a zero byte.
     const std::string strUnexpected = "Wait Reply : Unexpected Reply Character ";
-    if (strText.size() == strUnexpected.size() + 1 &&
-        strText.compare(0, strUnexpected.size(), strUnexpected) == 0) {
+    if (strText.compare(0, strUnexpected.size(), strUnexpected) == 0 &&
+        IsVisibleByteText(strText.substr(strUnexpected.size()))) {
         return true;
     }
     for (const char* pszFormat : kReplyLogFormats) {

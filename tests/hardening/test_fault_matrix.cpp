@@ -48,7 +48,7 @@ const Fault kFaults[] = {
     {"FlashEraseFail", FaultKind::Reply, "]", "%s Reports Flash Erase Fail Error",
      "Wait Reply : Flash Erase Fail Reported"},
     {"LineFeedReply", FaultKind::Reply, "\n", "Unexpected Reply Character from %s ",
-     "Wait Reply : Unexpected Reply Character \n"},
+     "Wait Reply : Unexpected Reply Character 0x0A (LF)"},
     {"EchoedRecord", FaultKind::Reply, "S1", "Unexpected Reply Character from %s ",
      "Wait Reply : Unexpected Reply Character S"},
     {"LineNoise", FaultKind::Reply, "k#\x7f\xff", "Unexpected Reply Character from %s ",

@@ -1,6 +1,10 @@
 #include "update/cdetectionwindow.h"
 #include "update/creplytable.h"
+#include "update/textformat.h"
 #include "update/updateengine.h"
+
+#include <set>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -13,7 +17,22 @@ TEST(ReplyTable, TextsAreTakenAsTheyAre) {
     const ReplyOutcome odd = CReplyTable::Interpret('\0', "100%", 1);
     EXPECT_EQ(odd.kind, ReplyOutcome::Failure);
     EXPECT_EQ(odd.strStatus, "Unexpected Reply Character from 100% ");
-    EXPECT_EQ(odd.strLog, std::string("Wait Reply : Unexpected Reply Character \0", 41));
+    EXPECT_EQ(odd.strLog, "Wait Reply : Unexpected Reply Character 0x00 (NUL)");
+}
+
+TEST(ReplyTable, EveryUnexpectedByteReadsAsOneVisibleUnambiguousText) {
+    const std::pair<unsigned char, const char*> examples[] = {
+        {'\n', "0x0A (LF)"}, {'\r', "0x0D (CR)"}, {' ', "0x20 (space)"}, {'k', "k"},
+        {'<', "<"},         {0x7F, "0x7F (DEL)"}, {0xFF, "0xFF"},        {0x1B, "0x1B (ESC)"}};
+    for (const auto& [cByte, pszText] : examples)
+        EXPECT_EQ(VisibleByte(cByte), pszText) << int(cByte);
+    std::set<std::string> seen;
+    for (int n = 0; n < 256; ++n) {
+        const std::string text = VisibleByte(static_cast<unsigned char>(n));
+        EXPECT_TRUE(seen.insert(text).second) << "two bytes read alike: " << text;
+        for (char c : text)
+            EXPECT_TRUE(c >= 0x20 && c < 0x7F) << "byte " << n << " leaves " << int(c);
+    }
 }
 
 TEST(DetectionWindow, MatchesOnlyTheLastEightCharactersAsSent) {
