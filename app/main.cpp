@@ -1,8 +1,11 @@
 #include <QApplication>
 
+#include "app/commandline.h"
 #include "app/cupdaterapp.h"
 
 int main(int argc, char** argv) {
+    if (int nExit = vantoro::HandleCommandLine(argc, argv, stdout, stderr); nExit >= 0)
+        return nExit;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantoro"));
     // Wayland desktops match the window to its desktop entry (and so its icon) by this name.

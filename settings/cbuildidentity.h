@@ -10,4 +10,8 @@ inline constexpr const char kBuildDate[] = "Jul 21 2008";
 inline constexpr const char kBuildTime[] = "11:24:14";
 inline constexpr const char kBuildNotice[] = "Copyright (C) the Vantoro developers.";
 
+// The executable's own version, which --version, the package and the command-line program
+// report; the About box keeps its documented text above.
+inline constexpr const char kProgramVersion[] = VANTORO_VERSION;
+
 } // namespace vantoro
