@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 #include <filesystem>
@@ -168,6 +169,13 @@ void CDirChooserDlg::InitTree() {
     }
     m_pNetworkRoot = InsertTreeItem(nullptr, kNetworkRootText, ImageNetworkRoot, -1);
     OpenAlongPath();
+    // Scrolled once more when the tree has its final size: a sideways scroll bar that appears
+    // for a deep path would otherwise cover the selected row at the bottom edge.
+    QTimer::singleShot(0, this, [this] {
+        m_pTree->resizeColumnToContents(0);
+        if (QTreeWidgetItem* pItem = m_pTree->currentItem())
+            m_pTree->scrollToItem(pItem, QAbstractItemView::EnsureVisible);
+    });
 }
 
 void CDirChooserDlg::OpenAlongPath() {
@@ -210,11 +218,24 @@ void CDirChooserDlg::OpenAlongPath() {
         if (strPart.empty())
             continue;
         // A component found nowhere is skipped; the next one is looked for at the same level.
-        if (CDirTreeItem* pChild = FindChildByText(pCurrent, strPart)) {
+        CDirTreeItem* pChild = FindChildByText(pCurrent, strPart);
+        if (!pChild && strPart[0] == '.')
+            pChild = RevealHiddenFolder(AsDirItem(pCurrent), strPart);
+        if (pChild) {
             ExpandItem(pChild);
             pCurrent = pChild;
         }
     }
+}
+
+CDirTreeItem* CDirChooserDlg::RevealHiddenFolder(CDirTreeItem* pParent, const std::string& strName) {
+    if (!pParent || pParent == m_pNetworkRoot || pParent->GetResource())
+        return nullptr;
+    std::error_code ec;
+    if (strName == "." || strName == ".." ||
+        !std::filesystem::is_directory(BuildItemPath(pParent) + strName, ec))
+        return nullptr;
+    return InsertTreeItem(pParent, strName, ImageClosedFolder, ImageOpenFolder);
 }
 
 CDirTreeItem* CDirChooserDlg::InsertTreeItem(QTreeWidgetItem* pParent, const std::string& strText,
@@ -279,9 +300,11 @@ bool CDirChooserDlg::PopulateFolder(const std::string& strPath, CDirTreeItem* pI
     fs::directory_iterator it(strPath, fs::directory_options::skip_permission_denied, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         std::error_code ecEntry;
-        // Hidden folders count too; links to folders are folders to the user.
-        if (it->is_directory(ecEntry))
-            names.push_back(it->path().filename().string());
+        // Dot-folders stay hidden, as in every chooser on this system (a typed path still
+        // opens them); links to folders are folders to the user.
+        const std::string strName = it->path().filename().string();
+        if (!strName.empty() && strName[0] != '.' && it->is_directory(ecEntry))
+            names.push_back(strName);
     }
     // The directory's own order is a hash order here; users expect names in order.
     std::sort(names.begin(), names.end(), LessNoCase);

@@ -57,6 +57,8 @@ private:
     void BuildControls();
     void InitTree();
     void OpenAlongPath();
+    // A dot-folder named in a typed path: not listed, but opened when asked for by name.
+    CDirTreeItem* RevealHiddenFolder(CDirTreeItem* pParent, const std::string& strName);
     CDirTreeItem* InsertTreeItem(QTreeWidgetItem* pParent, const std::string& strText, int nImage,
                                  int nSelectedImage);
     CDirTreeItem* FindChildByText(QTreeWidgetItem* pParent, const std::string& strText) const;

@@ -130,12 +130,19 @@ TEST_F(DirChooser, OpensAlongThePathIgnoringCaseSkipsAndTrailingSlashes) {
         EXPECT_TRUE(OkEnabled()) << strTail;
         EXPECT_EQ(PathLine().toStdString(), Local("drive/Data/Projects/")) << strTail;
     }
-    // Folders come in name order, hidden ones included, with the folder pictures.
-    ASSERT_EQ(Top(0)->childCount(), 3);
-    EXPECT_EQ(Top(0)->child(0)->text(0), ".hidden");
-    EXPECT_EQ(Top(0)->child(2)->text(0), "data2");
+    // Folders come in name order, dot-folders left out, with the folder pictures.
+    ASSERT_EQ(Top(0)->childCount(), 2);
+    EXPECT_EQ(Top(0)->child(1)->text(0), "data2");
     EXPECT_EQ(Child(Top(0), "Data")->GetImage(), ImageClosedFolder);
     EXPECT_EQ(Child(Top(0), "Data")->GetSelectedImage(), ImageOpenFolder);
+}
+
+TEST_F(DirChooser, ATypedPathStillOpensADotFolder) {
+    Open(Local("drive/.hidden"));
+    ASSERT_NE(Selected(), nullptr);
+    EXPECT_EQ(PathLine().toStdString(), Local("drive/.hidden/"));
+    Open(Local("drive/.missing/data2"));
+    EXPECT_EQ(PathLine().toStdString(), Local("drive/data2/"));
 }
 
 TEST_F(DirChooser, ExactCaseWinsOverAnEarlierNearMatch) {
