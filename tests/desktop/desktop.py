@@ -124,9 +124,10 @@ class Display:
 
     def geometry(self, window):
         """x, y, width, height of a window's inside, in screen pixels."""
-        out = run(["xdotool", "getwindowgeometry", "--shell", str(window)], env=self.env)
-        values = dict(line.split("=", 1) for line in out.split())
-        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        out = run(["xwininfo", "-id", str(window)], env=self.env)
+        return tuple(int(re.search(rf"{label}:\s+(-?\d+)", out).group(1))
+                     for label in ("Absolute upper-left X", "Absolute upper-left Y", "Width",
+                                   "Height"))
 
     def stacking_order(self):
         """Top-level client windows bottom to top, as the window manager stacks them."""

@@ -155,6 +155,7 @@ class Keyboard(ProgramTest):
         # is disabled when idle; the log box takes the focus by a click only).
         visible_stops = 8
         self.start()
+        self.d.key("Tab", "shift+Tab")  # focus frames show once the keyboard moved the focus
         start = self.shot(name="tab").tobytes()
         for key in ("Tab", "shift+Tab"):
             looks = []
@@ -271,7 +272,10 @@ class DirectoryChooser(ProgramTest):
         for i in range(40):
             os.makedirs(os.path.join(self.p.code, f"batch{i:02d}"))
         os.makedirs(os.path.join(self.p.code, ".cache"))
-        deep = os.path.join(self.p.code, "batch39")
+        # Deep enough for the tree to need a sideways scroll bar too.
+        deep = os.path.join(self.p.code, "batch39", "firmware-releases-for-the-saltir-range",
+                            "version-one-hundred-and-three")
+        os.makedirs(deep)
         self.p.write_settings({})
         with open(self.p.settings_path) as f:
             text = f.read().replace(f"WORKING_DIRECTORY={self.p.code}/",
@@ -290,7 +294,8 @@ class DirectoryChooser(ProgramTest):
         # The highlighted row lies wholly inside the tree: highlight pixels, then the tree's
         # white background, below it.
         pixels = image.load()
-        highlighted = [y for y in range(image.height)
+        tree_bottom = int(image.height * 0.87)  # the OK and Cancel buttons lie below
+        highlighted = [y for y in range(tree_bottom)
                        if any(pixels[x, y][2] > 150 and pixels[x, y][0] < 100
                               for x in range(10, image.width // 2, 3))]
         self.assertTrue(highlighted, "no row is selected")
