@@ -134,15 +134,19 @@ class Display:
         out = run(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"], env=self.env)
         return [int(w, 16) for w in re.findall(r"0x[0-9a-f]+", out)]
 
-    def popup_open(self):
-        """True while an override-redirect window (a dropped-down list) is mapped."""
+    def popup(self):
+        """The mapped override-redirect window (a dropped-down list) as a window id, or None;
+        the window manager's own one-pixel window does not count."""
         out = run(["xwininfo", "-root", "-children"], env=self.env)
         for window in re.findall(r"^\s+(0x[0-9a-f]+)", out, re.M):
             info = run(["xwininfo", "-id", window], env=self.env, check=False)
             if ("Map State: IsViewable" in info and "Override Redirect State: yes" in info
                     and "Width: 1\n" not in info):
-                return True
-        return False
+                return int(window, 16)
+        return None
+
+    def popup_open(self):
+        return self.popup() is not None
 
     # The screen ---------------------------------------------------------------------------
 

@@ -63,6 +63,17 @@ def baseline(rows):
     return max(y for y, count in rows.items() if count >= 0.35 * widest)
 
 
+def highlighted_row(image):
+    """Middle of the highlighted (selected) row of a list, in the image's rows."""
+    pixels = image.load()
+    rows = [y for y in range(image.height)
+            if sum(1 for x in range(image.width) if pixels[x, y][2] > 150
+                   and pixels[x, y][0] < 100) > image.width // 2]
+    if not rows:
+        raise AssertionError("no highlighted row")
+    return (min(rows) + max(rows)) // 2
+
+
 class ProgramTest(unittest.TestCase):
     settings = None
     sim_args = ()
@@ -83,7 +94,7 @@ class ProgramTest(unittest.TestCase):
     def log_text(self):
         """The log box as read from the screen: the lowest quarter of the window."""
         image = self.shot()
-        return self.d.read_text(image, (0, int(image.height * 0.74), image.width - 20,
+        return self.d.read_text(image, (0, int(image.height * 0.71), image.width - 20,
                                         image.height - 24))
 
     def exit_program(self):
@@ -202,6 +213,14 @@ class ListsKeepTheirChoice(ProgramTest):
         wait_for(self.d.popup_open, what="the Com Port list")
         self.d.key("Return")
         wait_for(lambda: not self.d.popup_open(), what="the Com Port list to close")
+        # A click on the entry already selected closes the list and changes nothing either.
+        self.d.key("Return")
+        popup = wait_for(self.d.popup, what="the Com Port list")
+        time.sleep(0.2)
+        x, y, _, _ = self.d.geometry(popup)
+        self.d.xdotool("mousemove", str(x + 30), str(y + highlighted_row(self.shot(popup))),
+                       "click", "1")
+        wait_for(lambda: not self.d.popup_open(), what="the click to close the list")
         log = self.log_text()
         self.assertEqual(log.count("Selected"), 2, log)
         self.exit_program()
