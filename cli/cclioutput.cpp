@@ -3,6 +3,7 @@
 #include "cli/clitext.h"
 #include "cli/cupdateunit.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace vantoro {
@@ -41,7 +42,12 @@ CCliOutput::Mode CCliOutput::ChooseMode(std::FILE* pOut, bool bJson) {
     return ::isatty(::fileno(pOut)) ? Mode::Terminal : Mode::Plain;
 }
 
-CCliOutput::CCliOutput(std::FILE* pOut, Mode mode) : m_pOut(pOut), m_mode(mode) {}
+CCliOutput::CCliOutput(std::FILE* pOut, Mode mode) : m_pOut(pOut), m_mode(mode) {
+    winsize size{};
+    if (m_mode == Mode::Terminal && ::ioctl(::fileno(pOut), TIOCGWINSZ, &size) == 0 &&
+        size.ws_col > 20)
+        m_nColumns = size.ws_col;
+}
 
 void CCliOutput::Line(const std::string& strLine) {
     std::fputs(strLine.c_str(), m_pOut);
@@ -103,6 +109,9 @@ void CCliOutput::Live(const std::vector<std::unique_ptr<CUpdateUnit>>& units, bo
         } else {
             strLine += pUnit->GetActionText();
         }
+        // A line that wrapped would take two rows and throw the redraw off by one.
+        if (strLine.size() >= m_nColumns)
+            strLine.resize(m_nColumns - 1);
         std::fputs(("\x1b[2K" + strLine + "\n").c_str(), m_pOut);
         ++m_nLiveLines;
     }

@@ -42,6 +42,7 @@ private:
     std::FILE* m_pOut;
     Mode m_mode;
     int m_nLiveLines = 0; // live lines now on screen below the cursor's line
+    std::size_t m_nColumns = 80;
     std::chrono::steady_clock::time_point m_lastDraw{};
 };
 
