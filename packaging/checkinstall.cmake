@@ -1,6 +1,7 @@
 # Installs a built tree into a scratch prefix and checks what the desktop and the program rely
-# on: the bin/ link reaching the real program, the user guide beside it, the desktop entry
-# naming an installed command and icon, and icons of the size their folder promises.
+# on: the bin/ links reaching the real programs, the user guide beside it, the manual pages, the
+# desktop entry naming an installed command and icon, and icons of the size their folder
+# promises.
 #   cmake -DBUILD_DIR=... -DWORK_DIR=... -DBINDIR=bin -DPROGRAMDIR=lib/vantoro
 #         -DDATADIR=share -DICON_SIZES="16;32" -P checkinstall.cmake
 foreach(var BUILD_DIR WORK_DIR BINDIR PROGRAMDIR DATADIR ICON_SIZES)
@@ -46,6 +47,18 @@ foreach(exe "${program}" "${prefix}/${BINDIR}/vantoro-target-sim")
     execute_process(COMMAND test -f "${exe}" -a -x "${exe}" RESULT_VARIABLE not_executable)
     if(NOT not_executable EQUAL 0)
         fail("${exe} is not an installed executable")
+    endif()
+endforeach()
+
+# The command line sits beside the window's program (the same settings file), reached by a
+# relative link; every command has its manual page.
+file(REAL_PATH "${prefix}/${BINDIR}/vantoro-cli" cli_program)
+if(NOT cli_program STREQUAL "${program_dir}/vantoro-cli")
+    fail("${BINDIR}/vantoro-cli leads to ${cli_program}, not beside the program")
+endif()
+foreach(page vantoro vantoro-cli vantoro-target-sim)
+    if(NOT EXISTS "${prefix}/${DATADIR}/man/man1/${page}.1.gz")
+        fail("no manual page for ${page}")
     endif()
 endforeach()
 

@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "catalogue/ccatalogue.h"
 #include "catalogue/cstringtable.h"
 #include "controls/cfitcombobox.h"
 #include "controls/cpercentbar.h"
@@ -49,7 +48,7 @@ CMainDlg::CMainDlg(CMainDlgSetup setup, QWidget* pParent)
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint),
       m_setup(std::move(setup)), m_units(CDialogUnits::DialogFont()),
-      m_settings(m_setup.strSettingsPath, m_setup.strInstallIni), m_sink(this) {
+      m_session(m_setup.strSettingsPath, m_setup.strInstallIni), m_sink(this) {
     setObjectName(QStringLiteral("mainDlg"));
     setFont(CDialogUnits::DialogFont());
     setWindowTitle(QStringLiteral("Vantoro"));
@@ -83,15 +82,8 @@ CMainDlg::~CMainDlg() {
     m_pTicker = nullptr;
     if (m_setup.pHelp)
         m_setup.pHelp->Quit();
-    CAppState state;
-    state.nPortNumber = m_nPortNumber;
-    state.nPlatformIndex = m_nPlatformIndex;
-    state.bLogEnabled = m_log.IsLoggingEnabled();
-    state.nLogFlags = m_log.GetLogFlags();
-    m_settings.SaveAppSettings(m_targets, state);
+    m_session.SaveAppSettings(m_log.IsLoggingEnabled(), m_log.GetLogFlags());
     m_pEngine->SetTarget(nullptr);
-    m_pTarget = nullptr;
-    m_targets.clear();
     // Closes the port and joins its listener while the window can still receive.
     m_pEngine.reset();
     m_sink.Detach();
@@ -107,31 +99,26 @@ void CMainDlg::Initialise() {
 
     m_log.SetLogging(false);
     m_log.SetLogFlags(kDefaultLogFlags);
-    m_nPlatformCount = 0;
-    m_pTarget = nullptr;
-    m_nPlatformIndex = 0;
 
-    const CLogSettings logSettings = m_settings.ReadLogSettings();
+    const CLogSettings logSettings = m_session.ReadLogSettings();
     m_log.SetLogging(logSettings.bLogEnabled);
     ResizeForLogging();
     m_log.SetLogFlags(logSettings.nLogFlags);
 
-    m_targets = BuildCatalogue();
-    m_nPlatformCount = static_cast<int>(m_targets.size());
-    m_nPortNumber = 0;
-    m_nPortCount = 0;
+    m_session.SetLogFunction(
+        [this](LogCategory category, const std::string& strText) { LogEvent(category, strText); });
     setWindowIcon(CProgramArt::ProgramIcon());
     m_log.SetBox(m_pControls->pLogBox);
     LogEvent(LogApplication, "Application Started");
     FillComPorts();
 
-    for (int i = 0; i < m_nPlatformCount; ++i)
-        m_pControls->pProduct->AddStringItem(m_targets[i].GetNameId(), i);
+    for (int i = 0; i < m_session.GetPlatformCount(); ++i)
+        m_pControls->pProduct->AddStringItem(m_session.Targets()[i].GetNameId(), i);
 
-    m_settings.LoadAppSettings(m_targets, m_nPlatformIndex, m_setup.strProgramDir,
-                               [this](int nPort) { SelectComPort(nPort, true); });
-    m_pEngine->SetReplyTimeout(m_settings.GetReplyTimeoutMs());
-    SelectPlatform(m_nPlatformIndex);
+    m_session.LoadAppSettings(m_setup.strProgramDir,
+                              [this](int nPort) { SelectComPort(nPort, true); });
+    m_pEngine->SetReplyTimeout(m_session.GetReplyTimeoutMs());
+    SelectPlatform(m_session.GetPlatformIndex());
     m_pControls->pProgress->SetText(QStringLiteral("Idle"));
     const QComboBox* pComPort = m_pControls->pComPort;
     SelectComPort(pComPort->currentIndex() < 0 ? -1 : pComPort->currentData().toInt(), false);
@@ -139,10 +126,17 @@ void CMainDlg::Initialise() {
 }
 
 void CMainDlg::FillComPorts() {
-    std::vector<int> ports;
-    std::vector<std::string> names;
-    const bool bFound = m_setup.discoverPorts ? m_setup.discoverPorts(ports, names)
-                                              : DiscoverComPorts(ports, names);
+    std::vector<ComPortEntry> entries;
+    bool bFound = false;
+    if (m_setup.discoverPorts) {
+        std::vector<int> ports;
+        std::vector<std::string> names;
+        bFound = m_setup.discoverPorts(ports, names);
+        for (std::size_t j = 0; j < ports.size(); ++j)
+            entries.push_back({ports[j], j < names.size() ? names[j] : std::string()});
+    } else {
+        bFound = DiscoverComPortEntries(entries);
+    }
     QComboBox* pList = m_pControls->pComPort;
     if (!bFound) {
         pList->addItem(QStringLiteral("No Com Ports Available"), kNoComPortsItem);
@@ -150,79 +144,50 @@ void CMainDlg::FillComPorts() {
         LogEvent(LogHighLevelComms, "No Com Ports Found");
         return;
     }
-    m_nPortCount = static_cast<int>(ports.size());
-    for (std::size_t j = 0; j < ports.size(); ++j) {
-        m_portNumbers.push_back(ports[j]);
-        pList->addItem(ComPortEntryText(ports[j], j < names.size() ? names[j] : std::string()),
-                       ports[j]);
-        if (j == 0)
-            pList->setCurrentIndex(0);
-    }
+    m_session.FillComPorts(std::move(entries));
+    for (const ComPortEntry& entry : m_session.Ports().Entries())
+        pList->addItem(ComPortEntryText(entry.nPort, entry.strFriendlyName), entry.nPort);
+    if (pList->count() > 0)
+        pList->setCurrentIndex(0);
 }
 
 void CMainDlg::SelectPlatform(int nIndex) {
-    if (nIndex < 0 || nIndex >= m_nPlatformCount)
+    if (!m_session.SelectPlatform(nIndex))
         return;
-    m_nPlatformIndex = nIndex;
-    m_pTarget = &m_targets[nIndex];
-    m_pEngine->SetTarget(m_pTarget);
+    const CTarget* pTarget = m_session.GetTarget();
+    m_pEngine->SetTarget(pTarget);
     m_pControls->pProduct->SelectByItemData(nIndex);
     CFitComboBox* pModel = m_pControls->pModel;
     pModel->clear();
-    for (int i = 0; i < m_pTarget->GetVariantCount(); ++i)
-        pModel->AddStringItem(m_pTarget->GetVariantNameId(i), i);
-    pModel->SelectByItemData(m_pTarget->GetVariant());
+    for (int i = 0; i < pTarget->GetVariantCount(); ++i)
+        pModel->AddStringItem(pTarget->GetVariantNameId(i), i);
+    pModel->SelectByItemData(pTarget->GetVariant());
     RefreshSoftware();
 }
 
-QString CMainDlg::ModelName() const {
-    return FromText(StringFromId(m_pTarget->GetVariantNameId(m_pTarget->GetVariant())));
-}
-
 void CMainDlg::RefreshSoftware() {
-    if (!m_pTarget)
+    if (!m_session.GetTarget())
         return;
+    const CSoftwareRefresh refresh = m_session.RefreshSoftware();
     QComboBox* pSoftware = m_pControls->pSoftware;
     pSoftware->clear();
-    const QString strModel = ModelName();
-    const std::vector<std::string>& files = m_pTarget->FindSoftware();
-    QString strStatus;
-    QString strAction;
-    bool bReady = false;
-    if (!files.empty()) {
-        for (const std::string& strFile : files)
-            pSoftware->addItem(FromText(strFile));
-        strStatus = QStringLiteral("Ready to Code %1").arg(strModel);
-        strAction = QStringLiteral("Connect %1 to Serial Port, then press Start").arg(strModel);
-        bReady = true;
-    } else {
-        strStatus = QStringLiteral("No Software Found for %1").arg(strModel);
-        strAction = QStringLiteral("Select a File or Directory with Files for %1").arg(strModel);
-    }
-    if (m_nPortCount == 0) {
-        strStatus = QStringLiteral("No Com Ports Found.");
-        strAction = QStringLiteral("Please add a Comm port.");
-        bReady = false;
-    }
-    SetStatusText(strStatus.toStdString());
-    SetActionText(strAction.toStdString());
+    for (const std::string& strFile : refresh.files)
+        pSoftware->addItem(FromText(strFile));
+    SetStatusText(refresh.strStatusText);
+    SetActionText(refresh.strActionText);
     pSoftware->setCurrentIndex(pSoftware->count() > 0 ? 0 : -1);
-    m_pControls->pDirectory->setText(FromText(m_pTarget->GetSoftwareDirectory()));
-    m_pControls->pStart->setEnabled(bReady);
+    m_pControls->pDirectory->setText(FromText(refresh.strDirectory));
+    m_pControls->pStart->setEnabled(refresh.bReady);
 }
 
 int CMainDlg::SelectComPort(int nPortNumber, bool bMoveSelection) {
-    if (m_nPortCount == 0 || m_portNumbers.empty())
+    // The session logs the selection; the engine and the list follow it.
+    const int nIndex = m_session.SelectComPort(nPortNumber);
+    if (nIndex < 0)
         return 1;
-    const auto found = std::find(m_portNumbers.begin(), m_portNumbers.end(), nPortNumber);
-    if (found == m_portNumbers.end())
-        return 1;
-    m_nPortNumber = nPortNumber;
     m_pEngine->SetPortNumber(nPortNumber);
     if (bMoveSelection)
-        m_pControls->pComPort->setCurrentIndex(static_cast<int>(found - m_portNumbers.begin()));
-    LogEvent(LogHighLevelComms,
-             QStringLiteral("Com Port %1 Selected").arg(nPortNumber).toStdString());
+        m_pControls->pComPort->setCurrentIndex(nIndex);
     return 0;
 }
 
@@ -231,59 +196,59 @@ int CMainDlg::SelectComPort(int nPortNumber, bool bMoveSelection) {
 // notification would.
 void CMainDlg::OnProductChanged(int nIndex) {
     const QVariant value = m_pControls->pProduct->itemData(nIndex);
-    if (value.isValid() && value.toInt() != m_nPlatformIndex)
+    if (value.isValid() && value.toInt() != m_session.GetPlatformIndex())
         SelectPlatform(value.toInt());
 }
 
 void CMainDlg::OnModelChanged(int nIndex) {
-    if (!m_pTarget)
+    if (!m_session.GetTarget())
         return;
     nIndex = m_pControls->pModel->itemData(nIndex).toInt();
-    if (nIndex == m_pTarget->GetVariant())
+    if (nIndex == m_session.GetTarget()->GetVariant())
         return;
-    m_pTarget->SetVariant(nIndex);
-    m_pTarget->SetVariantFile(std::string());
+    m_session.SelectModel(nIndex);
     RefreshSoftware();
 }
 
 void CMainDlg::OnComPortChanged(int nIndex) {
     const int nPortNumber = m_pControls->pComPort->itemData(nIndex).toInt();
-    if (nPortNumber != m_nPortNumber)
+    if (nPortNumber != m_session.GetPortNumber())
         SelectComPort(nPortNumber, false);
 }
 
 void CMainDlg::OnDirectoryButton() {
-    if (!m_pTarget)
+    if (!m_session.GetTarget())
         return;
     CDirChooserDlg chooser(std::string(), this);
     chooser.SetPath(m_pControls->pDirectory->text().toStdString());
     if (chooser.exec() != QDialog::Accepted)
         return;
-    m_pTarget->SetWorkingDirectory(chooser.GetPath());
+    m_session.GetTarget()->SetWorkingDirectory(chooser.GetPath());
     RefreshSoftware();
 }
 
 void CMainDlg::OnFileButton() {
-    if (!m_pTarget)
+    if (!m_session.GetTarget())
         return;
-    QFileDialog dialog(this, QString(), FromText(m_pTarget->GetSoftwareDirectory()),
-                       FileDialogFilter(StringFromId(m_pTarget->GetVariantFilterId())));
+    const CTarget* pTarget = m_session.GetTarget();
+    QFileDialog dialog(this, QString(), FromText(pTarget->GetSoftwareDirectory()),
+                       FileDialogFilter(StringFromId(pTarget->GetVariantFilterId())));
     dialog.setObjectName(QStringLiteral("fileDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    m_pTarget->SetVariantFile(dialog.selectedFiles().first().toStdString());
+    m_session.GetTarget()->SetVariantFile(dialog.selectedFiles().first().toStdString());
     RefreshSoftware();
 }
 
 void CMainDlg::OnDirectoryEnter() {
-    if (!m_pTarget)
+    if (!m_session.GetTarget())
         return;
     const std::string strDirectory =
         CutBackToDirectory(m_pControls->pDirectory->text().toStdString(), IsExistingDirectory);
-    m_pTarget->SetWorkingDirectory(strDirectory);
+    m_session.GetTarget()->SetWorkingDirectory(strDirectory);
     RefreshSoftware();
     m_pControls->pSoftware->setFocus();
 }

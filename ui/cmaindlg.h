@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "catalogue/ctarget.h"
-#include "settings/cappsettings.h"
+#include "session/cupdatesession.h"
 #include "ui/cdialogunits.h"
 #include "ui/ceventlog.h"
 #include "ui/cmaindlgsetup.h"
@@ -25,8 +25,8 @@ class CMainControls;
 class CMainMenu;
 
 // "Vantoro", the program's window: the selection of product, model, software and port, the
-// status lines, progress and buttons of an update, the event log and the menu. It wires the
-// catalogue, the settings and the update engine together and delegates the work to them.
+// status lines, progress and buttons of an update, the event log and the menu. The choices
+// and the settings are decided by the session, the update by the engine; the window shows both.
 class CMainDlg : public QDialog, public IUpdateWindow, public ILogOptionsOwner {
     Q_OBJECT
 public:
@@ -63,9 +63,9 @@ public:
     UpdateEngine& Engine() { return *m_pEngine; }
     UpdateState GetUpdateState() const { return m_pEngine->GetState(); }
     bool IsLoggingRunning() const { return m_log.IsLoggingRunning(); }
-    int GetPortNumber() const { return m_nPortNumber; }
-    int GetPlatformIndex() const { return m_nPlatformIndex; }
-    const CTarget* GetTarget() const { return m_pTarget; }
+    int GetPortNumber() const { return m_session.GetPortNumber(); }
+    int GetPlatformIndex() const { return m_session.GetPlatformIndex(); }
+    const CTarget* GetTarget() const { return m_session.GetTarget(); }
     QSize ExpandedSize() const { return m_sizeExpanded; }
     QSize CollapsedSize() const { return m_sizeCollapsed; }
     const CDialogUnits& Units() const { return m_units; }
@@ -96,7 +96,6 @@ private:
     // dropped-down popup); none otherwise.
     QComboBox* ListOwning(QWidget* pWidget) const;
     bool AskToCompleteUpdate();
-    QString ModelName() const;
 
     CMainDlgSetup m_setup;
     CDialogUnits m_units;
@@ -104,15 +103,10 @@ private:
     QWidget* m_pClient = nullptr;
     std::unique_ptr<CMainControls> m_pControls;
     CEventLog m_log;
-    CAppSettings m_settings;
+    // The catalogue, the port list and the settings: what the window shares with the
+    // command line.
+    CUpdateSession m_session;
 
-    std::vector<CTarget> m_targets;
-    int m_nPlatformCount = 0;
-    int m_nPlatformIndex = 0;
-    CTarget* m_pTarget = nullptr;
-    std::vector<int> m_portNumbers;
-    int m_nPortCount = 0;
-    int m_nPortNumber = 0;
     std::string m_strStatusText;
     std::string m_strActionText;
     QSize m_sizeExpanded;

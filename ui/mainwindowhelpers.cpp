@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include "session/ccomportlist.h"
+
 namespace vantoro {
 
 std::string CutBackToDirectory(const std::string& strTyped,
@@ -46,10 +48,7 @@ QString FileDialogFilter(const std::string& strFilter) {
 }
 
 QString ComPortEntryText(int nPort, const std::string& strFriendlyName) {
-    if (strFriendlyName.empty())
-        return QStringLiteral("Com %1").arg(nPort);
-    return QStringLiteral("Com %1 - %2")
-        .arg(QString::number(nPort), QString::fromStdString(strFriendlyName));
+    return QString::fromStdString(CComPortList::EntryText(nPort, strFriendlyName));
 }
 
 QPoint IconOrigin(const QSize& client, const QSize& icon) {

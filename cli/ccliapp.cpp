@@ -1,0 +1,297 @@
+#include "cli/ccliapp.h"
+
+#include "catalogue/cstringtable.h"
+#include "cli/clitext.h"
+#include "cli/cupdaterun.h"
+#include "serial/comportdiscovery.h"
+#include "serial/comportnames.h"
+#include "settings/capppaths.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#ifndef VANTORO_VERSION
+#error "VANTORO_VERSION comes from the CMake project version"
+#endif
+
+namespace vantoro {
+
+namespace {
+
+// The window's executable, whose settings file the command line shares.
+constexpr const char kWindowProgram[] = "vantoro";
+
+std::string QuotedList(const std::vector<std::string>& names) {
+    std::string strList;
+    for (const std::string& strName : names)
+        strList += (strList.empty() ? "\"" : ", \"") + strName + "\"";
+    return strList;
+}
+
+// An absolute folder path ending with '/', as the catalogue appends file names to it.
+std::string FolderPath(const std::string& strDir) {
+    std::error_code error;
+    std::string strPath = std::filesystem::absolute(strDir, error).lexically_normal().string();
+    if (strPath.empty() || strPath.back() != '/')
+        strPath += '/';
+    return strPath;
+}
+
+bool IsComNumber(const std::string& strText, int& nPort) {
+    std::string strDigits = strText;
+    if (strDigits.size() > 3 &&
+        (strDigits.compare(0, 3, "COM") == 0 || strDigits.compare(0, 3, "com") == 0 ||
+         strDigits.compare(0, 3, "Com") == 0))
+        strDigits.erase(0, 3);
+    if (strDigits.empty() || strDigits.size() > 6 ||
+        !std::all_of(strDigits.begin(), strDigits.end(),
+                     [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    nPort = std::stoi(strDigits);
+    return true;
+}
+
+} // namespace
+
+CCliApp::CCliApp(std::string strExePath, std::FILE* pOut, std::FILE* pErr)
+    : m_strExePath(std::move(strExePath)), m_pOut(pOut), m_pErr(pErr) {}
+
+CCliApp::~CCliApp() = default;
+
+int CCliApp::BadArguments(const std::string& strMessage) const {
+    std::fprintf(m_pErr, "vantoro-cli: %s\nTry 'vantoro-cli --help'.\n", strMessage.c_str());
+    return kExitBadArguments;
+}
+
+int CCliApp::Run(const std::vector<std::string>& args) {
+    std::string strError;
+    if (!ParseCliOptions(args, m_options, strError))
+        return BadArguments(strError);
+    if (m_options.bHelp) {
+        std::fputs(CliUsage(m_options.command).c_str(), m_pOut);
+        return kExitCompleted;
+    }
+    if (m_options.bVersion) {
+        std::fprintf(m_pOut, "vantoro-cli %s\n", VANTORO_VERSION);
+        return kExitCompleted;
+    }
+    OpenSession();
+    switch (m_options.command) {
+    case CliCommand::Ports:
+        return ListPorts();
+    case CliCommand::Software:
+        return ListSoftware();
+    case CliCommand::Update:
+        return Update();
+    case CliCommand::None:
+        break;
+    }
+    return BadArguments("no command given");
+}
+
+void CCliApp::OpenSession() {
+    const std::string strProgramDir = ProgramDirectoryOf(m_strExePath);
+    std::string strSettings = m_options.strSettings;
+    if (strSettings.empty()) {
+        strSettings =
+            ComputeAppPaths(strProgramDir + kWindowProgram, ProcessEnvironment(), IsFolderWritable)
+                .strSettingsPath;
+    }
+    // The comN links live beside the settings file, for the window and the command line alike.
+    SetDosDevicesFolder(ProgramDirectoryOf(strSettings) + "dosdevices");
+    m_pSession = std::make_unique<CUpdateSession>(strSettings);
+    std::vector<ComPortEntry> entries;
+    m_bPortsFound = DiscoverComPortEntries(entries);
+    if (m_bPortsFound)
+        m_pSession->FillComPorts(std::move(entries));
+    m_pSession->LoadAppSettings(strProgramDir);
+}
+
+int CCliApp::ListPorts() {
+    if (!m_bPortsFound) {
+        std::fprintf(m_pErr, "vantoro-cli: No Com Ports Available\n");
+        return kExitFailed;
+    }
+    for (const ComPortEntry& entry : m_pSession->Ports().Entries()) {
+        if (m_options.bJson) {
+            std::fprintf(m_pOut, "{\"port\":%d,\"name\":%s,\"device\":%s,\"by_id\":%s}\n",
+                         entry.nPort, JsonString(entry.strFriendlyName).c_str(),
+                         JsonString(entry.strDeviceNode).c_str(),
+                         JsonString(entry.strStableName).c_str());
+        } else {
+            std::string strLine = CComPortList::EntryText(entry.nPort, entry.strFriendlyName) +
+                                  "\t" + entry.strDeviceNode;
+            if (!entry.strStableName.empty())
+                strLine += "\t" + entry.strStableName;
+            std::fprintf(m_pOut, "%s\n", strLine.c_str());
+        }
+    }
+    return kExitCompleted;
+}
+
+bool CCliApp::ChooseSoftware(bool bNeedFiles, int& nStatus) {
+    CUpdateSession& session = *m_pSession;
+    const int nPlatform = session.FindPlatform(m_options.strProduct);
+    if (nPlatform < 0) {
+        std::vector<std::string> names;
+        for (const CTarget& target : session.Targets())
+            names.push_back(StringFromId(target.GetNameId()));
+        nStatus = BadArguments("--product \"" + m_options.strProduct +
+                               "\" is not a product; products are " + QuotedList(names));
+        return false;
+    }
+    session.SelectPlatform(nPlatform);
+    CTarget& target = *session.GetTarget();
+    const int nModel = session.FindModel(m_options.strModel);
+    if (nModel < 0) {
+        std::vector<std::string> names;
+        for (int i = 0; i < target.GetVariantCount(); ++i)
+            names.push_back(StringFromId(target.GetVariantNameId(i)));
+        nStatus = BadArguments("--model \"" + m_options.strModel + "\" is not a model of " +
+                               m_options.strProduct + "; models are " + QuotedList(names));
+        return false;
+    }
+    // As in the window: choosing another model drops a file chosen for the stored one.
+    if (nModel != target.GetVariant())
+        session.SelectModel(nModel);
+
+    if (!m_options.strFile.empty()) {
+        std::error_code error;
+        const std::string strPath =
+            std::filesystem::absolute(m_options.strFile, error).lexically_normal().string();
+        if (!std::ifstream(strPath).good() || std::filesystem::is_directory(strPath, error)) {
+            nStatus = BadArguments("--file " + m_options.strFile + ": not a readable file");
+            return false;
+        }
+        target.SetVariantFile(strPath);
+    } else if (!m_options.strDir.empty() &&
+               !target.SetWorkingDirectory(FolderPath(m_options.strDir))) {
+        nStatus = BadArguments("--dir " + m_options.strDir + ": not a directory");
+        return false;
+    }
+    const CSoftwareRefresh refresh = CUpdateSession::RefreshSoftwareOf(&target, 1);
+    if (bNeedFiles && refresh.files.empty()) {
+        nStatus = BadArguments(std::string(m_options.strDir.empty() ? "" : "--dir ") +
+                               refresh.strDirectory + ": " + refresh.strStatusText);
+        return false;
+    }
+    return true;
+}
+
+int CCliApp::ListSoftware() {
+    int nStatus = kExitCompleted;
+    if (!ChooseSoftware(false, nStatus))
+        return nStatus;
+    CTarget& target = *m_pSession->GetTarget();
+    const CSoftwareRefresh refresh = CUpdateSession::RefreshSoftwareOf(&target, 1);
+    if (refresh.files.empty()) {
+        std::fprintf(m_pErr, "vantoro-cli: %s in %s\n", refresh.strStatusText.c_str(),
+                     refresh.strDirectory.c_str());
+        return kExitFailed;
+    }
+    for (int i = 0; i < static_cast<int>(refresh.files.size()); ++i) {
+        const std::string& strName = refresh.files[static_cast<std::size_t>(i)];
+        if (m_options.bJson)
+            std::fprintf(m_pOut, "{\"file\":%s,\"path\":%s}\n", JsonString(strName).c_str(),
+                         JsonString(target.GetSoftwarePath(i)).c_str());
+        else
+            std::fprintf(m_pOut, "%s\n", strName.c_str());
+    }
+    return kExitCompleted;
+}
+
+bool CCliApp::ResolvePorts(std::vector<ComPortEntry>& ports, int& nStatus) {
+    CUpdateSession& session = *m_pSession;
+    std::string strListed;
+    for (const ComPortEntry& entry : session.Ports().Entries())
+        strListed += (strListed.empty() ? "" : ", ") + std::to_string(entry.nPort);
+    if (strListed.empty())
+        strListed = "none";
+    const auto add = [&](const ComPortEntry& entry, const std::string& strGiven, bool bFromAll) {
+        const bool bTwice = std::any_of(ports.begin(), ports.end(), [&](const ComPortEntry& e) {
+            return e.nPort == entry.nPort;
+        });
+        if (bTwice && !bFromAll) {
+            nStatus = BadArguments("--port " + strGiven + ": COM " + std::to_string(entry.nPort) +
+                                   " is given twice");
+            return false;
+        }
+        if (!bTwice)
+            ports.push_back(entry);
+        return true;
+    };
+    const bool bAll =
+        std::find(m_options.ports.begin(), m_options.ports.end(), "all") != m_options.ports.end();
+    for (const std::string& strGiven : m_options.ports) {
+        int nPort = 0;
+        const ComPortEntry* pEntry = nullptr;
+        if (strGiven == "all") {
+            if (session.Ports().Entries().empty()) {
+                nStatus = BadArguments("--port all: no COM ports are listed");
+                return false;
+            }
+            for (const ComPortEntry& entry : session.Ports().Entries())
+                add(entry, strGiven, true);
+            continue;
+        }
+        if (IsComNumber(strGiven, nPort)) {
+            // The window's rule: only a listed number can be chosen.
+            const int nIndex = session.SelectComPort(nPort);
+            if (nIndex < 0) {
+                nStatus = BadArguments("--port " + strGiven + ": COM " + std::to_string(nPort) +
+                                       " is not a listed port (listed: " + strListed + ")");
+                return false;
+            }
+            pEntry = &session.Ports().Entries()[static_cast<std::size_t>(nIndex)];
+        } else if (strGiven.find('/') != std::string::npos) {
+            pEntry = session.Ports().FindByDevice(strGiven);
+            if (!pEntry) {
+                nStatus = BadArguments("--port " + strGiven +
+                                       ": not a listed serial port (see 'vantoro-cli ports')");
+                return false;
+            }
+            session.SelectComPort(pEntry->nPort);
+        } else {
+            nStatus = BadArguments("--port " + strGiven +
+                                   ": neither a COM number, a device path nor \"all\"");
+            return false;
+        }
+        if (!add(*pEntry, strGiven, bAll))
+            return false;
+    }
+    return true;
+}
+
+int CCliApp::Update() {
+    int nStatus = kExitCompleted;
+    if (!ChooseSoftware(true, nStatus))
+        return nStatus;
+    std::vector<ComPortEntry> ports;
+    if (!ResolvePorts(ports, nStatus))
+        return nStatus;
+    CReportFile report;
+    std::string strError;
+    if (!m_options.strReport.empty() &&
+        !report.Open(m_options.strReport, m_options.bJson, strError))
+        return BadArguments("--report " + m_options.strReport + ": " + strError);
+
+    std::vector<CUnitSetup> setups;
+    for (const ComPortEntry& port : ports) {
+        CUnitSetup setup;
+        setup.port = port;
+        setup.target = *m_pSession->GetTarget();
+        setup.strProduct = m_options.strProduct;
+        setup.nReplyTimeoutMs = m_options.bTimeout ? m_options.nTimeoutSeconds * 1000u
+                                                   : m_pSession->GetReplyTimeoutMs();
+        setup.nWaitSeconds = m_options.nWaitSeconds;
+        setup.bRepeat = m_options.bRepeat;
+        setup.nLogMask = static_cast<std::uint32_t>(m_pSession->ReadLogSettings().nLogFlags);
+        setups.push_back(std::move(setup));
+    }
+    CCliOutput output(m_pOut, CCliOutput::ChooseMode(m_pOut, m_options.bJson));
+    CUpdateRun run(std::move(setups), output, report);
+    return run.Run();
+}
+
+} // namespace vantoro

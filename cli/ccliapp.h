@@ -1,0 +1,47 @@
+#pragma once
+
+#include "cli/clioptions.h"
+#include "session/cupdatesession.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vantoro {
+
+struct CUnitSetup;
+
+// vantoro-cli: reads the window's settings file, lists the ports as the window lists them,
+// chooses product, model and software as the window chooses them, and hands each port to an
+// update run. Every argument is checked against the catalogue and the machine before any port
+// is opened.
+class CCliApp {
+public:
+    // strExePath: this program's path; the window's settings file is the one beside it.
+    CCliApp(std::string strExePath, std::FILE* pOut = stdout, std::FILE* pErr = stderr);
+    ~CCliApp();
+
+    // Runs the command line (arguments after the program name); returns the exit status.
+    int Run(const std::vector<std::string>& args);
+
+private:
+    int BadArguments(const std::string& strMessage) const;
+    void OpenSession();
+    int ListPorts();
+    int ListSoftware();
+    int Update();
+    // --product and --model, then --dir or --file; false after reporting what is wrong.
+    bool ChooseSoftware(bool bNeedFiles, int& nStatus);
+    // The --port arguments as listed ports; false after reporting what is wrong.
+    bool ResolvePorts(std::vector<ComPortEntry>& ports, int& nStatus);
+
+    std::string m_strExePath;
+    std::FILE* m_pOut;
+    std::FILE* m_pErr;
+    CliOptions m_options;
+    std::unique_ptr<CUpdateSession> m_pSession;
+    bool m_bPortsFound = false;
+};
+
+} // namespace vantoro

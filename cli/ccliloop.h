@@ -1,0 +1,47 @@
+#pragma once
+
+#include "serial/cfiledescriptor.h"
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+namespace vantoro {
+
+// The command line's main-thread loop: serial notifications that listener threads post for
+// any unit, and the signals that interrupt a run (Ctrl-C, SIGTERM, SIGHUP), both waited for
+// in one poll. Listener threads only post; everything else happens on the thread that waits.
+class CCliLoop {
+public:
+    struct Notification {
+        int nUnit = 0;
+        std::uintptr_t wParam = 0;
+        std::intptr_t lParam = 0;
+    };
+
+    // Blocks the interrupting signals in the calling thread, so threads started later leave
+    // them to the loop. Construct it before any listener thread exists.
+    CCliLoop();
+    ~CCliLoop();
+    CCliLoop(const CCliLoop&) = delete;
+    CCliLoop& operator=(const CCliLoop&) = delete;
+
+    // From any thread: queues a notification and wakes the loop. Never blocks for long.
+    void Post(int nUnit, std::uintptr_t wParam, std::intptr_t lParam);
+
+    // Waits up to nMillis for notifications or a signal, then moves every queued notification
+    // into out (in order). Returns true once an interrupting signal has arrived.
+    bool Wait(int nMillis, std::vector<Notification>& out);
+
+    bool IsInterrupted() const { return m_bInterrupted; }
+
+private:
+    CFileDescriptor m_wake;    // eventfd
+    CFileDescriptor m_signals; // signalfd
+    std::mutex m_mutex;
+    std::deque<Notification> m_queue;
+    bool m_bInterrupted = false;
+};
+
+} // namespace vantoro

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "cli/cunitresult.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vantoro {
+
+class CUpdateUnit;
+
+// The console side of an update run. On a terminal: one live line per port, redrawn in place,
+// with each finished unit printed above them. Otherwise one plain line per event, or one JSON
+// object per line with --json. A summary of every port closes the run in each form.
+class CCliOutput {
+public:
+    enum class Mode { Terminal, Plain, Json };
+
+    // Terminal when pOut is a terminal and JSON was not asked for.
+    static Mode ChooseMode(std::FILE* pOut, bool bJson);
+
+    CCliOutput(std::FILE* pOut, Mode mode);
+
+    void Text(const CUpdateUnit& unit, const char* pszKind, const std::string& strText);
+    void Result(const CUnitResult& result);
+    // Redraws the live lines (terminal only), at most a few times a second unless bNow.
+    void Live(const std::vector<std::unique_ptr<CUpdateUnit>>& units, bool bNow = false);
+    void Summary(const std::vector<std::unique_ptr<CUpdateUnit>>& units, bool bInterrupted);
+
+    // A result as one JSON object (the report file's form too) and as one CSV line.
+    static std::string ResultJson(const CUnitResult& result, bool bWithEvent);
+    static std::string ResultCsv(const CUnitResult& result);
+    static const char* CsvHeader();
+
+private:
+    void ClearLive();
+    void Line(const std::string& strLine);
+
+    std::FILE* m_pOut;
+    Mode m_mode;
+    int m_nLiveLines = 0; // live lines now on screen below the cursor's line
+    std::size_t m_nColumns = 80;
+    std::chrono::steady_clock::time_point m_lastDraw{};
+};
+
+} // namespace vantoro

@@ -1,0 +1,235 @@
+#include "cli/clioptions.h"
+
+#include "settings/cappsettings.h"
+
+#include <algorithm>
+#include <map>
+
+namespace vantoro {
+
+namespace {
+
+// Which options each command takes; "--settings" and "--help" go with every one.
+const std::map<CliCommand, std::vector<std::string>>& OptionsOf() {
+    static const std::map<CliCommand, std::vector<std::string>> options = {
+        {CliCommand::Ports, {"--json"}},
+        {CliCommand::Software, {"--product", "--model", "--dir", "--json"}},
+        {CliCommand::Update,
+         {"--product", "--model", "--file", "--dir", "--port", "--timeout", "--wait", "--repeat",
+          "--report", "--json"}},
+    };
+    return options;
+}
+
+bool TakesValue(const std::string& strOption) {
+    return strOption != "--json" && strOption != "--repeat" && strOption != "--help";
+}
+
+bool IsDigits(const std::string& strText) {
+    return !strText.empty() && strText.size() <= 9 &&
+           std::all_of(strText.begin(), strText.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool ApplyValue(const std::string& strOption, const std::string& strValue, CliOptions& options,
+                std::string& strError) {
+    if (strValue.empty()) {
+        strError = strOption + ": the value is empty";
+        return false;
+    }
+    if (strOption == "--settings") {
+        options.strSettings = strValue;
+    } else if (strOption == "--product") {
+        options.strProduct = strValue;
+    } else if (strOption == "--model") {
+        options.strModel = strValue;
+    } else if (strOption == "--dir") {
+        options.strDir = strValue;
+    } else if (strOption == "--file") {
+        options.strFile = strValue;
+    } else if (strOption == "--report") {
+        options.strReport = strValue;
+    } else if (strOption == "--port") {
+        options.ports.push_back(strValue);
+    } else if (strOption == "--timeout") {
+        if (!IsDigits(strValue)) {
+            strError = "--timeout: not a whole number of seconds: " + strValue;
+            return false;
+        }
+        // The settings value's rule: at least 10 s.
+        options.bTimeout = true;
+        options.nTimeoutSeconds = ReplyTimeoutSecondsFromText(strValue);
+    } else if (strOption == "--wait") {
+        if (!IsDigits(strValue) || std::stoi(strValue) == 0) {
+            strError = "--wait: not a positive whole number of seconds: " + strValue;
+            return false;
+        }
+        options.nWaitSeconds = std::stoi(strValue);
+    }
+    return true;
+}
+
+bool CheckCommand(CliOptions& options, std::string& strError) {
+    if (options.bHelp || options.bVersion)
+        return true;
+    switch (options.command) {
+    case CliCommand::None:
+        strError = "no command given (ports, software or update)";
+        return false;
+    case CliCommand::Ports:
+        return true;
+    case CliCommand::Software:
+    case CliCommand::Update:
+        break;
+    }
+    if (options.strProduct.empty() || options.strModel.empty()) {
+        strError =
+            options.strProduct.empty() ? "--product NAME is required" : "--model NAME is required";
+        return false;
+    }
+    if (options.command == CliCommand::Software)
+        return true;
+    if (options.strFile.empty() == options.strDir.empty()) {
+        strError = options.strFile.empty() ? "one of --file PATH or --dir DIR is required"
+                                           : "--file and --dir cannot be used together";
+        return false;
+    }
+    if (options.ports.empty()) {
+        strError = "--port P is required (a COM number, a device path, or all)";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options,
+                     std::string& strError) {
+    options = CliOptions();
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string strArg = args[i];
+        if (options.command == CliCommand::None && strArg.rfind("-", 0) != 0) {
+            if (strArg == "ports")
+                options.command = CliCommand::Ports;
+            else if (strArg == "software")
+                options.command = CliCommand::Software;
+            else if (strArg == "update")
+                options.command = CliCommand::Update;
+            else {
+                strError = "unknown command: " + strArg;
+                return false;
+            }
+            continue;
+        }
+        if (strArg == "-h")
+            strArg = "--help";
+        if (strArg.rfind("--", 0) != 0) {
+            strError = "unexpected argument: " + strArg;
+            return false;
+        }
+        std::string strValue;
+        bool bInlineValue = false;
+        const std::size_t nEquals = strArg.find('=');
+        if (nEquals != std::string::npos) {
+            strValue = strArg.substr(nEquals + 1);
+            strArg.resize(nEquals);
+            bInlineValue = true;
+        }
+        if (strArg == "--help" || strArg == "--version") {
+            (strArg == "--help" ? options.bHelp : options.bVersion) = true;
+            continue;
+        }
+        const std::vector<std::string>* pAllowed = nullptr;
+        if (options.command != CliCommand::None)
+            pAllowed = &OptionsOf().at(options.command);
+        const bool bKnown =
+            strArg == "--settings" ||
+            (pAllowed && std::find(pAllowed->begin(), pAllowed->end(), strArg) != pAllowed->end());
+        if (!bKnown) {
+            strError = "unknown option" +
+                       std::string(options.command == CliCommand::None ? "" : " for this command") +
+                       ": " + strArg;
+            return false;
+        }
+        if (!TakesValue(strArg)) {
+            if (bInlineValue) {
+                strError = strArg + " takes no value";
+                return false;
+            }
+            (strArg == "--json" ? options.bJson : options.bRepeat) = true;
+            continue;
+        }
+        if (!bInlineValue) {
+            if (i + 1 >= args.size()) {
+                strError = strArg + ": a value is missing";
+                return false;
+            }
+            strValue = args[++i];
+        }
+        if (!ApplyValue(strArg, strValue, options, strError))
+            return false;
+    }
+    return CheckCommand(options, strError);
+}
+
+std::string CliUsage(CliCommand command) {
+    switch (command) {
+    case CliCommand::Ports:
+        return R"(usage: vantoro-cli ports [--json] [--settings FILE]
+
+Lists the COM ports as the Vantoro window lists them: number, friendly name, device node
+and the stable /dev/serial/by-id/ name where there is one.
+)";
+    case CliCommand::Software:
+        return R"(usage: vantoro-cli software --product NAME --model NAME [--dir DIR] [--json]
+                          [--settings FILE]
+
+Lists the software files the window would offer for the model, newest first. Without
+--dir, the folder remembered for the product in the settings file is searched.
+)";
+    case CliCommand::Update:
+        return R"(usage: vantoro-cli update --product NAME --model NAME (--file PATH | --dir DIR)
+                        --port P [--port P ...] [--timeout SECONDS] [--wait SECONDS]
+                        [--repeat] [--report FILE] [--json] [--settings FILE]
+
+Updates one unit on every port given, all at the same time. Switch each unit on once its
+port is waiting; units may be switched on in any order.
+
+  --product NAME     product family, as the window names it (e.g. "Saltir Series")
+  --model NAME       model of that family (e.g. "Saltir 24")
+  --file PATH        the code file to send
+  --dir DIR          send the newest file of the model in DIR
+  --port P           a COM number, a device path (/dev/ttyUSB0, a /dev/serial/by-id/ name),
+                     or "all" for every listed port; may be repeated
+  --timeout SECONDS  reply time-out (at least 10; default: the settings file's, else 10)
+  --wait SECONDS     give up on a port whose unit is not detected within this time
+                     (default: wait until interrupted)
+  --repeat           after each unit, wait for the next one on the same port, until Ctrl-C
+  --report FILE      append one line per finished unit (CSV, or JSON lines with --json)
+  --json             one JSON object per line instead of text
+
+Exit status: 0 every unit completed, 1 any unit failed, 2 bad arguments, 130 interrupted.
+Ctrl-C cancels every unit, releases every port and prints the summary.
+)";
+    case CliCommand::None:
+        break;
+    }
+    return R"(usage: vantoro-cli [--settings FILE] COMMAND [options]
+       vantoro-cli --help | --version
+
+Vantoro without a window: the same products, settings and update cycle, for scripts and
+production benches that update many units at once.
+
+Commands:
+  ports      list the COM ports
+  software   list the software files offered for a model
+  update     update the units on one or more ports
+
+  --settings FILE  read this settings file instead of the window's
+  --help           this text; "vantoro-cli COMMAND --help" describes a command
+  --version        the program's version
+
+The settings file is read, never written. See vantoro-cli(1).
+)";
+}
+
+} // namespace vantoro

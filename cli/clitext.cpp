@@ -1,0 +1,92 @@
+#include "cli/clitext.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace vantoro {
+
+namespace {
+
+// Length of the UTF-8 sequence starting at i, 0 when it is not a valid one.
+std::size_t Utf8Length(const std::string& strText, std::size_t i) {
+    const auto c = static_cast<unsigned char>(strText[i]);
+    std::size_t nLength = c < 0x80           ? 1
+                          : (c >> 5) == 0x6  ? 2
+                          : (c >> 4) == 0xE  ? 3
+                          : (c >> 3) == 0x1E ? 4
+                                             : 0;
+    if (nLength == 0 || i + nLength > strText.size() || c == 0xC0 || c == 0xC1 || c > 0xF4)
+        return 0;
+    for (std::size_t k = 1; k < nLength; ++k) {
+        if ((static_cast<unsigned char>(strText[i + k]) & 0xC0) != 0x80)
+            return 0;
+    }
+    return nLength;
+}
+
+} // namespace
+
+std::string JsonString(const std::string& strText) {
+    std::string strJson = "\"";
+    for (std::size_t i = 0; i < strText.size();) {
+        const auto c = static_cast<unsigned char>(strText[i]);
+        const std::size_t nLength = Utf8Length(strText, i);
+        if (nLength == 0) {
+            strJson += "\\ufffd";
+            ++i;
+            continue;
+        }
+        if (nLength > 1) {
+            strJson.append(strText, i, nLength);
+        } else if (c == '"' || c == '\\') {
+            strJson += '\\';
+            strJson += static_cast<char>(c);
+        } else if (c == '\n') {
+            strJson += "\\n";
+        } else if (c == '\r') {
+            strJson += "\\r";
+        } else if (c == '\t') {
+            strJson += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            char szEscape[8];
+            std::snprintf(szEscape, sizeof(szEscape), "\\u%04x", c);
+            strJson += szEscape;
+        } else {
+            strJson += static_cast<char>(c);
+        }
+        i += nLength;
+    }
+    return strJson + "\"";
+}
+
+std::string CsvField(const std::string& strText) {
+    if (strText.find_first_of(",\"\r\n") == std::string::npos)
+        return strText;
+    std::string strField = "\"";
+    for (char c : strText) {
+        if (c == '"')
+            strField += '"';
+        strField += c;
+    }
+    return strField + "\"";
+}
+
+std::string UtcTimeStamp(std::chrono::system_clock::time_point when) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(when);
+    std::tm parts{};
+    ::gmtime_r(&t, &parts);
+    char szText[32];
+    std::strftime(szText, sizeof(szText), "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return szText;
+}
+
+std::string LocalClockTime(std::chrono::system_clock::time_point when) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(when);
+    std::tm parts{};
+    ::localtime_r(&t, &parts);
+    char szText[16];
+    std::strftime(szText, sizeof(szText), "%H:%M:%S", &parts);
+    return szText;
+}
+
+} // namespace vantoro

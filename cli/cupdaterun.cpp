@@ -1,0 +1,72 @@
+#include "cli/cupdaterun.h"
+
+namespace vantoro {
+
+namespace {
+
+// Often enough for the reply time-out and the live lines; an idle run costs next to nothing.
+constexpr int kTickMillis = 100;
+
+} // namespace
+
+CUpdateRun::CUpdateRun(std::vector<CUnitSetup> setups, CCliOutput& output, CReportFile& report)
+    : m_output(output), m_report(report) {
+    for (std::size_t i = 0; i < setups.size(); ++i) {
+        m_sinks.push_back(std::make_unique<CUnitSink>(m_loop, static_cast<int>(i)));
+        m_units.push_back(std::make_unique<CUpdateUnit>(std::move(setups[i]), *m_sinks[i], *this));
+    }
+}
+
+CUpdateRun::~CUpdateRun() {
+    m_units.clear();
+}
+
+bool CUpdateRun::AllFinished() const {
+    for (const auto& pUnit : m_units) {
+        if (!pUnit->IsFinished())
+            return false;
+    }
+    return true;
+}
+
+int CUpdateRun::Run() {
+    for (auto& pUnit : m_units)
+        pUnit->Begin();
+    std::vector<CCliLoop::Notification> notifications;
+    bool bInterrupted = false;
+    while (!AllFinished()) {
+        m_output.Live(m_units);
+        notifications.clear();
+        if (m_loop.Wait(kTickMillis, notifications)) {
+            bInterrupted = true;
+            break;
+        }
+        for (const CCliLoop::Notification& n : notifications)
+            m_units[static_cast<std::size_t>(n.nUnit)]->OnSerialEvent(n.wParam, n.lParam);
+        // As the window's idle tick: once everything queued has been handled.
+        for (auto& pUnit : m_units)
+            pUnit->OnIdle();
+    }
+    if (bInterrupted) {
+        for (auto& pUnit : m_units)
+            pUnit->Interrupt();
+    }
+    m_output.Summary(m_units, bInterrupted);
+    if (bInterrupted)
+        return kExitInterrupted;
+    return m_bAnyFailed ? kExitFailed : kExitCompleted;
+}
+
+void CUpdateRun::OnUnitText(const CUpdateUnit& unit, const char* pszKind,
+                            const std::string& strText) {
+    m_output.Text(unit, pszKind, strText);
+}
+
+void CUpdateRun::OnUnitFinished(const CUpdateUnit&, const CUnitResult& result) {
+    if (result.outcome != UnitOutcome::Completed)
+        m_bAnyFailed = true;
+    m_report.Append(result);
+    m_output.Result(result);
+}
+
+} // namespace vantoro

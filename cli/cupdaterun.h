@@ -1,0 +1,49 @@
+#pragma once
+
+#include "cli/ccliloop.h"
+#include "cli/cclioutput.h"
+#include "cli/creportfile.h"
+#include "cli/cunitsink.h"
+#include "cli/cupdateunit.h"
+#include "cli/iunitobserver.h"
+
+#include <memory>
+#include <vector>
+
+namespace vantoro {
+
+// Exit statuses of the command line.
+constexpr int kExitCompleted = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitBadArguments = 2;
+constexpr int kExitInterrupted = 130;
+
+// Every port's units side by side on one thread: the loop hands each notification to its
+// unit's engine, ticks every engine once the queue has drained, and on Ctrl-C interrupts them
+// all. A unit's failure stays its own; the run's status sums them up.
+class CUpdateRun : public IUnitObserver {
+public:
+    CUpdateRun(std::vector<CUnitSetup> setups, CCliOutput& output, CReportFile& report);
+    ~CUpdateRun() override;
+
+    // Until every port's run is over, or an interrupt. Returns the exit status.
+    int Run();
+
+    void OnUnitText(const CUpdateUnit& unit, const char* pszKind,
+                    const std::string& strText) override;
+    void OnUnitFinished(const CUpdateUnit& unit, const CUnitResult& result) override;
+
+private:
+    bool AllFinished() const;
+
+    // The loop first: it blocks the interrupting signals before any listener thread starts.
+    CCliLoop m_loop;
+    CCliOutput& m_output;
+    CReportFile& m_report;
+    std::vector<std::unique_ptr<CUnitSink>> m_sinks;
+    // Declared after the sinks, so every unit (and its listener) is gone before them.
+    std::vector<std::unique_ptr<CUpdateUnit>> m_units;
+    bool m_bAnyFailed = false;
+};
+
+} // namespace vantoro
