@@ -290,7 +290,7 @@ class DirectoryChooser(ProgramTest):
     def test_dot_folders_hidden_and_the_selected_row_shown_whole(self):
         for i in range(40):
             os.makedirs(os.path.join(self.p.code, f"batch{i:02d}"))
-        os.makedirs(os.path.join(self.p.code, ".cache"))
+        os.makedirs(os.path.join(self.p.code, "batch39", ".cache"))  # would sort first
         # Deep enough for the tree to need a sideways scroll bar too.
         deep = os.path.join(self.p.code, "batch39", "firmware-releases-for-the-saltir-range",
                             "version-one-hundred-and-three")
@@ -308,7 +308,7 @@ class DirectoryChooser(ProgramTest):
         time.sleep(0.3)
         image = self.shot(chooser, "chooser")
         text = self.d.read_text(image)
-        self.assertNotIn(".cache", text.lower())
+        self.assertNotIn("cache", text.lower())
         self.assertIn("batch39", text.lower().replace(" ", ""))
         # The highlighted row lies wholly inside the tree: highlight pixels, then the tree's
         # white background, below it.
