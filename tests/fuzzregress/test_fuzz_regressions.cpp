@@ -1,5 +1,6 @@
 #include "fuzz/checks/enginecheck.h"
 #include "fuzz/checks/profilecheck.h"
+#include "fuzz/checks/replylogcheck.h"
 #include "fuzz/checks/srecordcheck.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +67,8 @@ TEST_P(FuzzRegressionTest, EveryKeptInputKeepsEveryPromise) {
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegressionTest,
                          testing::Values(FuzzTarget{"profile", &CheckProfileInput},
                                          FuzzTarget{"srecord", &CheckSRecordInput},
-                                         FuzzTarget{"engine", &CheckEngineInput}),
+                                         FuzzTarget{"engine", &CheckEngineInput},
+                                         FuzzTarget{"replylog", &CheckReplyLogInput}),
                          PrintTarget);
 
 } // namespace
