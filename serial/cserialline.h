@@ -111,8 +111,12 @@ private:
     std::atomic<std::uint32_t> m_nEventMask{0};
     bool m_bOverlapped = false;
 
-    CFileDescriptor m_epoll;  // edge-triggered watch on the port plus the wake-up descriptor
-    CFileDescriptor m_wakeup; // eventfd that re-applying the mask writes to
+    CFileDescriptor m_epoll;   // edge-triggered watch on the port plus the wake-up descriptor
+    CFileDescriptor m_wakeup;  // eventfd that re-applying the mask writes to
+    CFileDescriptor m_txWatch; // second descriptor of the port, watched for output while asked
+    // Port readiness that came with a mask change: the change completes the wait with no bits,
+    // and what arrived with it is looked at by the next wait. Only the waiting thread uses it.
+    std::uint32_t m_nDeferredPortEvents = 0;
     std::string m_strDeviceNode;
     char m_cEventChar = 0;
     int m_nReadTimeoutMode = ReadTimeoutNonBlocking;
