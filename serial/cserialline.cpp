@@ -1,8 +1,11 @@
 #include "serial/cserialline.h"
 
+#include "serial/cmodemmanagercheck.h"
 #include "serial/comportnames.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
@@ -62,6 +65,12 @@ std::uint32_t LineErrorCode(int nErrno) {
     default:
         return static_cast<std::uint32_t>(nErrno);
     }
+}
+
+// The node behind dosdevices and by-id links, as the log should name it.
+std::string CanonicalNode(const std::string& strNode) {
+    char resolved[PATH_MAX];
+    return ::realpath(strNode.c_str(), resolved) ? std::string(resolved) : strNode;
 }
 
 std::string PermissionCause(int nErrno, const std::string& strNode) {
@@ -349,6 +358,9 @@ int CSerialLine::ProbePort(const char* pszDevice, std::uint32_t* pnError, std::s
     std::string node = ResolveComDevice(pszDevice ? pszDevice : "");
     CFileDescriptor port(OpenDevice(node));
     int err = port.IsValid() ? LockDevice(port.Get()) : errno;
+    // ModemManager may be the one holding the port, or about to disturb the update.
+    if ((err == 0 || err == EBUSY || err == EWOULDBLOCK) && pstrCause)
+        *pstrCause = ModemManagerWarningFor(CanonicalNode(node));
     if (err == 0)
         return PortAvailable;
     error = OpenErrorCode(err);

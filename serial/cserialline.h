@@ -74,7 +74,8 @@ public:
 
     // Whether the port could be opened now: PortAvailable, PortUnavailable (error 2), PortInUse
     // (error 5, held by someone), PortUnknown (anything else, also a permission problem, whose
-    // cause and remedy then go to pstrCause as one log line).
+    // cause and remedy then go to pstrCause as one log line). For a device that is there,
+    // pstrCause gets the warning of ModemManagerWarningFor, if any.
     static int ProbePort(const char* pszDevice, std::uint32_t* pnError = nullptr,
                          std::string* pstrCause = nullptr);
 

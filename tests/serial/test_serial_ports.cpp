@@ -1,6 +1,8 @@
 #include "platform/testtempfolder.h"
 #include "ptypair.h"
+#include "serial/cmodemmanagercheck.h"
 #include "serial/comportdiscovery.h"
+#include "serial/cserialline.h"
 #include "serial/comportnames.h"
 
 #include <gtest/gtest.h>
@@ -188,4 +190,47 @@ TEST_F(ComPortNumbering, AFolderThatCannotBeWrittenLosesNothingAndSaysWhy) {
     EXPECT_FALSE(DiscoverComPortEntries(entries, m_logTexts, m_sources));
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].strFriendlyName, "Serial Port (" + Node(2) + ")");
+}
+
+TEST(ModemManagerCheck, WarnsWhenItRunsAndTheDeviceIsNotExcludedAndOpeningAsks) {
+    struct Case {
+        bool bRunning, bKnownToUdev;
+        const char* pszIgnore; // ID_MM_DEVICE_IGNORE, or none
+        bool bWarns;
+    };
+    for (const Case& c : {Case{true, true, nullptr, true}, Case{true, true, "0", true},
+                          Case{true, true, "1", false}, Case{false, true, nullptr, false},
+                          Case{true, false, nullptr, false}}) {
+        CModemManagerCheck check([&] { return c.bRunning; },
+                                 [&](const std::string&, std::map<std::string, std::string>& p) {
+                                     if (c.pszIgnore)
+                                         p["ID_MM_DEVICE_IGNORE"] = c.pszIgnore;
+                                     return c.bKnownToUdev;
+                                 });
+        const std::string warning = check.WarningFor("/dev/ttyUSB0");
+        EXPECT_EQ(!warning.empty(), c.bWarns) << c.bRunning << c.bKnownToUdev << warning;
+        if (c.bWarns) {
+            EXPECT_NE(warning.find("/dev/ttyUSB0"), std::string::npos);
+            EXPECT_NE(warning.find("77-vantoro-mm-ignore.rules"), std::string::npos);
+        }
+    }
+
+    // The probe before opening names the node behind a dosdevices link.
+    CPtyPair pty;
+    CTempFolder folder;
+    fs::create_symlink(pty.SlavePath(), folder / "com5");
+    SetDosDevicesFolder(folder.Path());
+    SetModemManagerCheck(CModemManagerCheck(
+        [] { return true; }, [](const std::string&, std::map<std::string, std::string>&) {
+            return true;
+        }));
+    std::string cause;
+    EXPECT_EQ(CSerialLine::ProbePort("\\\\.\\Com5", nullptr, &cause), PortAvailable);
+    EXPECT_EQ(cause.rfind("ModemManager is running and may probe " + pty.SlavePath() + " ", 0), 0u)
+        << cause;
+    // udev never announces a pseudo-terminal, so ModemManager never sees one.
+    SetModemManagerCheck(CModemManagerCheck());
+    EXPECT_EQ(CSerialLine::ProbePort("\\\\.\\Com5", nullptr, &cause), PortAvailable);
+    EXPECT_EQ(cause, "");
+    SetDosDevicesFolder("");
 }
