@@ -173,10 +173,12 @@ std::vector<ComPortEntry> CComPortNumbering::NumberPorts(const std::vector<TtyDe
         auto stable = stableNames.find(node);
         const std::string strStable = stable == stableNames.end() ? "" : stable->second;
         // A by-id name survives re-plugging; a UART on the board keeps its node, so that is
-        // what its link names.
-        std::string strTarget = !strStable.empty()  ? strStable
-                                : builtInNumber < 0 ? pDevice->strDeviceNode
-                                                    : "";
+        // what its link names. A device without either that has its built-in number free needs
+        // no link; one whose number a link holds gets one of its own.
+        const bool bBuiltInFree = builtInNumber > 0 && !taken.count(builtInNumber);
+        std::string strTarget = !strStable.empty() ? strStable
+                                : !bBuiltInFree    ? pDevice->strDeviceNode
+                                                   : "";
         if (!strTarget.empty() && !m_strFolder.empty()) {
             std::string strError;
             const int number =
@@ -188,12 +190,12 @@ std::vector<ComPortEntry> CComPortNumbering::NumberPorts(const std::vector<TtyDe
             }
             logTexts.push_back("Cannot write a COM number link for " + pDevice->strDeviceNode +
                                " in " + m_strFolder + ": " + strError + ". " +
-                               (builtInNumber > 0 && !taken.count(builtInNumber)
+                               (bBuiltInFree
                                     ? "It keeps its plug-order number COM " +
                                           std::to_string(builtInNumber) + " meanwhile"
                                     : "It cannot be listed until the link can be written"));
         }
-        if (builtInNumber > 0 && !taken.count(builtInNumber))
+        if (bBuiltInFree)
             builtIn.push_back(EntryFor(builtInNumber, node, strStable, devices));
     }
     return MergeComPortEntries(linked, builtIn);

@@ -19,8 +19,8 @@ public:
     // The ports of the devices and of the links whose targets exist, ordered by number. A device
     // no link reaches yet gets a link first when it has a stable name (its built-in number, or
     // the next free one from kFirstLinkedComPort when a link already holds that) or when it has
-    // no built-in number at all (the next free one). A link that cannot be written costs a line
-    // in logTexts; the device then keeps its built-in number, if it has one.
+    // no built-in number free (the next free one, naming its node). A link that cannot be
+    // written costs a line in logTexts; the device then keeps its built-in number, if free.
     std::vector<ComPortEntry> NumberPorts(const std::vector<TtyDevice>& devices,
                                           std::vector<std::string>& logTexts);
 

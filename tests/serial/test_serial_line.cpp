@@ -228,6 +228,7 @@ TEST_F(SerialLine, EventWaitReportsArrivalOnceAndTakeEventsMasks) {
     EXPECT_EQ(line.ReadBytes(buffer, 4, &count, nullptr, INFINITE), 0u);
     EXPECT_EQ(count, 0u);
 
+    EXPECT_EQ(line.SetEventMask(EV_RXCHAR), 0u);
     EXPECT_EQ(line.SetEventCharacter('\r', false), 0u);
     EXPECT_EQ(line.QueryEventCharacter(), '\r');
     EXPECT_EQ(line.QueryEventMask(), EV_RXCHAR);

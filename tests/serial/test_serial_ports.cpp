@@ -2,8 +2,8 @@
 #include "ptypair.h"
 #include "serial/cmodemmanagercheck.h"
 #include "serial/comportdiscovery.h"
-#include "serial/cserialline.h"
 #include "serial/comportnames.h"
+#include "serial/cserialline.h"
 
 #include <gtest/gtest.h>
 
@@ -163,12 +163,15 @@ TEST_F(ComPortNumbering, HandMadeLinksAreLeftAloneAndTheirDeviceIsListedOnce) {
     fs::create_symlink(Node(3), m_strDosDevices + "/com08");
     vantoro::test::WriteTextFile(m_strDosDevices + "/com129", "not a link");
 
-    // B is COM 5 only; A's built-in 33 and the first free 129 are held, so A gets 130.
-    EXPECT_EQ(Discover(),
-              (std::vector<std::string>{"5 " + Node(1), "7 " + Node(2), "130 " + Node(0)}));
+    Plug("ttyS4", 3); // a board UART whose COM 5 the hand-made link holds
+
+    // B is COM 5 only; 129 is held, the UART gets 130 and A, whose 33 is held, 131.
+    EXPECT_EQ(Discover(), (std::vector<std::string>{"5 " + Node(1), "7 " + Node(2),
+                                                    "130 " + Node(3), "131 " + Node(0)}));
     EXPECT_EQ(LinkText(5), ById("usb-CP210x_B"));
     EXPECT_EQ(LinkText(33), "/dev/vantoro-gone");
-    EXPECT_EQ(LinkText(130), ById("usb-FTDI_A"));
+    EXPECT_EQ(LinkText(130), Node(3));
+    EXPECT_EQ(LinkText(131), ById("usb-FTDI_A"));
     EXPECT_EQ(vantoro::test::ReadTextFile(m_strDosDevices + "/com129"), "not a link");
 }
 
@@ -221,9 +224,8 @@ TEST(ModemManagerCheck, WarnsWhenItRunsAndTheDeviceIsNotExcludedAndOpeningAsks) 
     fs::create_symlink(pty.SlavePath(), folder / "com5");
     SetDosDevicesFolder(folder.Path());
     SetModemManagerCheck(CModemManagerCheck(
-        [] { return true; }, [](const std::string&, std::map<std::string, std::string>&) {
-            return true;
-        }));
+        [] { return true; },
+        [](const std::string&, std::map<std::string, std::string>&) { return true; }));
     std::string cause;
     EXPECT_EQ(CSerialLine::ProbePort("\\\\.\\Com5", nullptr, &cause), PortAvailable);
     EXPECT_EQ(cause.rfind("ModemManager is running and may probe " + pty.SlavePath() + " ", 0), 0u)
