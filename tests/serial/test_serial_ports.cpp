@@ -76,8 +76,8 @@ protected:
     std::string ById(const std::string& strName) const { return m_folder / ("by-id/" + strName); }
     void Plug(const std::string& strSysName, int nPty, const std::string& strById = "") {
         m_devices.push_back({strSysName, Node(nPty), {{"ID_MODEL", "Adapter_" + strSysName}}});
-        if (!strById.empty())
-            fs::create_symlink(Node(nPty), ById(strById));
+        if (!strById.empty()) // relative, as udev writes them
+            fs::create_symlink(fs::relative(Node(nPty), m_folder / "by-id"), ById(strById));
     }
     void UnplugAll() {
         m_devices.clear();
