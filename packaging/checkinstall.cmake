@@ -1,10 +1,10 @@
 # Installs a built tree into a scratch prefix and checks what the desktop and the program rely
 # on: the bin/ links reaching the real programs, the user guide beside it, the manual pages, the
-# desktop entry naming an installed command and icon, and icons of the size their folder
-# promises.
+# desktop entry naming an installed command and icon, icons of the size their folder promises,
+# and the udev rule that keeps ModemManager off the adapters.
 #   cmake -DBUILD_DIR=... -DWORK_DIR=... -DBINDIR=bin -DPROGRAMDIR=lib/vantoro
-#         -DDATADIR=share -DICON_SIZES="16;32" -P checkinstall.cmake
-foreach(var BUILD_DIR WORK_DIR BINDIR PROGRAMDIR DATADIR ICON_SIZES)
+#         -DDATADIR=share -DUDEVRULESDIR=lib/udev/rules.d -DICON_SIZES="16;32" -P checkinstall.cmake
+foreach(var BUILD_DIR WORK_DIR BINDIR PROGRAMDIR DATADIR UDEVRULESDIR ICON_SIZES)
     if(NOT DEFINED ${var})
         message(FATAL_ERROR "checkinstall.cmake needs -D${var}=...")
     endif()
@@ -97,6 +97,18 @@ foreach(size IN LISTS ICON_SIZES)
         fail("${size}x${size} icon is ${width}x${height} pixels")
     endif()
 endforeach()
+
+# udev skips rules without the .rules ending; one FTDI line stands for the list.
+set(rule ${prefix}/${UDEVRULESDIR}/77-vantoro-mm-ignore.rules)
+if(NOT EXISTS "${rule}")
+    fail("the ModemManager udev rule is not installed")
+else()
+    file(STRINGS "${rule}" ftdi_lines
+         REGEX "ATTRS{idVendor}==\"0403\", ATTRS{idProduct}==\"6001\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"")
+    if(NOT ftdi_lines)
+        fail("the ModemManager udev rule does not cover the FT232R")
+    endif()
+endif()
 
 if(failures GREATER 0)
     message(FATAL_ERROR "${failures} install layout check(s) failed")

@@ -1,14 +1,13 @@
 #include "serial/comportdiscovery.h"
 
+#include "serial/ccomportnumbering.h"
 #include "serial/comportnames.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <libudev.h>
 #include <memory>
+#include <mutex>
 #include <set>
-#include <sys/stat.h>
-#include <system_error>
 
 namespace vantoro {
 
@@ -33,27 +32,6 @@ std::map<std::string, std::string> PropertiesOf(udev_device* device) {
     return properties;
 }
 
-// udev properties of the character device behind a node; empty when udev does not know it.
-std::map<std::string, std::string> PropertiesOfNode(udev* context, const std::string& strNode) {
-    struct stat st {};
-    if (!context || ::stat(strNode.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
-        return {};
-    UdevDevicePtr device(udev_device_new_from_devnum(context, 'c', st.st_rdev));
-    return device ? PropertiesOf(device.get()) : std::map<std::string, std::string>{};
-}
-
-// The device's /dev/serial/by-id/ link, which names the same adapter whatever its plug order.
-std::string StableNameOf(udev_device* device) {
-    static const std::string kById = "/dev/serial/by-id/";
-    udev_list_entry* entry = udev_device_get_devlinks_list_entry(device);
-    for (; entry; entry = udev_list_entry_get_next(entry)) {
-        const char* link = udev_list_entry_get_name(entry);
-        if (link && std::string(link).rfind(kById, 0) == 0)
-            return link;
-    }
-    return {};
-}
-
 // Legacy 8250 ports are registered whether or not a UART answers; the type says which do.
 bool IsUsableTty(udev_device* device) {
     if (!udev_device_get_parent(device))
@@ -66,55 +44,7 @@ bool IsUsableTty(udev_device* device) {
     return true;
 }
 
-// Hardware ttys with a COM number; false when udev could not be asked.
-bool ListUdevPorts(udev* context, std::vector<ComPortEntry>& entries) {
-    if (!context)
-        return false;
-    UdevEnumeratePtr enumerate(udev_enumerate_new(context));
-    if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), "tty") < 0 ||
-        udev_enumerate_scan_devices(enumerate.get()) < 0)
-        return false;
-    udev_list_entry* entry = udev_enumerate_get_list_entry(enumerate.get());
-    for (; entry; entry = udev_list_entry_get_next(entry)) {
-        UdevDevicePtr device(
-            udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
-        if (!device || !IsUsableTty(device.get()))
-            continue;
-        const char* node = udev_device_get_devnode(device.get());
-        int number = node ? ComNumberForDeviceNode(node) : -1;
-        if (number < 0)
-            continue; // no "\\.\ComN" name could reach it
-        entries.push_back({number, BuildFriendlyName(PropertiesOf(device.get()), node), node,
-                           StableNameOf(device.get())});
-    }
-    return true;
-}
-
-std::vector<ComPortEntry> ListLinkedPorts(udev* context, const std::string& strFolder) {
-    namespace fs = std::filesystem;
-    std::vector<ComPortEntry> entries;
-    if (strFolder.empty())
-        return entries;
-    std::error_code ec;
-    for (fs::directory_iterator it(strFolder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (name.rfind("com", 0) != 0 || ComNumberFromName(name) < 0)
-            continue;
-        std::error_code linkError;
-        if (!fs::is_symlink(it->symlink_status(linkError)))
-            continue;
-        fs::path target = fs::canonical(it->path(), linkError);
-        if (linkError)
-            continue; // dangling: the device is not there
-        const std::string node = target.string();
-        const std::string linkText = fs::read_symlink(it->path(), linkError).string();
-        const bool byId = !linkError && linkText.rfind("/dev/serial/by-id/", 0) == 0;
-        entries.push_back({ComNumberFromName(name),
-                           BuildFriendlyName(PropertiesOfNode(context, node), node), node,
-                           byId ? linkText : std::string()});
-    }
-    return entries;
-}
+const char kSerialByIdFolder[] = "/dev/serial/by-id";
 
 std::string ValueOf(const std::map<std::string, std::string>& properties, const char* pszKey) {
     auto it = properties.find(pszKey);
@@ -143,8 +73,33 @@ std::string BuildFriendlyName(const std::map<std::string, std::string>& properti
 }
 
 std::vector<ComPortEntry> ListDosDevicePorts(const std::string& strFolder) {
+    return CComPortNumbering(strFolder, kSerialByIdFolder).LinkedPorts({});
+}
+
+bool ListUdevTtyDevices(std::vector<TtyDevice>& devices) {
     UdevPtr context(udev_new());
-    return ListLinkedPorts(context.get(), strFolder);
+    if (!context)
+        return false;
+    UdevEnumeratePtr enumerate(udev_enumerate_new(context.get()));
+    if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), "tty") < 0 ||
+        udev_enumerate_scan_devices(enumerate.get()) < 0)
+        return false;
+    udev_list_entry* entry = udev_enumerate_get_list_entry(enumerate.get());
+    for (; entry; entry = udev_list_entry_get_next(entry)) {
+        UdevDevicePtr device(
+            udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
+        if (!device || !IsUsableTty(device.get()))
+            continue;
+        const char* node = udev_device_get_devnode(device.get());
+        const char* sysname = udev_device_get_sysname(device.get());
+        if (node && sysname)
+            devices.push_back({sysname, node, PropertiesOf(device.get())});
+    }
+    return true;
+}
+
+ComPortSources ComPortSources::Machine() {
+    return {ListUdevTtyDevices, kSerialByIdFolder, GetDosDevicesFolder()};
 }
 
 std::vector<ComPortEntry> MergeComPortEntries(const std::vector<ComPortEntry>& preferred,
@@ -163,15 +118,34 @@ std::vector<ComPortEntry> MergeComPortEntries(const std::vector<ComPortEntry>& p
     return merged;
 }
 
-bool DiscoverComPortEntries(std::vector<ComPortEntry>& entries) {
-    UdevPtr context(udev_new());
-    std::vector<ComPortEntry> hardware;
-    bool ok = ListUdevPorts(context.get(), hardware);
-    // A link decides what its number opens, so it replaces a built-in port of the same number.
-    std::vector<ComPortEntry> linked = ListLinkedPorts(context.get(), GetDosDevicesFolder());
-    for (ComPortEntry& entry : MergeComPortEntries(linked, hardware))
+bool DiscoverComPortEntries(std::vector<ComPortEntry>& entries, std::vector<std::string>& logTexts,
+                            const ComPortSources& sources) {
+    std::vector<TtyDevice> devices;
+    const bool ok = sources.listDevices && sources.listDevices(devices);
+    CComPortNumbering numbering(sources.strDosDevicesFolder, sources.strByIdFolder);
+    for (ComPortEntry& entry : numbering.NumberPorts(devices, logTexts))
         entries.push_back(std::move(entry));
     return ok;
+}
+
+bool DiscoverComPortEntries(std::vector<ComPortEntry>& entries,
+                            std::vector<std::string>& logTexts) {
+    std::vector<std::string> problems;
+    const bool ok = DiscoverComPortEntries(entries, problems, ComPortSources::Machine());
+    // The list is read again whenever a device comes or goes: a lasting problem is told once.
+    static std::mutex mutex;
+    static std::set<std::string> told;
+    std::lock_guard<std::mutex> lock(mutex);
+    for (std::string& text : problems) {
+        if (told.insert(text).second)
+            logTexts.push_back(std::move(text));
+    }
+    return ok;
+}
+
+bool DiscoverComPortEntries(std::vector<ComPortEntry>& entries) {
+    std::vector<std::string> ignored;
+    return DiscoverComPortEntries(entries, ignored, ComPortSources::Machine());
 }
 
 bool DiscoverComPorts(std::vector<int>& ports, std::vector<std::string>& names) {

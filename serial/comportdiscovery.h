@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -14,22 +15,51 @@ struct ComPortEntry {
     std::string strStableName = {}; // its /dev/serial/by-id/ name, empty when it has none
 };
 
-// Finds the serial ports present: hardware ttys from udev (legacy ttyS ports only when a UART is
-// behind them) plus every comN link whose target exists; ordered by COM number, a link taking
-// its number over from a built-in one. Appends to both lists in step; false when udev could not
-// be asked (the links found are still listed).
-bool DiscoverComPorts(std::vector<int>& ports, std::vector<std::string>& names);
+// A hardware tty as udev reports it.
+struct TtyDevice {
+    std::string strSysName;    // kernel name (ttyUSB0); decides the built-in COM number
+    std::string strDeviceNode; // the node to open, normally /dev/ + the kernel name
+    std::map<std::string, std::string> properties = {}; // udev properties, for the name
+};
 
-// The same ports with their device nodes and stable names, for every front end that lists
-// ports; false when udev could not be asked (the links found are still listed).
+// Where discovery looks. A test hands in its own device list and folders; Machine() gives the
+// real ones.
+struct ComPortSources {
+    // Fills the hardware ttys; false when the enumeration could not run.
+    std::function<bool(std::vector<TtyDevice>&)> listDevices;
+    std::string strByIdFolder;
+    std::string strDosDevicesFolder; // empty: no links are read or written
+
+    // udev, /dev/serial/by-id and the folder SetDosDevicesFolder set.
+    static ComPortSources Machine();
+};
+
+// Finds the serial ports present: hardware ttys from udev (legacy ttyS ports only when a UART is
+// behind them) plus every comN link whose target exists; ordered by COM number. A device seen
+// for the first time gets its comN link written here (CComPortNumbering), so every front end
+// numbers alike. Appends to both lists in step; false when udev could not be asked (the links
+// found are still listed). Problems worth a log line are dropped: callers that log use the
+// overload with log texts.
+bool DiscoverComPorts(std::vector<int>& ports, std::vector<std::string>& names);
 bool DiscoverComPortEntries(std::vector<ComPortEntry>& entries);
+
+// As above, and appends to logTexts each problem not reported before in this process (an
+// unwritable dosdevices folder, say), for the caller to log as a system event.
+bool DiscoverComPortEntries(std::vector<ComPortEntry>& entries, std::vector<std::string>& logTexts);
+
+// The same from given sources; every problem goes to logTexts, also repeated ones.
+bool DiscoverComPortEntries(std::vector<ComPortEntry>& entries, std::vector<std::string>& logTexts,
+                            const ComPortSources& sources);
+
+// The machine's hardware ttys; false when udev could not be asked.
+bool ListUdevTtyDevices(std::vector<TtyDevice>& devices);
 
 // The model or vendor text of udev properties (ID_MODEL_FROM_DATABASE, ID_MODEL,
 // ID_VENDOR_FROM_DATABASE), else "Serial Port", followed by the node in brackets.
 std::string BuildFriendlyName(const std::map<std::string, std::string>& properties,
                               const std::string& strDeviceNode);
 
-// The ports that the comN links of a folder name, targets that exist only.
+// The ports that the comN links of a folder name, targets that exist only; writes nothing.
 std::vector<ComPortEntry> ListDosDevicePorts(const std::string& strFolder);
 
 // Orders entries by number; where two share a number the earlier one in the list wins.

@@ -17,7 +17,8 @@ struct NodeFamily {
     int nFirstPort;
 };
 
-constexpr NodeFamily kFamilies[] = {{"/dev/ttyS", 1}, {"/dev/ttyUSB", 33}, {"/dev/ttyACM", 65}};
+constexpr NodeFamily kFamilies[] = {
+    {"/dev/ttyS", 1}, {"/dev/ttyUSB", 33}, {"/dev/ttyACM", 65}, {"/dev/ttyAMA", 97}};
 
 std::mutex& FolderMutex() {
     static std::mutex mutex;

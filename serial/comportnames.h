@@ -14,8 +14,10 @@ std::string GetDosDevicesFolder();
 int ComNumberFromName(const std::string& strName);
 
 // Built-in numbering of device nodes: /dev/ttyS(k) is COM k+1, /dev/ttyUSB(k) COM 33+k,
-// /dev/ttyACM(k) COM 65+k; -1 for any other node.
+// /dev/ttyACM(k) COM 65+k, /dev/ttyAMA(k) COM 97+k (k below 32); -1 for any other node.
+// Numbers from kFirstLinkedComPort up are never built in: they are free for comN links.
 int ComNumberForDeviceNode(const std::string& strNode);
+constexpr int kFirstLinkedComPort = 129;
 
 // Inverse of ComNumberForDeviceNode; empty for a number outside the built-in ranges.
 std::string DeviceNodeForComNumber(int nPort);

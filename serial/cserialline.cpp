@@ -1,10 +1,11 @@
 #include "serial/cserialline.h"
 
-#include <cstring>
-
+#include "serial/cmodemmanagercheck.h"
 #include "serial/comportnames.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/epoll.h>
@@ -68,6 +69,12 @@ std::uint32_t LineErrorCode(int nErrno) {
     default:
         return static_cast<std::uint32_t>(nErrno);
     }
+}
+
+// The node behind dosdevices and by-id links, as the log should name it.
+std::string CanonicalNode(const std::string& strNode) {
+    char resolved[PATH_MAX];
+    return ::realpath(strNode.c_str(), resolved) ? std::string(resolved) : strNode;
 }
 
 std::string PermissionCause(int nErrno, const std::string& strNode) {
@@ -159,6 +166,8 @@ void CSerialLine::CloseHandles() {
         SetExclusiveMode(m_port.Get(), false);
     m_epoll.Reset();
     m_wakeup.Reset();
+    m_txWatch.Reset();
+    m_nDeferredPortEvents = 0;
     m_port.Reset(); // also releases the lock
     m_strDeviceNode.clear();
     m_bOverlapped = false;
@@ -209,15 +218,23 @@ std::uint32_t CSerialLine::SetEventMask(std::uint32_t nMask) {
     Store(0);
     if (!HasPort())
         return Store(kErrorInvalidHandle);
-    // Changing the watch re-arms it, which reports unread bytes as new: only when it must.
-    if ((nMask & EV_TXEMPTY) != (m_nEventMask.load() & EV_TXEMPTY)) {
-        epoll_event portEvent{};
-        portEvent.events = EPOLLIN | EPOLLET;
-        if (nMask & EV_TXEMPTY)
-            portEvent.events |= EPOLLOUT;
-        portEvent.data.fd = PortFd();
-        if (::epoll_ctl(m_epoll.Get(), EPOLL_CTL_MOD, PortFd(), &portEvent) != 0)
-            return Store(static_cast<std::uint32_t>(errno));
+    // Output readiness has a watch of its own on a second descriptor of the port: changing the
+    // port's own watch would re-arm it and report bytes already waiting as a new arrival.
+    const bool bWantTxEmpty = (nMask & EV_TXEMPTY) != 0;
+    if (bWantTxEmpty != m_txWatch.IsValid()) {
+        if (bWantTxEmpty) {
+            CFileDescriptor txWatch(::fcntl(PortFd(), F_DUPFD_CLOEXEC, 0));
+            epoll_event txEvent{};
+            txEvent.events = EPOLLOUT | EPOLLET;
+            txEvent.data.fd = txWatch.Get();
+            if (!txWatch.IsValid() ||
+                ::epoll_ctl(m_epoll.Get(), EPOLL_CTL_ADD, txWatch.Get(), &txEvent) != 0)
+                return Store(static_cast<std::uint32_t>(errno));
+            m_txWatch = std::move(txWatch);
+        } else {
+            ::epoll_ctl(m_epoll.Get(), EPOLL_CTL_DEL, m_txWatch.Get(), nullptr);
+            m_txWatch.Reset();
+        }
     }
     m_nEventMask.store(nMask);
     // Applying a mask ends a pending event wait at once, with no event bits.
@@ -345,6 +362,9 @@ int CSerialLine::ProbePort(const char* pszDevice, std::uint32_t* pnError, std::s
     std::string node = ResolveComDevice(pszDevice ? pszDevice : "");
     CFileDescriptor port(OpenDevice(node));
     int err = port.IsValid() ? LockDevice(port.Get()) : errno;
+    // ModemManager may be the one holding the port, or about to disturb the update.
+    if ((err == 0 || err == EBUSY || err == EWOULDBLOCK) && pstrCause)
+        *pstrCause = ModemManagerWarningFor(CanonicalNode(node));
     if (err == 0)
         return PortAvailable;
     error = OpenErrorCode(err);

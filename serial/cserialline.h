@@ -74,7 +74,8 @@ public:
 
     // Whether the port could be opened now: PortAvailable, PortUnavailable (error 2), PortInUse
     // (error 5, held by someone), PortUnknown (anything else, also a permission problem, whose
-    // cause and remedy then go to pstrCause as one log line).
+    // cause and remedy then go to pstrCause as one log line). For a device that is there,
+    // pstrCause gets the warning of ModemManagerWarningFor, if any.
     static int ProbePort(const char* pszDevice, std::uint32_t* pnError = nullptr,
                          std::string* pstrCause = nullptr);
 
@@ -111,8 +112,12 @@ private:
     std::atomic<std::uint32_t> m_nEventMask{0};
     bool m_bOverlapped = false;
 
-    CFileDescriptor m_epoll;  // edge-triggered watch on the port plus the wake-up descriptor
-    CFileDescriptor m_wakeup; // eventfd that re-applying the mask writes to
+    CFileDescriptor m_epoll;   // edge-triggered watch on the port plus the wake-up descriptor
+    CFileDescriptor m_wakeup;  // eventfd that re-applying the mask writes to
+    CFileDescriptor m_txWatch; // second descriptor of the port, watched for output while asked
+    // Port readiness that came with a mask change: the change completes the wait with no bits,
+    // and what arrived with it is looked at by the next wait. Only the waiting thread uses it.
+    std::uint32_t m_nDeferredPortEvents = 0;
     std::string m_strDeviceNode;
     char m_cEventChar = 0;
     int m_nReadTimeoutMode = ReadTimeoutNonBlocking;

@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <sys/epoll.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vantoro {
 
@@ -238,16 +239,19 @@ std::uint32_t CSerialLine::WaitForLineEvents(int nPollTimeout) {
     for (;;) {
         if (m_bHungUp.load())
             return kErrorGenFailure;
+        const std::uint32_t deferred = std::exchange(m_nDeferredPortEvents, 0);
         epoll_event events[4];
-        int n = ::epoll_wait(m_epoll.Get(), events, 4, nPollTimeout);
-        if (n < 0 && errno == EINTR)
+        int n = ::epoll_wait(m_epoll.Get(), events, 4, deferred ? 0 : nPollTimeout);
+        if (n < 0 && errno == EINTR) {
+            m_nDeferredPortEvents = deferred;
             continue;
+        }
         if (n < 0)
             return static_cast<std::uint32_t>(errno);
-        if (n == 0)
+        if (n == 0 && !deferred)
             return kErrorTimeout;
         bool woken = false;
-        std::uint32_t portEvents = 0;
+        std::uint32_t portEvents = deferred;
         for (int i = 0; i < n; ++i) {
             if (events[i].data.fd == m_wakeup.Get()) {
                 std::uint64_t value = 0;
@@ -262,8 +266,13 @@ std::uint32_t CSerialLine::WaitForLineEvents(int nPollTimeout) {
             m_bHungUp.store(true);
             return kErrorGenFailure;
         }
+        if (woken) {
+            m_nDeferredPortEvents = portEvents;
+            m_nReceivedEvents.store(0);
+            return 0;
+        }
         std::uint32_t bits = CollectEvents(portEvents);
-        if (woken || (bits & m_nEventMask.load())) {
+        if (bits & m_nEventMask.load()) {
             m_nReceivedEvents.store(bits);
             return 0;
         }

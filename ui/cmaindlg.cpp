@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include "catalogue/cstringtable.h"
 #include "controls/cfitcombobox.h"
@@ -18,6 +19,7 @@
 #include "platform/cfilesearch.h"
 #include "platform/ctickclock.h"
 #include "serial/comportdiscovery.h"
+#include "serial/comportnames.h"
 #include "serial/serialtypes.h"
 #include "ui/caboutdlg.h"
 #include "ui/ccompleteupdatedlg.h"
@@ -27,6 +29,7 @@
 #include "ui/clogoptionsdlg.h"
 #include "ui/cmaincontrols.h"
 #include "ui/cmainmenu.h"
+#include "ui/cportlistwatcher.h"
 #include "ui/cprogramart.h"
 #include "ui/mainwindowhelpers.h"
 
@@ -111,6 +114,8 @@ void CMainDlg::Initialise() {
     m_log.SetBox(m_pControls->pLogBox);
     LogEvent(LogApplication, "Application Started");
     FillComPorts();
+    m_pPortWatcher = new CPortListWatcher(QString::fromStdString(GetDosDevicesFolder()), this);
+    connect(m_pPortWatcher, &CPortListWatcher::PortsChanged, this, &CMainDlg::OnPortsChanged);
 
     for (int i = 0; i < m_session.GetPlatformCount(); ++i)
         m_pControls->pProduct->AddStringItem(m_session.Targets()[i].GetNameId(), i);
@@ -125,30 +130,66 @@ void CMainDlg::Initialise() {
     m_pControls->pProduct->setFocus();
 }
 
-void CMainDlg::FillComPorts() {
-    std::vector<ComPortEntry> entries;
-    bool bFound = false;
+bool CMainDlg::DiscoverPorts(std::vector<ComPortEntry>& entries) {
     if (m_setup.discoverPorts) {
         std::vector<int> ports;
         std::vector<std::string> names;
-        bFound = m_setup.discoverPorts(ports, names);
+        const bool bFound = m_setup.discoverPorts(ports, names);
         for (std::size_t j = 0; j < ports.size(); ++j)
             entries.push_back({ports[j], j < names.size() ? names[j] : std::string()});
-    } else {
-        bFound = DiscoverComPortEntries(entries);
+        return bFound;
     }
+    std::vector<std::string> problems; // an unwritable dosdevices folder, say
+    const bool bFound = DiscoverComPortEntries(entries, problems);
+    for (const std::string& strProblem : problems)
+        LogEvent(LogSystem, strProblem);
+    return bFound;
+}
+
+void CMainDlg::ShowComPorts(bool bFound, int nSelected) {
     QComboBox* pList = m_pControls->pComPort;
+    const QSignalBlocker quiet(pList);
+    pList->clear();
     if (!bFound) {
         pList->addItem(QStringLiteral("No Com Ports Available"), kNoComPortsItem);
         pList->setCurrentIndex(0);
-        LogEvent(LogHighLevelComms, "No Com Ports Found");
         return;
     }
-    m_session.FillComPorts(std::move(entries));
     for (const ComPortEntry& entry : m_session.Ports().Entries())
         pList->addItem(ComPortEntryText(entry.nPort, entry.strFriendlyName), entry.nPort);
-    if (pList->count() > 0)
-        pList->setCurrentIndex(0);
+    pList->setCurrentIndex(nSelected);
+}
+
+void CMainDlg::FillComPorts() {
+    std::vector<ComPortEntry> entries;
+    const bool bFound = DiscoverPorts(entries);
+    if (!bFound)
+        LogEvent(LogHighLevelComms, "No Com Ports Found");
+    else
+        m_session.FillComPorts(std::move(entries));
+    ShowComPorts(bFound, m_session.GetPortCount() > 0 ? 0 : -1);
+}
+
+void CMainDlg::OnPortsChanged() {
+    // The list is what the update was started with until the cycle is back at rest.
+    m_bPortsStale = true;
+    if (GetUpdateState() == Idle)
+        RefreshComPorts();
+}
+
+void CMainDlg::RefreshComPorts() {
+    m_bPortsStale = false;
+    const bool bHadPorts = m_session.GetPortCount() > 0;
+    std::vector<ComPortEntry> entries;
+    const bool bFound = DiscoverPorts(entries);
+    const int nSelected = m_session.ReplacePorts(bFound ? std::move(entries)
+                                                        : std::vector<ComPortEntry>());
+    m_pEngine->SetPortNumber(m_session.GetPortNumber());
+    ShowComPorts(bFound, nSelected);
+    // The texts and Start follow the ports only where there were none or are none now; the
+    // software refresh would also pick the newest file again over the user's choice.
+    if (bHadPorts != (m_session.GetPortCount() > 0))
+        RefreshSoftware();
 }
 
 void CMainDlg::SelectPlatform(int nIndex) {
@@ -168,6 +209,10 @@ void CMainDlg::SelectPlatform(int nIndex) {
 void CMainDlg::RefreshSoftware() {
     if (!m_session.GetTarget())
         return;
+    // Called while idle, and by the engine as a cycle ends, its port released: ports that
+    // came or went during the update are taken in first.
+    if (m_bPortsStale)
+        RefreshComPorts();
     const CSoftwareRefresh refresh = m_session.RefreshSoftware();
     QComboBox* pSoftware = m_pControls->pSoftware;
     pSoftware->clear();

@@ -21,6 +21,7 @@ class QComboBox;
 namespace vantoro {
 
 class CIdleTicker;
+class CPortListWatcher;
 class CMainControls;
 class CMainMenu;
 
@@ -82,6 +83,13 @@ protected:
 private:
     void Initialise();
     void FillComPorts();
+    // Ports of the machine, or of the setup's own discovery; false when it could not look.
+    bool DiscoverPorts(std::vector<ComPortEntry>& entries);
+    // The Com Port list from the session's ports, without running any handler.
+    void ShowComPorts(bool bFound, int nSelected);
+    // Devices came or went: the list follows while the cycle is idle, else at its end.
+    void OnPortsChanged();
+    void RefreshComPorts();
     void ResizeForLogging();
     void Step(UpdateEvent event);
     void OnIdleTick();
@@ -114,6 +122,8 @@ private:
     bool m_bSettingsSaved = false;
 
     CIdleTicker* m_pTicker = nullptr;
+    CPortListWatcher* m_pPortWatcher = nullptr;
+    bool m_bPortsStale = false;
     CQtSerialSink m_sink;
     // Last member: destroyed first, so its listener thread has stopped before anything it
     // could post to goes away.

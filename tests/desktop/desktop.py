@@ -210,6 +210,7 @@ class ProgramFolder:
         self.write_settings(settings or {})
         self.received = os.path.join(self.dir, "received.txt")
         self._sim = None
+        self._sims = []
         self._program = None
         self.build = build
         self.sim_args = list(sim_args)
@@ -238,13 +239,16 @@ class ProgramFolder:
                     current[key.strip().upper()] = value
         return sections
 
-    def start_sim(self):
-        self._sim = subprocess.Popen(
+    def start_sim(self, com=COM):
+        """Simulated equipment linked as `com`, as an adapter being plugged in."""
+        sim = subprocess.Popen(
             [os.path.join(self.build, "vantoro-target-sim"), "--platform", "saltir",
-             "--link-folder", self.links, "--com", str(self.COM), "--received", self.received,
+             "--link-folder", self.links, "--com", str(com), "--received", self.received,
              *self.sim_args],
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_for(lambda: os.path.lexists(os.path.join(self.links, f"com{self.COM}")),
+        self._sims.append(sim)
+        self._sim = self._sim or sim
+        wait_for(lambda: os.path.lexists(os.path.join(self.links, f"com{com}")),
                  what="the simulated equipment")
 
     def power_on(self):
@@ -266,7 +270,7 @@ class ProgramFolder:
         return self._program.returncode
 
     def stop(self):
-        for process in (self._program, self._sim):
+        for process in (self._program, *self._sims):
             if process and process.poll() is None:
                 process.terminate()
                 try:

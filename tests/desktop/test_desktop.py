@@ -227,6 +227,22 @@ class ListsKeepTheirChoice(ProgramTest):
         self.assertEqual(self.p.settings()["PLATFORM_SALTIR"]["VARIANT_FILE"], chosen)
 
 
+class LivePortList(ProgramTest):
+    def test_an_adapter_plugged_in_appears_in_the_open_list(self):
+        self.start()
+        self.p.start_sim(com=12)  # a second adapter, while the window is open
+        time.sleep(1.0)
+        self.tab_to(6)  # Product -> ... -> Com Port
+        self.d.key("Return")
+        popup = wait_for(self.d.popup, what="the Com Port list")
+        time.sleep(0.2)
+        self.assertIn("Com 12", self.d.read_text(self.shot(popup, "ports")))
+        self.d.key("Return")
+        wait_for(lambda: not self.d.popup_open(), what="the list to close")
+        self.assertIn("Com 9 - Serial Port", self.d.read_text(self.shot()),
+                      "the port chosen before stays chosen")
+
+
 class PortTrouble(ProgramTest):
     settings = {"PORT": "7"}
 

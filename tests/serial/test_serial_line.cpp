@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <sys/wait.h>
+#include <thread>
 
 using namespace vantoro;
 
@@ -222,14 +224,11 @@ TEST_F(SerialLine, EventWaitReportsArrivalOnceAndTakeEventsMasks) {
     EXPECT_EQ(line.TakeEvents(), 0u);
     // The byte is still unread, yet it is no new arrival.
     EXPECT_EQ(line.WaitForEvent(nullptr, 0), kErrorTimeout);
-    // Re-applying the mask ends the next wait at once with no events.
-    EXPECT_EQ(line.SetEventMask(EV_RXCHAR), 0u);
-    EXPECT_EQ(line.WaitForEvent(nullptr, INFINITE), 0u);
-    EXPECT_EQ(line.TakeEvents(), 0u);
     EXPECT_EQ(line.PurgeBuffers(), 0u);
     EXPECT_EQ(line.ReadBytes(buffer, 4, &count, nullptr, INFINITE), 0u);
     EXPECT_EQ(count, 0u);
 
+    EXPECT_EQ(line.SetEventMask(EV_RXCHAR), 0u);
     EXPECT_EQ(line.SetEventCharacter('\r', false), 0u);
     EXPECT_EQ(line.QueryEventCharacter(), '\r');
     EXPECT_EQ(line.QueryEventMask(), EV_RXCHAR);
@@ -237,16 +236,35 @@ TEST_F(SerialLine, EventWaitReportsArrivalOnceAndTakeEventsMasks) {
     EXPECT_EQ(line.QueryEventMask(), EV_RXCHAR | EV_RXFLAG);
 }
 
-TEST_F(SerialLine, OutputDrainedIsReportedOncePerWriteWhenAsked) {
-    EXPECT_EQ(line.SetEventMask(EV_RXCHAR | EV_TXEMPTY), 0u);
-    EXPECT_EQ(line.WaitForEvent(nullptr, INFINITE), 0u); // the mask change itself
-    EXPECT_EQ(line.TakeEvents(), 0u);
-    EXPECT_EQ(line.WaitForEvent(nullptr, 0), kErrorTimeout); // writable, but nothing was sent
+// Adding or dropping EV_TXEMPTY completes the pending wait with no bits, whether the wait began
+// before or after; bytes already waiting unread are never reported as an arrival again.
+TEST_F(SerialLine, MaskChangesNeverReportUnreadBytesAsNewAndDrainedOutputIsReportedOnce) {
+    ASSERT_TRUE(pty.Send("unread"));
+    ASSERT_TRUE(WaitUntil([&] { return line.WaitForEvent(nullptr, 0) == 0; }));
+    EXPECT_EQ(line.TakeEvents(), EV_RXCHAR);
+    for (std::uint32_t mask : {EV_RXCHAR | EV_TXEMPTY, EV_RXCHAR, EV_RXCHAR | EV_TXEMPTY}) {
+        std::uint32_t result = 99, events = 99;
+        std::thread waiter([&] {
+            result = line.WaitForEvent(nullptr, INFINITE);
+            events = line.TakeEvents();
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(line.SetEventMask(mask), 0u);
+        waiter.join();
+        EXPECT_EQ(result, 0u) << mask;
+        EXPECT_EQ(events, 0u) << mask;
+        EXPECT_EQ(line.WaitForEvent(nullptr, 0), kErrorTimeout) << mask;
+    }
     EXPECT_EQ(line.WriteText("drain me"), 0u);
     EXPECT_EQ(pty.Receive(8).size(), 8u);
     ASSERT_TRUE(WaitUntil([&] { return line.WaitForEvent(nullptr, 0) == 0; }));
     EXPECT_EQ(line.TakeEvents(), EV_TXEMPTY);
     EXPECT_EQ(line.WaitForEvent(nullptr, 0), kErrorTimeout);
+    ASSERT_TRUE(pty.Send("!"));
+    ASSERT_TRUE(WaitUntil([&] { return line.WaitForEvent(nullptr, 0) == 0; }));
+    EXPECT_EQ(line.TakeEvents(), EV_RXCHAR);
+    EXPECT_EQ(line.ReadBytes(buffer, sizeof buffer, &count, nullptr, INFINITE), 0u);
+    EXPECT_EQ(std::string(buffer, count), "unread!");
 }
 
 // A pseudo-terminal keeps no error counters, so the counter comparison is tested on its own.

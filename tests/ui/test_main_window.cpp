@@ -14,6 +14,7 @@
 #include "controls/cfitcombobox.h"
 #include "ui/clogoptionsdlg.h"
 #include "ui/cmainmenu.h"
+#include "ui/cportlistwatcher.h"
 #include "ui/ctemplatedialog.h"
 
 namespace vantoro {
@@ -112,6 +113,27 @@ TEST_F(MainWindowTest, WithoutPortsStartStaysDisabled) {
     EXPECT_EQ(C().pComPort->itemData(0).toInt(), 65535);
     EXPECT_EQ(LogLines(), QStringList({"Application Started", "No Com Ports Found"}));
     EXPECT_FALSE(C().pStart->isEnabled());
+}
+
+TEST_F(MainWindowTest, PortListFollowsLinksWhileIdleAndWaitsForTheEndOfAnUpdate) {
+    StartSim();
+    OpenWindow();
+    const std::filesystem::path added = m_strDosDevices + "/com8";
+    std::filesystem::create_symlink("/dev/null", added);
+    ASSERT_TRUE(WaitUntil([&] { return C().pComPort->count() == 2; })) << "link not seen";
+    EXPECT_EQ(C().pComPort->currentData().toInt(), 5) << "the selection survives a refresh";
+    EXPECT_EQ(Dlg().GetPortNumber(), 5);
+
+    Click(C().pStart); // an update under way: the list stays as it was
+    std::filesystem::remove(added);
+    QTest::qWait(3 * CPortListWatcher::kSettleMs);
+    EXPECT_EQ(C().pComPort->count(), 2);
+    Click(C().pCancel); // back at rest, the list catches up
+    ASSERT_TRUE(WaitForState(Idle));
+    EXPECT_EQ(C().pComPort->count(), 1);
+    EXPECT_EQ(C().pComPort->currentData().toInt(), 5);
+    EXPECT_EQ(Texts(), kReady) << "texts and Start as before";
+    EXPECT_TRUE(C().pStart->isEnabled());
 }
 
 TEST_F(MainWindowTest, CompleteUpdateDrivenByClicks) {
