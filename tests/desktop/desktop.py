@@ -37,6 +37,18 @@ def wait_for(condition, timeout=10.0, what="condition"):
         time.sleep(0.05)
 
 
+def end_processes(*processes):
+    """Asks each process still running to end, and makes sure it has."""
+    for process in processes:
+        if process and process.poll() is None:
+            process.terminate()
+            try:
+                process.wait(5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+
+
 def s_record_file(records):
     """A Motorola S-record text of `records` data records of 16 bytes, S0 and S9 around them."""
     def line(kind, address_bytes, data):
@@ -73,13 +85,7 @@ class Display:
                  what="the window manager")
 
     def stop(self):
-        for process in (self._wm, self._xvfb):
-            process.terminate()
-            try:
-                process.wait(5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+        end_processes(self._wm, self._xvfb)
 
     # Input --------------------------------------------------------------------------------
 
@@ -270,12 +276,5 @@ class ProgramFolder:
         return self._program.returncode
 
     def stop(self):
-        for process in (self._program, *self._sims):
-            if process and process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(5)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
+        end_processes(self._program, *self._sims)
         shutil.rmtree(self.dir, ignore_errors=True)
