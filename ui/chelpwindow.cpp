@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeySequence>
+#include <QScreen>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -45,6 +46,11 @@ bool CHelpWindow::OpenFile(const QString& strPath) {
     }
     if (isMinimized())
         showNormal();
+    if (!isVisible()) {
+        // On a small screen the guide still fits, title bar included.
+        const QRect available = screen()->availableGeometry();
+        resize(qMin(width(), available.width()), qMin(height(), available.height() * 3 / 4));
+    }
     show();
     raise();
     activateWindow();
