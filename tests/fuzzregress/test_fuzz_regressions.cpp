@@ -1,4 +1,5 @@
 #include "fuzz/checks/enginecheck.h"
+#include "fuzz/checks/portnumberingcheck.h"
 #include "fuzz/checks/profilecheck.h"
 #include "fuzz/checks/replylogcheck.h"
 #include "fuzz/checks/srecordcheck.h"
@@ -68,7 +69,8 @@ INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegressionTest,
                          testing::Values(FuzzTarget{"profile", &CheckProfileInput},
                                          FuzzTarget{"srecord", &CheckSRecordInput},
                                          FuzzTarget{"engine", &CheckEngineInput},
-                                         FuzzTarget{"replylog", &CheckReplyLogInput}),
+                                         FuzzTarget{"replylog", &CheckReplyLogInput},
+                                         FuzzTarget{"portnumbering", &CheckPortNumberingInput}),
                          PrintTarget);
 
 } // namespace
