@@ -115,7 +115,14 @@ CComPortNumbering::LinkedPorts(const std::vector<TtyDevice>& devices) const {
         const bool byId = link.strText.rfind(byIdPrefix, 0) == 0;
         entries.push_back(EntryFor(link.nPort, link.strTarget, byId ? link.strText : "", devices));
     }
-    return MergeComPortEntries(entries, {});
+    std::vector<ComPortEntry> ordered = MergeComPortEntries(entries, {});
+    // Two links reaching one device (both made by hand, say) list it once, under the lower
+    // number; the links themselves stay as they are.
+    std::set<std::string> listed;
+    std::erase_if(ordered, [&listed](const ComPortEntry& entry) {
+        return !listed.insert(entry.strDeviceNode).second;
+    });
+    return ordered;
 }
 
 int CComPortNumbering::WriteLink(int nWanted, const std::string& strTarget, std::set<int>& taken,

@@ -28,8 +28,9 @@ std::string CheckReplyLogInput(const std::uint8_t* pData, std::size_t nSize) {
     while (nReplies < nSize && pData[nReplies] != 0xFF)
         ++nReplies;
     const std::size_t nModelStart = nReplies < nSize ? nReplies + 1 : nSize;
-    const std::string strModel(reinterpret_cast<const char*>(pData) + nModelStart,
-                               nSize - nModelStart);
+    // Model names are texts of the catalogue: they end at a zero byte.
+    std::string strModel(reinterpret_cast<const char*>(pData) + nModelStart, nSize - nModelStart);
+    strModel = strModel.substr(0, strModel.find('\0'));
     for (std::size_t i = 0; i < nReplies; ++i) {
         const ReplyOutcome outcome =
             CReplyTable::Interpret(static_cast<char>(pData[i]), strModel, int(i) + 1);
