@@ -174,7 +174,7 @@ bool IsVisibleByteText(const std::string& strByte) {
     if (strByte.size() < 7 || strByte.compare(4, 2, " (") != 0 || strByte.back() != ')')
         return false;
     return std::all_of(strByte.begin() + 6, strByte.end() - 1,
-                       [](unsigned char c) { return std::isalpha(c); });
+                       [](unsigned char c) { return std::isalnum(c); });
 }
 
 } // namespace
