@@ -1,6 +1,7 @@
 // vantoro-cli against simulated units, printed as "name: value" lines measured side by side:
 // 16 units paced at 57600 baud against one, the program's CPU time per unit, and one unit with
-// an instant simulator against the minimal lock-step loop (and the window's engine beside it).
+// an instant simulator against the minimal lock-step loop (and the window's engine beside it),
+// and the resident memory of a --repeat run as the units go by.
 #include "lockstep.h"
 #include "updaterig.h"
 
@@ -67,7 +68,7 @@ public:
     CTargetSimulator& Sim(int i) { return *m_sims[static_cast<std::size_t>(i)]; }
 
     // Starts vantoro-cli on every unit, its output thrown away.
-    pid_t Start() {
+    pid_t Start(const std::vector<std::string>& extra = {}) {
         std::vector<std::string> args = {VANTORO_CLI_PATH,
                                          "--settings",
                                          m_strDir + "/vantoro.INI",
@@ -78,6 +79,7 @@ public:
                                          "Saltir 24",
                                          "--file",
                                          m_strDir + "/st24v100.s19"};
+        args.insert(args.end(), extra.begin(), extra.end());
         for (std::size_t i = 0; i < m_sims.size(); ++i)
             args.insert(args.end(), {"--port", std::to_string(5 + i)});
         std::vector<char*> argv;
@@ -94,12 +96,15 @@ public:
         return pid;
     }
 
-    // Waits for the program; its CPU seconds (user and system), negative unless it exited 0.
-    static double Finish(pid_t pid) {
+    const std::string& Dir() const { return m_strDir; }
+
+    // Waits for the program; its CPU seconds (user and system), negative unless it exited with
+    // nExpectedStatus.
+    static double Finish(pid_t pid, int nExpectedStatus = 0) {
         int nStatus = 0;
         rusage usage{};
         if (pid < 0 || ::wait4(pid, &nStatus, 0, &usage) != pid || !WIFEXITED(nStatus) ||
-            WEXITSTATUS(nStatus) != 0)
+            WEXITSTATUS(nStatus) != nExpectedStatus)
             return -1.0;
         const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
         return seconds(usage.ru_utime) + seconds(usage.ru_stime);
@@ -150,6 +155,45 @@ double TimeCliUpdate(const std::string& strFile, int nRecords) {
     return CCliBench::Finish(pid) < 0 ? -1.0 : dSeconds;
 }
 
+std::size_t LineCount(const std::string& strPath) {
+    std::ifstream in(strPath);
+    std::size_t nLines = 0;
+    for (std::string strLine; std::getline(in, strLine);)
+        ++nLines;
+    return nLines;
+}
+
+long ResidentKb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string strLine; std::getline(status, strLine);) {
+        if (strLine.rfind("VmRSS:", 0) == 0)
+            return std::stol(strLine.substr(6));
+    }
+    return -1;
+}
+
+// The program's resident memory after 10 and after 60 units on one port with --repeat: what a
+// bench run holds must not grow with the units it has done.
+bool MeasureRepeatMemory(long& nAfter10, long& nAfter60) {
+    SimOptions options;
+    options.nPowerOnWhenOpenedMs = 100;
+    CCliBench bench(1, options, MakeSRecordFile(49, 16));
+    const std::string strReport = bench.Dir() + "/report.csv";
+    const pid_t pid = bench.Start({"--repeat", "--report", strReport});
+    const Clock::time_point start = Clock::now();
+    const auto waitForUnits = [&](std::size_t nUnits) {
+        while (LineCount(strReport) < nUnits + 1 && SecondsSince(start) < 120)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return LineCount(strReport) >= nUnits + 1;
+    };
+    const bool bTen = waitForUnits(10);
+    nAfter10 = ResidentKb(pid);
+    const bool bSixty = bTen && waitForUnits(60);
+    nAfter60 = ResidentKb(pid);
+    ::kill(pid, SIGINT);
+    return CCliBench::Finish(pid, 130) >= 0 && bSixty;
+}
+
 } // namespace
 
 int main() {
@@ -190,5 +234,13 @@ int main() {
     std::printf("cli_paced_16_units_seconds: %.3f\n", sixteen.dWall);
     std::printf("cli_parallel_16_vs_1_ratio: %.3f\n", sixteen.dWall / one.dWall);
     std::printf("cli_cpu_seconds_per_unit_paced: %.4f\n", sixteen.dCpu / 16.0);
+
+    long nAfter10 = 0, nAfter60 = 0;
+    if (!MeasureRepeatMemory(nAfter10, nAfter60)) {
+        std::fprintf(stderr, "bench_cli: the repeated run did not reach 60 units\n");
+        return 1;
+    }
+    std::printf("cli_repeat_rss_kb_after_10_units: %ld\n", nAfter10);
+    std::printf("cli_repeat_rss_kb_after_60_units: %ld\n", nAfter60);
     return 0;
 }
