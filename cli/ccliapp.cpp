@@ -76,6 +76,9 @@ int CCliApp::Run(const std::vector<std::string>& args) {
         std::fprintf(m_pOut, "vantoro-cli %s\n", VANTORO_VERSION);
         return kExitCompleted;
     }
+    // The window starts without a settings file; a file named on purpose must be there.
+    if (!m_options.strSettings.empty() && !std::ifstream(m_options.strSettings).good())
+        return BadArguments("--settings " + m_options.strSettings + ": not a readable file");
     OpenSession();
     switch (m_options.command) {
     case CliCommand::Ports:

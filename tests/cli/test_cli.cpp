@@ -221,6 +221,7 @@ TEST(CliUpdate, ArgumentErrorsExitTwoBeforeAnyPortOpens) {
          "unknown option for this command: --bogus"},
         {{"ports", "--port", "5"}, "unknown option for this command: --port"},
         {{"flash"}, "unknown command: flash"},
+        {{"--settings", rig.Folder() + "none.INI", "ports"}, "none.INI: not a readable file"},
     };
     for (const Case& c : cases) {
         const CCliRig::Result result = rig.Run(c.args);
