@@ -105,7 +105,11 @@ void CCliApp::OpenSession() {
     SetDosDevicesFolder(ProgramDirectoryOf(strSettings) + "dosdevices");
     m_pSession = std::make_unique<CUpdateSession>(strSettings);
     std::vector<ComPortEntry> entries;
-    m_bPortsFound = DiscoverComPortEntries(entries);
+    std::vector<std::string> problems; // an unwritable dosdevices folder, say
+    m_bPortsFound = DiscoverComPortEntries(entries, problems);
+    // Standard error, so that the lists and the JSON lines on standard output stay clean.
+    for (const std::string& strProblem : problems)
+        std::fprintf(m_pErr, "vantoro-cli: %s\n", strProblem.c_str());
     if (m_bPortsFound)
         m_pSession->FillComPorts(std::move(entries));
     m_pSession->LoadAppSettings(strProgramDir);
