@@ -21,6 +21,12 @@ std::size_t Utf8Length(const std::string& strText, std::size_t i) {
         if ((static_cast<unsigned char>(strText[i + k]) & 0xC0) != 0x80)
             return 0;
     }
+    // Overlong forms and UTF-16 surrogates are no UTF-8 either: a strict JSON reader refuses
+    // the whole line over one of them.
+    const auto c1 = nLength > 1 ? static_cast<unsigned char>(strText[i + 1]) : 0x80;
+    if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F) || (c == 0xF0 && c1 < 0x90) ||
+        (c == 0xF4 && c1 > 0x8F))
+        return 0;
     return nLength;
 }
 

@@ -1,3 +1,4 @@
+#include "fuzz/checks/clicheck.h"
 #include "fuzz/checks/enginecheck.h"
 #include "fuzz/checks/portnumberingcheck.h"
 #include "fuzz/checks/profilecheck.h"
@@ -70,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegressionTest,
                                          FuzzTarget{"srecord", &CheckSRecordInput},
                                          FuzzTarget{"engine", &CheckEngineInput},
                                          FuzzTarget{"replylog", &CheckReplyLogInput},
-                                         FuzzTarget{"portnumbering", &CheckPortNumberingInput}),
+                                         FuzzTarget{"portnumbering", &CheckPortNumberingInput},
+                                         FuzzTarget{"cli", &CheckCliInput}),
                          PrintTarget);
 
 } // namespace
