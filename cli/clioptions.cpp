@@ -100,6 +100,11 @@ bool CheckCommand(CliOptions& options, std::string& strError) {
     return true;
 }
 
+// An argument as a message names it: an empty one ("" in a script) would otherwise vanish.
+std::string Shown(const std::string& strArg) {
+    return strArg.empty() ? "'' (an empty argument)" : strArg;
+}
+
 } // namespace
 
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options,
@@ -115,7 +120,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options,
             else if (strArg == "update")
                 options.command = CliCommand::Update;
             else {
-                strError = "unknown command: " + strArg;
+                strError = "unknown command: " + Shown(strArg);
                 return false;
             }
             continue;
@@ -123,7 +128,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options,
         if (strArg == "-h")
             strArg = "--help";
         if (strArg.rfind("--", 0) != 0) {
-            strError = "unexpected argument: " + strArg;
+            strError = "unexpected argument: " + Shown(strArg);
             return false;
         }
         std::string strValue;

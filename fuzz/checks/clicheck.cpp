@@ -33,7 +33,8 @@ std::string CheckArguments(const std::vector<std::string>& args) {
     if (strError.find("--") != std::string::npos || strError.find("command") != std::string::npos)
         return {};
     for (const std::string& strArg : args) {
-        if (!strArg.empty() && strError.find(strArg) != std::string::npos)
+        const std::string strNamed = strArg.empty() ? "empty argument" : strArg;
+        if (strError.find(strNamed) != std::string::npos)
             return {};
     }
     return "the message names no argument: " + strError;
