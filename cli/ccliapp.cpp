@@ -6,14 +6,12 @@
 #include "serial/comportdiscovery.h"
 #include "serial/comportnames.h"
 #include "settings/capppaths.h"
+#include "settings/cbuildidentity.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
-#ifndef VANTORO_VERSION
-#error "VANTORO_VERSION comes from the CMake project version"
-#endif
 
 namespace vantoro {
 
@@ -73,7 +71,7 @@ int CCliApp::Run(const std::vector<std::string>& args) {
         return kExitCompleted;
     }
     if (m_options.bVersion) {
-        std::fprintf(m_pOut, "vantoro-cli %s\n", VANTORO_VERSION);
+        std::fprintf(m_pOut, "vantoro-cli %s\n", kProgramVersion);
         return kExitCompleted;
     }
     // The window starts without a settings file; a file named on purpose must be there.
