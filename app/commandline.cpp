@@ -22,12 +22,15 @@ constexpr const char kUsage[] =
 
 // Options the toolkit takes (with one or two dashes), and whether a value follows.
 bool IsToolkitOption(const std::string& strName, bool& bTakesValue) {
-    static const char* const kWithValue[] = {"platform", "platformpluginpath", "platformtheme",
-                                             "display",  "geometry",           "qwindowgeometry",
-                                             "style",    "stylesheet",         "title",
-                                             "qwindowtitle", "qwindowicon",    "plugin",
-                                             "session",  "name",               "fontengine",
-                                             "dialogs",  "qmljsdebugger"};
+    static const char* const kWithValue[] = {"platform",      "platformpluginpath",
+                                             "platformtheme", "display",
+                                             "geometry",      "qwindowgeometry",
+                                             "style",         "stylesheet",
+                                             "title",         "qwindowtitle",
+                                             "qwindowicon",   "plugin",
+                                             "session",       "name",
+                                             "fontengine",    "dialogs",
+                                             "qmljsdebugger"};
     static const char* const kFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
     for (const char* pszName : kWithValue)
         if (strName == pszName)

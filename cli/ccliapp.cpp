@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 
-
 namespace vantoro {
 
 namespace {

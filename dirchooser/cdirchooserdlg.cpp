@@ -228,7 +228,8 @@ void CDirChooserDlg::OpenAlongPath() {
     }
 }
 
-CDirTreeItem* CDirChooserDlg::RevealHiddenFolder(CDirTreeItem* pParent, const std::string& strName) {
+CDirTreeItem* CDirChooserDlg::RevealHiddenFolder(CDirTreeItem* pParent,
+                                                 const std::string& strName) {
     if (!pParent || pParent == m_pNetworkRoot || pParent->GetResource())
         return nullptr;
     std::error_code ec;

@@ -27,7 +27,7 @@ QLabel* PlainLabel(const QString& strText) {
 
 CMainControls::CMainControls(QWidget* pClient, const CDialogUnits& units)
     : m_pClient(pClient), m_units(units) {
-    QLabel* labels[] = {PlaceLabel("Product", 7, 10, 40),  PlaceLabel("Model", 7, 30, 40),
+    QLabel* labels[] = {PlaceLabel("Product", 7, 10, 40),   PlaceLabel("Model", 7, 30, 40),
                         PlaceLabel("Directory", 7, 49, 40), PlaceLabel("Software", 7, 72, 40),
                         PlaceLabel("Com Port", 7, 94, 40),  PlaceLabel("Status :", 7, 113, 40),
                         PlaceLabel("Action :", 7, 132, 40)};

@@ -182,8 +182,8 @@ void CMainDlg::RefreshComPorts() {
     const bool bHadPorts = m_session.GetPortCount() > 0;
     std::vector<ComPortEntry> entries;
     const bool bFound = DiscoverPorts(entries);
-    const int nSelected = m_session.ReplacePorts(bFound ? std::move(entries)
-                                                        : std::vector<ComPortEntry>());
+    const int nSelected =
+        m_session.ReplacePorts(bFound ? std::move(entries) : std::vector<ComPortEntry>());
     m_pEngine->SetPortNumber(m_session.GetPortNumber());
     ShowComPorts(bFound, nSelected);
     // The texts and Start follow the ports only where there were none or are none now; the

@@ -44,8 +44,11 @@ std::string CheckArguments(const std::vector<std::string>& args) {
 bool IsUtf8(const std::string& strText) {
     for (std::size_t i = 0; i < strText.size();) {
         const auto c = static_cast<unsigned char>(strText[i]);
-        std::size_t n = c < 0x80 ? 1 : (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3
-                                   : (c >= 0xF0 && c <= 0xF4)   ? 4 : 0;
+        std::size_t n = c < 0x80                   ? 1
+                        : (c >= 0xC2 && c <= 0xDF) ? 2
+                        : (c >= 0xE0 && c <= 0xEF) ? 3
+                        : (c >= 0xF0 && c <= 0xF4) ? 4
+                                                   : 0;
         if (n == 0 || i + n > strText.size())
             return false;
         const auto c1 = n > 1 ? static_cast<unsigned char>(strText[i + 1]) : 0x80;
@@ -142,8 +145,8 @@ bool ParseJsonObject(const std::string& strLine, std::map<std::string, std::stri
             if (!string(strValue))
                 return false;
         } else {
-            while (i < strLine.size() && std::string("-+.0123456789eE").find(strLine[i]) !=
-                                             std::string::npos)
+            while (i < strLine.size() &&
+                   std::string("-+.0123456789eE").find(strLine[i]) != std::string::npos)
                 strValue += strLine[i++];
             if (strValue.empty())
                 return false;

@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // Kernel names from the families the numbering knows, and some it does not.
-const char* const kFamilies[] = {"ttyS", "ttyUSB", "ttyACM", "ttyAMA", "ttyTHS", "ttymxc",
-                                 "rfcomm", "ttyXRUSB", "ttyO", "weird"};
+const char* const kFamilies[] = {"ttyS",   "ttyUSB", "ttyACM",   "ttyAMA", "ttyTHS",
+                                 "ttymxc", "rfcomm", "ttyXRUSB", "ttyO",   "weird"};
 
 // The dosdevices names a folder may hold: proper links, odd spellings, junk.
 std::string EntryName(CFuzzInput& input) {
@@ -59,8 +59,8 @@ void Build(CFuzzInput& input, const CScratchFolder& scratch, Scenario& scenario)
     const int nDevices = input.TakeByte() % 6;
     std::vector<std::string> nodes;
     for (int i = 0; i < nDevices; ++i) {
-        const std::string strSys =
-            kFamilies[input.TakeByte() % std::size(kFamilies)] + std::to_string(input.TakeByte() % 40);
+        const std::string strSys = kFamilies[input.TakeByte() % std::size(kFamilies)] +
+                                   std::to_string(input.TakeByte() % 40);
         const std::string strNode = scenario.strDev + "/" + strSys;
         CScratchFolder::WriteFile(strNode, "");
         nodes.push_back(strNode);

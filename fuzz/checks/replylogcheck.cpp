@@ -36,7 +36,8 @@ std::string CheckReplyLogInput(const std::uint8_t* pData, std::size_t nSize) {
             CReplyTable::Interpret(static_cast<char>(pData[i]), strModel, int(i) + 1);
         if (outcome.kind == ReplyOutcome::Failure || outcome.kind == ReplyOutcome::Warning) {
             if (!IsOneVisibleLine(outcome.strLog))
-                return "reply byte " + std::to_string(pData[i]) + " gave a log line that is not "
+                return "reply byte " + std::to_string(pData[i]) +
+                       " gave a log line that is not "
                        "one visible line";
         }
         if (outcome.kind == ReplyOutcome::Failure &&

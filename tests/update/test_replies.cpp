@@ -22,8 +22,8 @@ TEST(ReplyTable, TextsAreTakenAsTheyAre) {
 
 TEST(ReplyTable, EveryUnexpectedByteReadsAsOneVisibleUnambiguousText) {
     const std::pair<unsigned char, const char*> examples[] = {
-        {'\n', "0x0A (LF)"}, {'\r', "0x0D (CR)"}, {' ', "0x20 (space)"}, {'k', "k"},
-        {'<', "<"},         {0x7F, "0x7F (DEL)"}, {0xFF, "0xFF"},        {0x1B, "0x1B (ESC)"}};
+        {'\n', "0x0A (LF)"}, {'\r', "0x0D (CR)"},  {' ', "0x20 (space)"}, {'k', "k"},
+        {'<', "<"},          {0x7F, "0x7F (DEL)"}, {0xFF, "0xFF"},        {0x1B, "0x1B (ESC)"}};
     for (const auto& [cByte, pszText] : examples)
         EXPECT_EQ(VisibleByte(cByte), pszText) << int(cByte);
     std::set<std::string> seen;
