@@ -134,7 +134,7 @@ int CCliApp::ListPorts() {
     return kExitCompleted;
 }
 
-bool CCliApp::ChooseSoftware(bool bNeedFiles, int& nStatus) {
+bool CCliApp::ChooseSoftware(bool bNeedFiles, int& nStatus, CSoftwareRefresh& refresh) {
     CUpdateSession& session = *m_pSession;
     const int nPlatform = session.FindPlatform(m_options.strProduct);
     if (nPlatform < 0) {
@@ -174,7 +174,7 @@ bool CCliApp::ChooseSoftware(bool bNeedFiles, int& nStatus) {
         nStatus = BadArguments("--dir " + m_options.strDir + ": not a directory");
         return false;
     }
-    const CSoftwareRefresh refresh = CUpdateSession::RefreshSoftwareOf(&target, 1);
+    refresh = CUpdateSession::RefreshSoftwareOf(&target, 1);
     if (bNeedFiles && refresh.files.empty()) {
         nStatus = BadArguments(std::string(m_options.strDir.empty() ? "" : "--dir ") +
                                refresh.strDirectory + ": " + refresh.strStatusText);
@@ -185,10 +185,10 @@ bool CCliApp::ChooseSoftware(bool bNeedFiles, int& nStatus) {
 
 int CCliApp::ListSoftware() {
     int nStatus = kExitCompleted;
-    if (!ChooseSoftware(false, nStatus))
+    CSoftwareRefresh refresh;
+    if (!ChooseSoftware(false, nStatus, refresh))
         return nStatus;
     CTarget& target = *m_pSession->GetTarget();
-    const CSoftwareRefresh refresh = CUpdateSession::RefreshSoftwareOf(&target, 1);
     if (refresh.files.empty()) {
         std::fprintf(m_pErr, "vantoro-cli: %s in %s\n", refresh.strStatusText.c_str(),
                      refresh.strDirectory.c_str());
@@ -269,7 +269,8 @@ bool CCliApp::ResolvePorts(std::vector<ComPortEntry>& ports, int& nStatus) {
 
 int CCliApp::Update() {
     int nStatus = kExitCompleted;
-    if (!ChooseSoftware(true, nStatus))
+    CSoftwareRefresh refresh;
+    if (!ChooseSoftware(true, nStatus, refresh))
         return nStatus;
     std::vector<ComPortEntry> ports;
     if (!ResolvePorts(ports, nStatus))

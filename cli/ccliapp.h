@@ -31,8 +31,9 @@ private:
     int ListPorts();
     int ListSoftware();
     int Update();
-    // --product and --model, then --dir or --file; false after reporting what is wrong.
-    bool ChooseSoftware(bool bNeedFiles, int& nStatus);
+    // --product and --model, then --dir or --file, and the software list they give; false
+    // after reporting what is wrong.
+    bool ChooseSoftware(bool bNeedFiles, int& nStatus, CSoftwareRefresh& refresh);
     // The --port arguments as listed ports; false after reporting what is wrong.
     bool ResolvePorts(std::vector<ComPortEntry>& ports, int& nStatus);
 
