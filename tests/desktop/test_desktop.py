@@ -4,10 +4,14 @@ and on the line.
 
     python3 tests/desktop/test_desktop.py --build build [-v] [TestCase.test_name ...]
 
+Checks of one topic live in check_TOPIC.py beside this file (named check_TOPIC.Case.test_name
+on the command line); they are run with these.
+
 VANTORO_DESKTOP_DISPLAY=:0 runs the checks on an existing display instead of Xvfb, to watch
 them (a window manager must be running there)."""
 
 import argparse
+import importlib
 import fcntl
 import os
 import struct
@@ -18,92 +22,17 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Display, ProgramFolder, wait_for  # noqa: E402
-
-BUILD = "build"
 TIOCGPTN = 0x80045430
-DISPLAY = None
+import programtest  # noqa: E402
+from desktop import wait_for  # noqa: E402
+from programtest import ProgramTest, baseline, highlighted_row, text_rows  # noqa: E402
 
-
-class ExistingDisplay(Display):
-    """A display somebody is watching: nothing to start or stop."""
-
-    def __init__(self, name):  # pylint: disable=super-init-not-called
-        self.name = name
-        self.env = dict(os.environ, DISPLAY=name, QT_QPA_PLATFORM="xcb")
-
-    def stop(self):
-        pass
-
-
-def setUpModule():
-    global DISPLAY
-    watched = os.environ.get("VANTORO_DESKTOP_DISPLAY")
-    DISPLAY = ExistingDisplay(watched) if watched else Display()
-
-
-def tearDownModule():
-    DISPLAY.stop()
-
-
-def text_rows(image, x0, x1, y0, y1, threshold=100):
-    """Rows of a strip that hold dark (text) pixels, with how many each holds."""
-    pixels = image.load()
-    rows = {}
-    for y in range(y0, y1):
-        count = sum(1 for x in range(x0, x1) if sum(pixels[x, y]) < threshold * 3)
-        if count:
-            rows[y] = count
-    return rows
-
-
-def baseline(rows):
-    """The lowest row that carries a good part of the text: descenders are thin."""
-    widest = max(rows.values())
-    return max(y for y, count in rows.items() if count >= 0.35 * widest)
-
-
-def highlighted_row(image):
-    """Middle of the highlighted (selected) row of a list, in the image's rows."""
-    pixels = image.load()
-    rows = [y for y in range(image.height)
-            if sum(1 for x in range(image.width) if pixels[x, y][2] > 150
-                   and pixels[x, y][0] < 100) > image.width // 2]
-    if not rows:
-        raise AssertionError("no highlighted row")
-    return (min(rows) + max(rows)) // 2
-
-
-class ProgramTest(unittest.TestCase):
-    settings = None
-    sim_args = ()
-
-    def setUp(self):
-        self.d = DISPLAY
-        self.p = ProgramFolder(BUILD, self.d, self.settings, self.sim_args)
-        self.addCleanup(self.p.stop)
-        self.p.start_sim()
-
-    def start(self):
-        self.w = self.p.start()
-        return self.w
-
-    def shot(self, window=None, name="shot"):
-        return self.d.screenshot(os.path.join(self.p.dir, name + ".png"), window or self.w)
-
-    def log_text(self):
-        """The log box as read from the screen: the lowest quarter of the window."""
-        image = self.shot()
-        return self.d.read_text(image, (0, int(image.height * 0.71), image.width - 20,
-                                        image.height - 24))
-
-    def exit_program(self):
-        self.d.activate(self.w)
-        self.d.key("alt+f", "x")
-        self.assertEqual(self.p.wait_exit(), 0)
-
-    def tab_to(self, count, backwards=False):
-        self.d.key(*(["shift+Tab" if backwards else "Tab"] * count))
+HERE = os.path.dirname(os.path.abspath(__file__))
+# Every check_*.py beside this file, by module name, so that "check_x.Case.test" names one.
+CHECK_MODULES = {name[:-3]: importlib.import_module(name[:-3])
+                 for name in sorted(os.listdir(HERE))
+                 if name.startswith("check_") and name.endswith(".py")}
+globals().update(CHECK_MODULES)
 
 
 class HelpWindow(ProgramTest):
@@ -286,7 +215,7 @@ class ReplyBytes(ProgramTest):
 
 class Version(unittest.TestCase):
     def test_version_and_help_in_a_terminal(self):
-        program = os.path.join(BUILD, "vantoro")
+        program = os.path.join(programtest.BUILD, "vantoro")
         env = dict(os.environ)
         env.pop("DISPLAY", None)
         out = subprocess.run([program, "--version"], capture_output=True, text=True, env=env,
@@ -366,13 +295,19 @@ class Layout(ProgramTest):
 
 
 def main():
-    global BUILD
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default="build")
     args, rest = parser.parse_known_args()
-    BUILD = os.path.abspath(args.build)
+    programtest.BUILD = os.path.abspath(args.build)
     tempfile.tempdir = None
     unittest.main(argv=[sys.argv[0], *rest])
+
+
+def load_tests(loader, tests, pattern):
+    """This module's checks and those of every check_*.py beside it."""
+    for module in CHECK_MODULES.values():
+        tests.addTests(loader.loadTestsFromModule(module))
+    return tests
 
 
 if __name__ == "__main__":
