@@ -3,10 +3,12 @@
 #include "catalogue/cstringtable.h"
 #include "cli/clitext.h"
 #include "cli/cupdaterun.h"
+#include "cli/cverdictoutput.h"
 #include "serial/comportdiscovery.h"
 #include "serial/comportnames.h"
 #include "settings/capppaths.h"
 #include "settings/cbuildidentity.h"
+#include "srecord/cfilecheck.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -76,6 +78,8 @@ int CCliApp::Run(const std::vector<std::string>& args) {
     // The window starts without a settings file; a file named on purpose must be there.
     if (!m_options.strSettings.empty() && !std::ifstream(m_options.strSettings).good())
         return BadArguments("--settings " + m_options.strSettings + ": not a readable file");
+    if (m_options.command == CliCommand::Check)
+        return CheckFiles(); // needs neither settings nor ports
     OpenSession();
     switch (m_options.command) {
     case CliCommand::Ports:
@@ -84,6 +88,7 @@ int CCliApp::Run(const std::vector<std::string>& args) {
         return ListSoftware();
     case CliCommand::Update:
         return Update();
+    case CliCommand::Check:
     case CliCommand::None:
         break;
     }
@@ -275,6 +280,8 @@ int CCliApp::Update() {
     std::vector<ComPortEntry> ports;
     if (!ResolvePorts(ports, nStatus))
         return nStatus;
+    if (!PreCheckFile(m_pSession->GetTarget()->GetSoftwarePath(0)))
+        return kExitFailed;
     CReportFile report;
     std::string strError;
     if (!m_options.strReport.empty() &&
@@ -297,6 +304,56 @@ int CCliApp::Update() {
     CCliOutput output(m_pOut, CCliOutput::ChooseMode(m_pOut, m_options.bJson));
     CUpdateRun run(std::move(setups), output, report);
     return run.Run();
+}
+
+int CCliApp::CheckFiles() {
+    int nStatus = kExitCompleted;
+    for (const std::string& strFile : m_options.files) {
+        CFileVerdict verdict;
+        std::string strReason;
+        if (!CFileCheck::CheckFile(strFile, verdict, strReason)) {
+            nStatus = kExitFailed;
+            if (m_options.bJson)
+                std::fputs(CVerdictOutput::UnreadableJson(strFile, strReason).c_str(), m_pOut);
+            else
+                std::fprintf(m_pOut, "%s: cannot be read: %s\n", strFile.c_str(),
+                             strReason.c_str());
+            continue;
+        }
+        if (verdict.HasErrors())
+            nStatus = kExitFailed;
+        const std::string strText = m_options.bJson
+                                        ? CVerdictOutput::Json(strFile, verdict)
+                                        : CVerdictOutput::FindingsText(strFile, verdict) +
+                                              CVerdictOutput::FactsText(strFile, verdict);
+        std::fputs(strText.c_str(), m_pOut);
+    }
+    return nStatus;
+}
+
+bool CCliApp::PreCheckFile(const std::string& strPath) {
+    CFileVerdict verdict;
+    std::string strReason;
+    if (!CFileCheck::CheckFile(strPath, verdict, strReason)) {
+        std::fprintf(m_pErr, "vantoro-cli: %s: cannot be read: %s\n", strPath.c_str(),
+                     strReason.c_str());
+        return false;
+    }
+    // Standard error, so that the update's own lines and JSON stay clean on standard output.
+    std::fputs(CVerdictOutput::FindingsText(strPath, verdict, "vantoro-cli: ").c_str(), m_pErr);
+    if (!verdict.HasErrors())
+        return true;
+    if (m_options.bForce) {
+        std::fprintf(m_pErr, "vantoro-cli: %s: sent as it is (--force): %s\n", strPath.c_str(),
+                     verdict.Summary().c_str());
+        return true;
+    }
+    std::fprintf(m_pErr,
+                 "vantoro-cli: %s: refused, nothing was sent: %s\n"
+                 "vantoro-cli: --force sends it anyway; the equipment may be left without "
+                 "working software\n",
+                 strPath.c_str(), verdict.Summary().c_str());
+    return false;
 }
 
 } // namespace vantoro

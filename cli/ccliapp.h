@@ -31,6 +31,10 @@ private:
     int ListPorts();
     int ListSoftware();
     int Update();
+    int CheckFiles();
+    // The file check before any port is opened: false (after saying why on standard error)
+    // when the file must not be sent.
+    bool PreCheckFile(const std::string& strPath);
     // --product and --model, then --dir or --file, and the software list they give; false
     // after reporting what is wrong.
     bool ChooseSoftware(bool bNeedFiles, int& nStatus, CSoftwareRefresh& refresh);

@@ -16,13 +16,15 @@ const std::map<CliCommand, std::vector<std::string>>& OptionsOf() {
         {CliCommand::Software, {"--product", "--model", "--dir", "--json"}},
         {CliCommand::Update,
          {"--product", "--model", "--file", "--dir", "--port", "--timeout", "--wait", "--repeat",
-          "--report", "--json"}},
+          "--report", "--json", "--force"}},
+        {CliCommand::Check, {"--json"}},
     };
     return options;
 }
 
 bool TakesValue(const std::string& strOption) {
-    return strOption != "--json" && strOption != "--repeat" && strOption != "--help";
+    return strOption != "--json" && strOption != "--repeat" && strOption != "--help" &&
+           strOption != "--force";
 }
 
 bool IsDigits(const std::string& strText) {
@@ -73,9 +75,15 @@ bool CheckCommand(CliOptions& options, std::string& strError) {
         return true;
     switch (options.command) {
     case CliCommand::None:
-        strError = "no command given (ports, software or update)";
+        strError = "no command given (ports, software, update or check)";
         return false;
     case CliCommand::Ports:
+        return true;
+    case CliCommand::Check:
+        if (options.files.empty()) {
+            strError = "check: no file given";
+            return false;
+        }
         return true;
     case CliCommand::Software:
     case CliCommand::Update:
@@ -110,6 +118,7 @@ std::string Shown(const std::string& strArg) {
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options,
                      std::string& strError) {
     options = CliOptions();
+    bool bFilesOnly = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string strArg = args[i];
         if (options.command == CliCommand::None && strArg.rfind("-", 0) != 0) {
@@ -119,10 +128,20 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options,
                 options.command = CliCommand::Software;
             else if (strArg == "update")
                 options.command = CliCommand::Update;
+            else if (strArg == "check")
+                options.command = CliCommand::Check;
             else {
                 strError = "unknown command: " + Shown(strArg);
                 return false;
             }
+            continue;
+        }
+        if (options.command == CliCommand::Check && (bFilesOnly || strArg.rfind("-", 0) != 0)) {
+            options.files.push_back(strArg); // a file named "-x" follows "--"
+            continue;
+        }
+        if (options.command == CliCommand::Check && strArg == "--") {
+            bFilesOnly = true;
             continue;
         }
         if (strArg == "-h")
@@ -160,7 +179,9 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options,
                 strError = strArg + " takes no value";
                 return false;
             }
-            (strArg == "--json" ? options.bJson : options.bRepeat) = true;
+            (strArg == "--json"    ? options.bJson
+             : strArg == "--force" ? options.bForce
+                                   : options.bRepeat) = true;
             continue;
         }
         if (!bInlineValue) {
@@ -194,7 +215,7 @@ Lists the software files the window would offer for the model, newest first. Wit
     case CliCommand::Update:
         return R"(usage: vantoro-cli update --product NAME --model NAME (--file PATH | --dir DIR)
                         --port P [--port P ...] [--timeout SECONDS] [--wait SECONDS]
-                        [--repeat] [--report FILE] [--json] [--settings FILE]
+                        [--repeat] [--report FILE] [--json] [--force] [--settings FILE]
 
 Updates one unit on every port given, all at the same time. Switch each unit on once its
 port is waiting; units may be switched on in any order.
@@ -211,9 +232,24 @@ port is waiting; units may be switched on in any order.
   --repeat           after each unit, wait for the next one on the same port, until Ctrl-C
   --report FILE      append one line per finished unit (CSV, or JSON lines with --json)
   --json             one JSON object per line instead of text
+  --force            send the file even when the file check finds errors in it
+
+The file is checked before any port is opened; a file with errors is refused (exit 1) unless
+--force is given. Warnings are printed and the update goes on.
 
 Exit status: 0 every unit completed, 1 any unit failed, 2 bad arguments, 130 interrupted.
 Ctrl-C cancels every unit, releases every port and prints the summary.
+)";
+    case CliCommand::Check:
+        return R"(usage: vantoro-cli check FILE... [--json]
+
+Checks code files as the update would send them, before any of it reaches the equipment:
+every line must be a Motorola S-record (type, hex digits, byte count, checksum, address
+width), with a termination record (S7, S8 or S9) at the end and no data after it. Prints
+each error and warning as FILE:LINE, then the records, data bytes, address ranges, start
+address and SHA-256 of each file; --json gives one object per file.
+
+Exit status: 0 every file is good, 1 a file has errors or cannot be read, 2 bad arguments.
 )";
     case CliCommand::None:
         break;
@@ -228,6 +264,7 @@ Commands:
   ports      list the COM ports
   software   list the software files offered for a model
   update     update the units on one or more ports
+  check      check code files before they are sent
 
   --settings FILE  read this settings file instead of the window's
   --help           this text; "vantoro-cli COMMAND --help" describes a command

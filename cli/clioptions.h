@@ -6,7 +6,7 @@
 
 namespace vantoro {
 
-enum class CliCommand { None, Ports, Software, Update };
+enum class CliCommand { None, Ports, Software, Update, Check };
 
 // What the command line asked for. Only the form is checked here; whether the names, files and
 // ports exist is checked against the catalogue and the machine before anything is opened.
@@ -26,6 +26,8 @@ struct CliOptions {
     int nWaitSeconds = -1;             // -1: wait for the equipment until interrupted
     bool bRepeat = false;
     std::string strReport;
+    bool bForce = false;            // update: send a file the check refused
+    std::vector<std::string> files; // check: the files, as given
 };
 
 // Reads the arguments after the program name. False with a message naming the argument when

@@ -2,7 +2,7 @@
 
 #include "catalogue/cstringtable.h"
 #include "cli/clitext.h"
-#include "cli/csha256.h"
+#include "srecord/csha256.h"
 #include "cli/iunitobserver.h"
 #include "platform/ctickclock.h"
 #include "session/cupdatesession.h"

@@ -1,4 +1,4 @@
-#include "cli/csha256.h"
+#include "srecord/csha256.h"
 
 #include "serial/cfiledescriptor.h"
 

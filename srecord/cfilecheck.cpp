@@ -1,0 +1,212 @@
+#include "srecord/cfilecheck.h"
+
+#include "serial/cfiledescriptor.h"
+#include "srecord/csrecordline.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vantoro {
+
+namespace {
+
+constexpr char kLineFeed = '\n';
+constexpr char kCarriageReturn = '\r';
+constexpr char kCtrlZ = 0x1A;
+
+std::string Hex(std::uint64_t nValue) {
+    char szText[24];
+    std::snprintf(szText, sizeof szText, "0x%llX", static_cast<unsigned long long>(nValue));
+    return szText;
+}
+
+} // namespace
+
+void CFileCheck::Feed(const char* pData, std::size_t nLength) {
+    m_sha.Update(pData, nLength);
+    for (std::size_t i = 0; i < nLength; ++i) {
+        if (m_bEnded) {
+            m_nAfterEnd += nLength - i;
+            return;
+        }
+        const char c = pData[i];
+        if (c == kCtrlZ) {
+            m_bEnded = true;
+            m_nEndLine = m_nLine + 1;
+            continue;
+        }
+        if (m_bPendingCr) {
+            m_bPendingCr = false;
+            if (c != kLineFeed)
+                TakeLineByte(kCarriageReturn); // only a carriage return before a line feed goes
+        }
+        if (c == kLineFeed) {
+            EndLine();
+        } else if (c == kCarriageReturn) {
+            m_bPendingCr = true;
+            m_bLineOpen = true;
+        } else {
+            TakeLineByte(c);
+        }
+    }
+}
+
+void CFileCheck::TakeLineByte(char c) {
+    m_bLineOpen = true;
+    ++m_nLineLength;
+    const auto cByte = static_cast<unsigned char>(c);
+    if ((cByte < 0x20 || cByte > 0x7E) && m_nBadByteColumn == 0) {
+        m_nBadByteColumn = m_nLineLength;
+        m_cBadByte = cByte;
+    }
+    if (m_strLine.size() <= CSRecordLine::kLongestRecord)
+        m_strLine.push_back(c);
+}
+
+void CFileCheck::EndLine() {
+    const std::uint64_t nLine = ++m_nLine;
+    if (m_nBadByteColumn != 0) {
+        char szText[96];
+        std::snprintf(szText, sizeof szText,
+                      "byte 0x%02X in column %llu is not printable text: not an S-record",
+                      m_cBadByte, static_cast<unsigned long long>(m_nBadByteColumn));
+        AddError(nLine, szText);
+    } else if (m_nLineLength == 0) {
+        AddWarning(nLine, "empty line: it is sent as a lone line feed");
+    } else if (m_nLineLength > CSRecordLine::kLongestRecord) {
+        AddError(nLine, std::to_string(m_nLineLength) +
+                            " characters: longer than any S-record (at most " +
+                            std::to_string(CSRecordLine::kLongestRecord) + ")");
+    } else {
+        SRecordFields fields;
+        std::string strProblem;
+        if (CSRecordLine::Parse(m_strLine, fields, strProblem))
+            CheckRecord(fields);
+        else
+            AddError(nLine, strProblem);
+    }
+    m_strLine.clear();
+    m_nLineLength = 0;
+    m_nBadByteColumn = 0;
+    m_bLineOpen = false;
+}
+
+void CFileCheck::CheckRecord(const SRecordFields& fields) {
+    const std::uint64_t nLine = m_nLine;
+    if (m_nTerminationLine != 0) {
+        const std::string strAfter =
+            "after the termination record of line " + std::to_string(m_nTerminationLine);
+        if (CSRecordLine::IsData(fields.nType))
+            AddError(nLine, "data record " + strAfter +
+                                ": the equipment has finished by then "
+                                "and never programs it");
+        else
+            AddWarning(nLine, "S" + std::to_string(fields.nType) + " record " + strAfter +
+                                  " is never sent");
+        return;
+    }
+    if (fields.nType == 0) {
+        m_bHeader = true;
+    } else if (CSRecordLine::IsData(fields.nType)) {
+        CheckData(fields);
+    } else if (CSRecordLine::IsCount(fields.nType)) {
+        if (fields.nAddress != m_nDataRecords)
+            AddError(nLine, "the count record says " + std::to_string(fields.nAddress) +
+                                " data records, " + std::to_string(m_nDataRecords) +
+                                " come before it");
+    } else if (CSRecordLine::IsTermination(fields.nType)) {
+        m_nTerminationLine = nLine;
+        m_verdict.bHasStart = true;
+        m_verdict.nStartAddress = fields.nAddress;
+    }
+}
+
+void CFileCheck::CheckData(const SRecordFields& fields) {
+    ++m_nDataRecords;
+    m_verdict.nDataBytes += fields.nDataBytes;
+    if (fields.nDataBytes == 0)
+        return;
+    if (m_ranges.Add(fields.nAddress, fields.nDataBytes)) {
+        AddWarning(m_nLine, "data at " + Hex(fields.nAddress) + "-" +
+                                Hex(fields.nAddress + fields.nDataBytes - 1) +
+                                " overlaps data given before");
+    }
+}
+
+void CFileCheck::AddError(std::uint64_t nLine, std::string strText) {
+    if (m_verdict.errors.size() < CFileVerdict::kMostKept)
+        m_verdict.errors.push_back({nLine, std::move(strText)});
+    ++m_verdict.nErrors;
+}
+
+void CFileCheck::AddWarning(std::uint64_t nLine, std::string strText) {
+    if (m_verdict.warnings.size() < CFileVerdict::kMostKept)
+        m_verdict.warnings.push_back({nLine, std::move(strText)});
+    ++m_verdict.nWarnings;
+}
+
+CFileVerdict CFileCheck::Finish() {
+    if (m_bPendingCr)
+        TakeLineByte(kCarriageReturn); // a carriage return at the very end is sent as it is
+    if (m_bLineOpen)
+        EndLine(); // a last line without a line feed is a record like the others
+    m_verdict.nRecords = m_nLine;
+    if (m_nLine == 0) {
+        AddError(0, "the file is empty: it holds no records");
+    } else if (m_nTerminationLine == 0) {
+        AddError(0, "no termination record (S7, S8 or S9) after line " + std::to_string(m_nLine) +
+                        ": the equipment never hears that the update is complete");
+    }
+    if (m_nLine > 0 && !m_bHeader)
+        AddWarning(0, "no header record (S0)");
+    if (m_nAfterEnd > 0)
+        AddWarning(m_nEndLine, "Ctrl-Z ends the file here: the " + std::to_string(m_nAfterEnd) +
+                                   " bytes after it are never sent");
+    m_verdict.ranges = m_ranges.Ranges();
+    m_verdict.bRangesIncomplete = m_ranges.IsIncomplete();
+    m_verdict.strSha256 = m_sha.FinishHex();
+    return std::move(m_verdict);
+}
+
+bool CFileCheck::CheckFile(const std::string& strPath, CFileVerdict& verdict,
+                           std::string& strError) {
+    // Non-blocking, so that a pipe given as the file cannot hang the caller at open.
+    const CFileDescriptor file(
+        ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file.IsValid()) {
+        strError = std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(file.Get(), &st) != 0) {
+        strError = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        strError = S_ISDIR(st.st_mode) ? "a directory, not a file" : "not a regular file";
+        return false;
+    }
+    CFileCheck check;
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        const ssize_t nRead = ::read(file.Get(), buffer.data(), buffer.size());
+        if (nRead < 0 && errno == EINTR)
+            continue;
+        if (nRead < 0) {
+            strError = std::strerror(errno);
+            return false;
+        }
+        if (nRead == 0)
+            break;
+        check.Feed(buffer.data(), static_cast<std::size_t>(nRead));
+    }
+    verdict = check.Finish();
+    return true;
+}
+
+} // namespace vantoro
