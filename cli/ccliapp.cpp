@@ -1,6 +1,7 @@
 #include "cli/ccliapp.h"
 
 #include "catalogue/cstringtable.h"
+#include "catalogue/softwarepatterns.h"
 #include "cli/clitext.h"
 #include "cli/cupdaterun.h"
 #include "cli/cverdictoutput.h"
@@ -182,7 +183,8 @@ bool CCliApp::ChooseSoftware(bool bNeedFiles, int& nStatus, CSoftwareRefresh& re
     refresh = CUpdateSession::RefreshSoftwareOf(&target, 1);
     if (bNeedFiles && refresh.files.empty()) {
         nStatus = BadArguments(std::string(m_options.strDir.empty() ? "" : "--dir ") +
-                               refresh.strDirectory + ": " + refresh.strStatusText);
+                               refresh.strDirectory + ": " + refresh.strStatusText + " (" +
+                               SoftwarePatternText(target) + ")");
         return false;
     }
     return true;
@@ -195,8 +197,7 @@ int CCliApp::ListSoftware() {
         return nStatus;
     CTarget& target = *m_pSession->GetTarget();
     if (refresh.files.empty()) {
-        std::fprintf(m_pErr, "vantoro-cli: %s in %s\n", refresh.strStatusText.c_str(),
-                     refresh.strDirectory.c_str());
+        std::fprintf(m_pErr, "vantoro-cli: %s\n", NoSoftwareText(target).c_str());
         return kExitFailed;
     }
     for (int i = 0; i < static_cast<int>(refresh.files.size()); ++i) {

@@ -32,7 +32,11 @@ CCompleteUpdateDlg::CCompleteUpdateDlg(QWidget* pParent)
     pYes->setDefault(true);
     pYes->setFocus();
     connect(pYes, &QPushButton::clicked, this, &CCompleteUpdateDlg::accept);
-    connect(pNo, &QPushButton::clicked, this, &CCompleteUpdateDlg::reject);
+    connect(pNo, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
+}
+
+void CCompleteUpdateDlg::reject() {
+    accept();
 }
 
 } // namespace vantoro

@@ -4,15 +4,18 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
 
 #include "catalogue/cstringtable.h"
+#include "catalogue/softwarepatterns.h"
 #include "controls/cfitcombobox.h"
 #include "controls/cpercentbar.h"
 #include "dirchooser/cdirchooserdlg.h"
@@ -23,6 +26,7 @@
 #include "serial/serialtypes.h"
 #include "ui/caboutdlg.h"
 #include "ui/ccompleteupdatedlg.h"
+#include "ui/cfilecheckdlg.h"
 #include "ui/chelpwindow.h"
 #include "ui/cidleticker.h"
 #include "ui/clogedit.h"
@@ -71,7 +75,7 @@ CMainDlg::CMainDlg(CMainDlgSetup setup, QWidget* pParent)
     connect(c.pComPort, &QComboBox::activated, this, &CMainDlg::OnComPortChanged);
     connect(c.pDirectoryButton, &QPushButton::clicked, this, &CMainDlg::OnDirectoryButton);
     connect(c.pFileButton, &QPushButton::clicked, this, &CMainDlg::OnFileButton);
-    connect(c.pStart, &QPushButton::clicked, this, [this] { Step(StartPressed); });
+    connect(c.pStart, &QPushButton::clicked, this, &CMainDlg::OnStartClicked);
     connect(c.pCancel, &QPushButton::clicked, this, [this] { Step(CancelPressed); });
     // Every event of the window and its controls passes here first, as messages pass the
     // dialog's pre-translation: menu refresh, then the keyboard rules.
@@ -223,6 +227,12 @@ void CMainDlg::RefreshSoftware() {
     pSoftware->setCurrentIndex(pSoftware->count() > 0 ? 0 : -1);
     m_pControls->pDirectory->setText(FromText(refresh.strDirectory));
     m_pControls->pStart->setEnabled(refresh.bReady);
+    // Where was looked and for which names, once per change: the Status line cannot say it.
+    const std::string strNoSoftware =
+        refresh.files.empty() ? NoSoftwareText(*m_session.GetTarget()) : std::string();
+    if (!strNoSoftware.empty() && strNoSoftware != m_strNoSoftwareLogged)
+        LogEvent(LogSystem, strNoSoftware);
+    m_strNoSoftwareLogged = strNoSoftware;
 }
 
 int CMainDlg::SelectComPort(int nPortNumber, bool bMoveSelection) {
@@ -395,7 +405,64 @@ int CMainDlg::GetSelectedSoftware() const {
     return m_pControls->pSoftware->currentIndex();
 }
 
+bool CMainDlg::AcceptFileWithErrors(const std::string& strPath, const CFileVerdict& verdict) {
+    SetBusy(false);
+    CFileCheckDlg question(strPath, verdict, this);
+    return question.Ask();
+}
+
 // Events -----------------------------------------------------------------------------------------
+
+void CMainDlg::OnStartClicked() {
+    const QString strCaption = m_pControls->pStart->text();
+    if (GetUpdateState() == Idle) {
+        // The file check reads the whole file: a long one takes a moment.
+        constexpr qint64 kLongFile = 1024 * 1024;
+        const int nSelected = GetSelectedSoftware();
+        const CTarget* pTarget = m_session.GetTarget();
+        if (pTarget && nSelected >= 0 &&
+            QFileInfo(FromText(pTarget->GetSoftwarePath(nSelected))).size() > kLongFile)
+            SetBusy(true);
+    }
+    Step(StartPressed);
+    SetBusy(false);
+    m_bStartCaptionChanged = m_pControls->pStart->text() != strCaption;
+}
+
+bool CMainDlg::IsSecondClickOnStart(QEvent* pEvent) {
+    // The second click of a double-click, within the desktop's interval by the events' own
+    // times, on a Start that has just turned into Update (or Done into Start) is no press.
+    const QEvent::Type type = pEvent->type();
+    if (type == QEvent::MouseButtonRelease && m_bSwallowStartRelease) {
+        m_bSwallowStartRelease = false;
+        return true;
+    }
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick)
+        return false;
+    const quint64 nTime = static_cast<QMouseEvent*>(pEvent)->timestamp();
+    const bool bSecond =
+        m_bStartCaptionChanged && m_bStartPressTimed &&
+        nTime - m_nStartPressTime < static_cast<quint64>(QApplication::doubleClickInterval());
+    if (bSecond) {
+        m_bSwallowStartRelease = true;
+        return true;
+    }
+    if (type == QEvent::MouseButtonPress) {
+        m_nStartPressTime = nTime;
+        m_bStartPressTimed = true;
+    }
+    return false;
+}
+
+void CMainDlg::SetBusy(bool bBusy) {
+    if (bBusy == m_bBusy)
+        return;
+    m_bBusy = bBusy;
+    if (bBusy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
 
 void CMainDlg::Step(UpdateEvent event) {
     m_pEngine->StepUpdate(event);
@@ -436,6 +503,8 @@ QComboBox* CMainDlg::ListOwning(QWidget* pWidget) const {
 bool CMainDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
     auto* pWidget = qobject_cast<QWidget*>(pWatched);
     // A dropped-down list is a window of its own, but its keys are the main window's too.
+    if (pWatched == m_pControls->pStart && IsSecondClickOnStart(pEvent))
+        return true;
     if (pWidget && (pWidget == this || isAncestorOf(pWidget) || ListOwning(pWidget))) {
         m_pMenu->Refresh(m_log.IsLoggingEnabled(), m_log.IsLoggingRunning());
         if (pEvent->type() == QEvent::KeyPress &&

@@ -47,6 +47,7 @@ public:
     void LogEvent(LogCategory category, const std::string& strText) override;
     int GetSelectedSoftware() const override;
     void RefreshSoftware() override;
+    bool AcceptFileWithErrors(const std::string& strPath, const CFileVerdict& verdict) override;
 
     // ILogOptionsOwner
     int GetLogFlags() const override { return m_log.GetLogFlags(); }
@@ -104,6 +105,9 @@ private:
     // dropped-down popup); none otherwise.
     QComboBox* ListOwning(QWidget* pWidget) const;
     bool AskToCompleteUpdate();
+    void OnStartClicked();
+    bool IsSecondClickOnStart(QEvent* pEvent);
+    void SetBusy(bool bBusy);
 
     CMainDlgSetup m_setup;
     CDialogUnits m_units;
@@ -117,9 +121,17 @@ private:
 
     std::string m_strStatusText;
     std::string m_strActionText;
+    std::string m_strNoSoftwareLogged; // the last "No Software Found in" line logged
     QSize m_sizeExpanded;
     QSize m_sizeCollapsed;
     bool m_bSettingsSaved = false;
+    // The last click on Start changed its caption: the second click of a double-click must not
+    // press the button it has just become.
+    bool m_bStartCaptionChanged = false;
+    quint64 m_nStartPressTime = 0; // the time stamp of the last mouse press on Start
+    bool m_bStartPressTimed = false;
+    bool m_bSwallowStartRelease = false;
+    bool m_bBusy = false; // the busy cursor is shown while a long file is checked
 
     CIdleTicker* m_pTicker = nullptr;
     CPortListWatcher* m_pPortWatcher = nullptr;

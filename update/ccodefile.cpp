@@ -77,13 +77,19 @@ bool CCodeFile::OpenAndCount(const std::string& strPath) {
     m_bFailed = false;
     m_bEnded = false;
     m_bCounted = false;
+    m_bInRecord = false;
+    m_bPendingCr = false;
     m_blocks.clear();
     m_nBufferPos = m_nBufferLen = 0;
 
     int nCount = 0;
     ReadResult result;
-    std::string strScratch;
-    while ((result = ReadRecord(strScratch)) == Record) {
+    std::string strScratch; // one piece at a time: a long line is counted, never held
+    bool bComplete = false;
+    while ((result = ReadRecordPart(strScratch, kBufferSize, bComplete)) == Record) {
+        if (!bComplete) {
+            continue;
+        }
         if (nCount == INT_MAX) {
             result = ReadError;
             break;
@@ -106,6 +112,8 @@ bool CCodeFile::Rewind() {
     m_nBufferPos = m_nBufferLen = 0;
     m_nBlock = 0;
     m_bEnded = false;
+    m_bInRecord = false;
+    m_bPendingCr = false;
     return true;
 }
 
@@ -156,17 +164,26 @@ bool CCodeFile::MatchesCountedBlock() {
 }
 
 CCodeFile::ReadResult CCodeFile::ReadRecord(std::string& strLine) {
-    strLine.clear();
+    bool bComplete = false;
+    return ReadRecordPart(strLine, std::string::npos, bComplete);
+}
+
+CCodeFile::ReadResult CCodeFile::ReadRecordPart(std::string& strPart, std::size_t nMost,
+                                                bool& bComplete) {
+    strPart.clear();
+    bComplete = false;
     if (!m_bOpen || m_bFailed) {
         return ReadError;
     }
-    if (m_bCounted && !IsUnchanged()) {
+    if (!m_bInRecord && m_bCounted && !IsUnchanged()) {
         m_bFailed = true;
         return ReadError;
     }
-    bool bGotAny = false;
-    bool bPendingCr = false;
     for (;;) {
+        if (strPart.size() >= nMost) {
+            m_bInRecord = true; // the rest of the record comes with the next call
+            return Record;
+        }
         if (m_nBufferPos == m_nBufferLen) {
             if (m_bEnded || !FillBuffer()) {
                 break;
@@ -179,27 +196,33 @@ CCodeFile::ReadResult CCodeFile::ReadRecord(std::string& strLine) {
             break;
         }
         ++m_nBufferPos;
-        bGotAny = true;
-        if (bPendingCr && c != kLineFeed) {
-            strLine.push_back(kCarriageReturn);
+        m_bInRecord = true;
+        if (m_bPendingCr && c != kLineFeed) {
+            strPart.push_back(kCarriageReturn);
         }
-        bPendingCr = false;
+        m_bPendingCr = false;
         if (c == kLineFeed) {
+            m_bInRecord = false;
+            bComplete = true;
             return Record;
         }
         if (c == kCarriageReturn) {
-            bPendingCr = true;
+            m_bPendingCr = true;
         } else {
-            strLine.push_back(c);
+            strPart.push_back(c);
         }
     }
     if (m_bFailed) {
-        strLine.clear();
+        strPart.clear();
         return ReadError;
     }
-    if (bPendingCr) {
-        strLine.push_back(kCarriageReturn); // a carriage return at the very end is kept
+    if (m_bPendingCr) {
+        strPart.push_back(kCarriageReturn); // a carriage return at the very end is kept
+        m_bPendingCr = false;
     }
+    const bool bGotAny = m_bInRecord;
+    m_bInRecord = false;
+    bComplete = true;
     return bGotAny ? Record : EndOfFile;
 }
 

@@ -11,7 +11,8 @@ namespace vantoro {
 
 // The code file of one update: a text file read as records, one per line, in text mode (a
 // carriage return before a line feed is dropped, Ctrl-Z ends the file). It is counted once at
-// open and then streamed a record at a time, so only the current record is ever in memory.
+// open and then streamed a record at a time, and a record longer than a send's piece is read in
+// pieces, so memory never grows with the length of a line.
 // A file that is changed, truncated, replaced or deleted after it was opened reads as an error
 // from then on, so a record of another version can never follow one of the first: every record
 // checks the file's identity (inode, size, modification and change times, and that the path still
@@ -27,8 +28,12 @@ public:
     // records total and sent are then 0.
     bool OpenAndCount(const std::string& strPath);
 
-    // Reads the next record into strLine (without its line ending).
+    // Reads the next record into strLine (without its line ending), however long it is.
     ReadResult ReadRecord(std::string& strLine);
+    // Reads at most about nMost bytes of the current record into strPart, so that a line of any
+    // length can be sent piece by piece; bComplete is set when the record's end was reached.
+    // Record while a record (or a piece of one) was read, EndOfFile when none was left.
+    ReadResult ReadRecordPart(std::string& strPart, std::size_t nMost, bool& bComplete);
 
     void CloseIfOpen();
     bool IsOpen() const { return m_bOpen; }
@@ -56,9 +61,11 @@ private:
     std::string m_strPath;
     Identity m_identity;
     bool m_bOpen = false;
-    bool m_bEnded = false;   // Ctrl-Z or the end of the file was reached
-    bool m_bFailed = false;  // a read error or a change was seen: every further read fails
-    bool m_bCounted = false; // from then on every record checks the file is still the same
+    bool m_bEnded = false;     // Ctrl-Z or the end of the file was reached
+    bool m_bFailed = false;    // a read error or a change was seen: every further read fails
+    bool m_bCounted = false;   // from then on every record checks the file is still the same
+    bool m_bInRecord = false;  // part of the current record has been read
+    bool m_bPendingCr = false; // a carriage return whose next byte decides whether it is kept
     std::vector<char> m_buffer;
     struct Block {
         std::size_t nLength;

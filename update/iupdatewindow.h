@@ -1,5 +1,6 @@
 #pragma once
 
+#include "srecord/cfileverdict.h"
 #include "update/logcategory.h"
 
 #include <string>
@@ -43,6 +44,15 @@ public:
 
     // Refills the Software list and writes the idle Status and Action texts; may disable Start.
     virtual void RefreshSoftware() = 0;
+
+    // Asked at Start, before anything else happens, when the file check found errors in the
+    // code file: true sends it all the same ("Update Anyway"), false ends the cycle as Cancel
+    // does. A front end that decided before the cycle began (the command line refuses such a
+    // file unless told to send it) keeps this answer.
+    virtual bool AcceptFileWithErrors(const std::string& /*strPath*/,
+                                      const CFileVerdict& /*verdict*/) {
+        return true;
+    }
 };
 
 } // namespace vantoro

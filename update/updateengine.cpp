@@ -5,6 +5,7 @@
 #include "platform/ctickclock.h"
 #include "serial/cserialwndadapter.h"
 #include "serial/serialtypes.h"
+#include "srecord/cfilecheck.h"
 #include "update/creplytable.h"
 #include "update/textformat.h"
 
@@ -176,15 +177,40 @@ void UpdateEngine::StartCycle() {
         return;
     }
     m_progress.Reset();
-    m_window.SetStartCaption("&Update");
-    m_window.EnableCancel(true);
-    m_nState = StartUpdate;
-    m_window.SetActionText(
-        FormatText("Ensure %s is Off. Press Update To Continue. Press Cancel to Abort",
-                   m_strModelName.c_str()));
     Log(LogApplication, "StartUpdate: Opened File " + strPath);
     Log(LogApplication,
         FormatText("StartUpdate: File has %d Records", m_codeFile.GetRecordsTotal()));
+    m_nState = StartUpdate;
+    if (!CheckCodeFile(strPath)) {
+        // Exactly what Cancel does here: nothing of the file has gone anywhere.
+        m_window.EnableCancel(false);
+        Log(LogApplication, "StartUpdate: Cancel Button Press");
+        m_nState = ReleasePort;
+        return;
+    }
+    m_window.SetStartCaption("&Update");
+    m_window.EnableCancel(true);
+    m_window.SetActionText(
+        FormatText("Ensure %s is Off. Press Update To Continue. Press Cancel to Abort",
+                   m_strModelName.c_str()));
+}
+
+bool UpdateEngine::CheckCodeFile(const std::string& strPath) {
+    CFileVerdict verdict;
+    std::string strReason;
+    if (!CFileCheck::CheckFile(strPath, verdict, strReason)) {
+        verdict.errors.push_back({0, "the file cannot be read: " + strReason});
+        verdict.nErrors = 1;
+    }
+    Log(LogApplication, "StartUpdate: File Check: " + verdict.Summary());
+    if (!verdict.HasErrors()) {
+        return true;
+    }
+    if (!m_window.AcceptFileWithErrors(strPath, verdict)) {
+        return false;
+    }
+    Log(LogApplication, "StartUpdate: File Check: Update Anyway Chosen");
+    return true;
 }
 
 void UpdateEngine::OpenPort() {

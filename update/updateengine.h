@@ -105,6 +105,9 @@ private:
     void OnActionFail(UpdateEvent event);
 
     void StartCycle();
+    // Runs the file check on the opened file and logs its verdict; false when the user chose
+    // not to send a file with errors.
+    bool CheckCodeFile(const std::string& strPath);
     void OpenPort();
     void DetectTarget();
     void ReadAcknowledge();

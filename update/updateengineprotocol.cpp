@@ -15,6 +15,10 @@ namespace vantoro {
 namespace {
 
 constexpr std::size_t kReadSize = 10;
+// A record up to this long goes out in one write with its line feed, as always; a longer line
+// (only a file sent despite the file check can hold one) goes in pieces of this size, so the
+// engine's memory does not grow with it.
+constexpr std::size_t kMostPerWrite = 64 * 1024;
 
 } // namespace
 
@@ -80,14 +84,19 @@ void UpdateEngine::BeginSending() {
 }
 
 void UpdateEngine::SendNextRecord() {
-    std::string strLine;
-    const CCodeFile::ReadResult result = m_codeFile.ReadRecord(strLine);
+    std::string strPart;
+    bool bComplete = false;
+    CCodeFile::ReadResult result = m_codeFile.ReadRecordPart(strPart, kMostPerWrite, bComplete);
+    while (result == CCodeFile::Record && !bComplete) {
+        WritePort(strPart);
+        result = m_codeFile.ReadRecordPart(strPart, kMostPerWrite, bComplete);
+    }
     if (result != CCodeFile::Record) {
         FailFile(result == CCodeFile::ReadError);
         return;
     }
-    strLine.push_back('\n');
-    WritePort(strLine);
+    strPart.push_back('\n');
+    WritePort(strPart);
     m_codeFile.AddRecordSent();
     m_nState = WaitReply;
     m_window.SetStatusText(FormatText("%d Records Sent", m_codeFile.GetRecordsSent()));

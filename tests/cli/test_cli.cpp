@@ -283,6 +283,6 @@ TEST(CliListing, PortsAsTheWindowListsThemAndSoftwareNewestFirst) {
     elsewhere.insert(elsewhere.end(), {"--dir", rig.Folder(), "--json"});
     listed = rig.Run(elsewhere);
     EXPECT_EQ(listed.nStatus, 1);
-    EXPECT_EQ(listed.strErr,
-              "vantoro-cli: No Software Found for Saltir 24 in " + rig.Folder() + "\n");
+    EXPECT_EQ(listed.strErr, "vantoro-cli: No Software Found in " + rig.Folder() +
+                                 ": Saltir 24 takes files named st24v???.s19\n");
 }

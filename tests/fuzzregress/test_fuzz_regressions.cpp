@@ -1,5 +1,6 @@
 #include "fuzz/checks/clicheck.h"
 #include "fuzz/checks/enginecheck.h"
+#include "fuzz/checks/filecheckcheck.h"
 #include "fuzz/checks/portnumberingcheck.h"
 #include "fuzz/checks/profilecheck.h"
 #include "fuzz/checks/replylogcheck.h"
@@ -72,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegressionTest,
                                          FuzzTarget{"engine", &CheckEngineInput},
                                          FuzzTarget{"replylog", &CheckReplyLogInput},
                                          FuzzTarget{"portnumbering", &CheckPortNumberingInput},
-                                         FuzzTarget{"cli", &CheckCliInput}),
+                                         FuzzTarget{"cli", &CheckCliInput},
+                                         FuzzTarget{"filecheck", &CheckFileCheckInput}),
                          PrintTarget);
 
 } // namespace

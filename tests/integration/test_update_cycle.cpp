@@ -61,7 +61,9 @@ TEST(UpdateCycleTest, CompleteUpdateShowsEveryStepAndSendsEveryRecordByteForByte
     EXPECT_EQ(window.Log(~static_cast<std::uint32_t>(LogLowLevelComms)),
               (std::vector<std::string>{
                   "StartUpdate: Start Button Press", "StartUpdate: Opened File " + strPath,
-                  "StartUpdate: File has 3 Records", "StartUpdate: Port 5 opened", "Model Detected",
+                  "StartUpdate: File has 3 Records",
+                  "StartUpdate: File Check: 3 Records, 0x0000-0x001F, no errors, 1 warning",
+                  "StartUpdate: Port 5 opened", "Model Detected",
                   "WaitForAckProgramFlash: Recieved Ack",
                   "Wait Reply : End Record Recieved.. Update Complete"}));
     EXPECT_TRUE(window.HasLogged("Serial Event Rx Any Char"));

@@ -262,12 +262,20 @@ TEST_F(MainWindowTest, CloseAsksOnlyOnceTheEquipmentAnswered) {
     m_pSim->PowerOn();
     ASSERT_TRUE(WaitForState(WaitForAckProgramFlash));
     QString strQuestion;
+    // Escape and the close box are "never mind": the update goes on. Only No closes.
     WhenModal([&](QWidget* pModal) {
         strQuestion = pModal->windowTitle();
-        QTest::keyClick(pModal, Qt::Key_Escape); // counts as No
+        QTest::keyClick(pModal, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(Dlg().close());
+    EXPECT_EQ(strQuestion, QStringLiteral("Complete the Update ?"));
+    WhenModal([&](QWidget* pModal) { pModal->close(); });
+    EXPECT_FALSE(Dlg().close());
+    EXPECT_EQ(Dlg().GetUpdateState(), WaitForAckProgramFlash);
+    WhenModal([&](QWidget* pModal) {
+        qobject_cast<QPushButton*>(CTemplateDialog::FindControl(pModal, 2))->click();
     });
     EXPECT_TRUE(Dlg().close());
-    EXPECT_EQ(strQuestion, QStringLiteral("Complete the Update ?"));
     EXPECT_FALSE(Dlg().isVisible());
 }
 

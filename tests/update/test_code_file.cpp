@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,4 +113,41 @@ TEST(CodeFile, AChangedFileIsNeverMixedIn) {
         }
         EXPECT_EQ(file.ReadRecord(strLine), CCodeFile::ReadError); // and it stays failed
     }
+}
+
+// A line of any length is read in pieces that rebuild it byte for byte, carriage returns
+// included wherever a piece ends, and counting a huge line never holds it.
+TEST(CodeFile, LongLinesComeInPiecesAndAreCountedInBoundedMemory) {
+    CTempFolder tmp;
+    std::string strLong;
+    for (int i = 0; i < 200000; ++i)
+        strLong += static_cast<char>(i % 7 == 0 ? '\r' : 'A' + i % 26);
+    WriteTextFile(tmp / "code.s19", strLong + "\r\nS9\r\n\r\n");
+    CCodeFile file;
+    ASSERT_TRUE(file.OpenAndCount(tmp / "code.s19"));
+    EXPECT_EQ(file.GetRecordsTotal(), 3);
+    Records records(1);
+    std::string strPart;
+    bool bComplete = false;
+    while (file.ReadRecordPart(strPart, 4096, bComplete) == CCodeFile::Record) {
+        EXPECT_LE(strPart.size(), 4097u);
+        records.back() += strPart;
+        if (bComplete)
+            records.emplace_back();
+    }
+    records.pop_back();
+    EXPECT_EQ(records, Records({strLong, "S9", ""}));
+
+    // A gigabyte without a line feed: a sparse file, no disk used.
+    const std::string strHuge = tmp / "huge.s19";
+    ASSERT_EQ(::truncate((tmp / "code.s19").c_str(), 0), 0);
+    WriteTextFile(strHuge, "");
+    ASSERT_EQ(::truncate(strHuge.c_str(), 256LL << 20), 0);
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    ASSERT_TRUE(file.OpenAndCount(strHuge));
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(file.GetRecordsTotal(), 1);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 16 * 1024) << "kB of peak memory added";
 }
