@@ -14,6 +14,15 @@ bool CAddressRanges::Add(std::uint64_t nFirst, std::uint64_t nLength) {
         if (before->second + 1 >= nFirst)
             it = before;
     }
+    // An ordinary file's records follow one another: the range before grows in place.
+    if (it != m_ranges.end() && it->first <= nFirst) {
+        const auto next = std::next(it);
+        if (next == m_ranges.end() || next->first > nLast + 1) {
+            const bool bInside = it->second >= nFirst;
+            it->second = std::max(it->second, nLast);
+            return bInside;
+        }
+    }
     bool bOverlap = false;
     std::uint64_t nMergedFirst = nFirst;
     std::uint64_t nMergedLast = nLast;

@@ -3,6 +3,7 @@
 #include "serial/cfiledescriptor.h"
 #include "srecord/csrecordline.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -29,43 +30,62 @@ std::string Hex(std::uint64_t nValue) {
 
 void CFileCheck::Feed(const char* pData, std::size_t nLength) {
     m_sha.Update(pData, nLength);
-    for (std::size_t i = 0; i < nLength; ++i) {
+    const char* p = pData;
+    const char* const pEnd = pData + nLength;
+    while (p < pEnd) {
         if (m_bEnded) {
-            m_nAfterEnd += nLength - i;
+            m_nAfterEnd += static_cast<std::uint64_t>(pEnd - p);
             return;
         }
-        const char c = pData[i];
+        // The plain bytes of a line up to the next byte that means something to the reading.
+        const char* pStop = p;
+        while (pStop < pEnd && *pStop != kLineFeed && *pStop != kCarriageReturn && *pStop != kCtrlZ)
+            ++pStop;
+        if (pStop != p) {
+            if (m_bPendingCr) {
+                m_bPendingCr = false;
+                TakeLineByte(kCarriageReturn); // only a carriage return before a line feed goes
+            }
+            TakeLineBytes(p, static_cast<std::size_t>(pStop - p));
+            p = pStop;
+            continue;
+        }
+        const char c = *p++;
         if (c == kCtrlZ) {
             m_bEnded = true;
             m_nEndLine = m_nLine + 1;
-            continue;
-        }
-        if (m_bPendingCr) {
+        } else if (c == kLineFeed) {
             m_bPendingCr = false;
-            if (c != kLineFeed)
-                TakeLineByte(kCarriageReturn); // only a carriage return before a line feed goes
-        }
-        if (c == kLineFeed) {
             EndLine();
-        } else if (c == kCarriageReturn) {
+        } else { // a carriage return: dropped if a line feed follows
+            if (m_bPendingCr)
+                TakeLineByte(kCarriageReturn);
             m_bPendingCr = true;
             m_bLineOpen = true;
-        } else {
-            TakeLineByte(c);
         }
     }
 }
 
-void CFileCheck::TakeLineByte(char c) {
+void CFileCheck::TakeLineBytes(const char* pBytes, std::size_t nCount) {
     m_bLineOpen = true;
-    ++m_nLineLength;
-    const auto cByte = static_cast<unsigned char>(c);
-    if ((cByte < 0x20 || cByte > 0x7E) && m_nBadByteColumn == 0) {
-        m_nBadByteColumn = m_nLineLength;
-        m_cBadByte = cByte;
+    if (m_nBadByteColumn == 0) {
+        for (std::size_t i = 0; i < nCount; ++i) {
+            const auto cByte = static_cast<unsigned char>(pBytes[i]);
+            if (cByte < 0x20 || cByte > 0x7E) {
+                m_nBadByteColumn = m_nLineLength + i + 1;
+                m_cBadByte = cByte;
+                break;
+            }
+        }
     }
-    if (m_strLine.size() <= CSRecordLine::kLongestRecord)
-        m_strLine.push_back(c);
+    m_nLineLength += nCount;
+    const std::size_t nRoom = CSRecordLine::kLongestRecord + 1 -
+                              std::min(m_strLine.size(), CSRecordLine::kLongestRecord + 1);
+    m_strLine.append(pBytes, std::min(nCount, nRoom));
+}
+
+void CFileCheck::TakeLineByte(char c) {
+    TakeLineBytes(&c, 1);
 }
 
 void CFileCheck::EndLine() {

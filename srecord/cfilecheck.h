@@ -27,6 +27,7 @@ public:
 
 private:
     void TakeLineByte(char c);
+    void TakeLineBytes(const char* pBytes, std::size_t nCount);
     void EndLine();
     void CheckRecord(const SRecordFields& fields);
     void CheckData(const SRecordFields& fields);

@@ -69,6 +69,12 @@ void CSha256::Compress(const std::uint8_t* pBlock) {
 void CSha256::Update(const void* pData, std::size_t nLength) {
     const auto* p = static_cast<const std::uint8_t*>(pData);
     m_nTotalBytes += nLength;
+    // Whole blocks straight from the caller's bytes, without a copy.
+    while (m_nBlockUsed == 0 && nLength >= m_block.size()) {
+        Compress(p);
+        p += m_block.size();
+        nLength -= m_block.size();
+    }
     while (nLength > 0) {
         const std::size_t nTake = std::min(nLength, m_block.size() - m_nBlockUsed);
         std::memcpy(m_block.data() + m_nBlockUsed, p, nTake);
