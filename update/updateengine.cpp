@@ -127,7 +127,12 @@ void UpdateEngine::OnWaitReply(UpdateEvent event) {
     if (event == SerialReceived) {
         InterpretReply();
     } else if (event == IdleTick) {
-        CheckReplyTimeout();
+        if (m_bRecordUnfinished) {
+            ContinueRecord();
+        }
+        if (m_nState == WaitReply) {
+            CheckReplyTimeout();
+        }
     }
 }
 
@@ -156,6 +161,7 @@ void UpdateEngine::StartCycle() {
     m_window.EnableSelectionControls(false);
     m_progress.Reset();
     m_codeFile.CloseIfOpen();
+    m_bRecordUnfinished = false;
 
     m_strModelName.clear();
     m_strDetectText.clear();

@@ -113,6 +113,8 @@ private:
     void ReadAcknowledge();
     void BeginSending();
     void SendNextRecord();
+    // The next piece of a line longer than one write, once the port has taken the last one.
+    void ContinueRecord();
     void InterpretReply();
     void CheckReplyTimeout();
     void CompleteUpdate(const std::string& strLog);
@@ -139,6 +141,7 @@ private:
     UpdateState m_nState = Idle;
     bool m_bFail = false;
     bool m_bReRun = false;
+    bool m_bRecordUnfinished = false; // part of a long line is still to be sent
 
     std::string m_strModelName;
     std::string m_strDetectText;

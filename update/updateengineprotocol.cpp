@@ -86,21 +86,36 @@ void UpdateEngine::BeginSending() {
 void UpdateEngine::SendNextRecord() {
     std::string strPart;
     bool bComplete = false;
-    CCodeFile::ReadResult result = m_codeFile.ReadRecordPart(strPart, kMostPerWrite, bComplete);
-    while (result == CCodeFile::Record && !bComplete) {
-        WritePort(strPart);
-        result = m_codeFile.ReadRecordPart(strPart, kMostPerWrite, bComplete);
-    }
+    const CCodeFile::ReadResult result =
+        m_codeFile.ReadRecordPart(strPart, kMostPerWrite, bComplete);
     if (result != CCodeFile::Record) {
+        m_bRecordUnfinished = false;
         FailFile(result == CCodeFile::ReadError);
+        return;
+    }
+    m_nState = WaitReply;
+    if (!bComplete) {
+        // The rest follows piece by piece as the port takes it (at the idle ticks), so neither
+        // the engine nor the port's queue ever holds more than a piece of the line.
+        WritePort(strPart);
+        m_bRecordUnfinished = true;
+        m_nReplyTick = m_ticks.GetTickCount();
         return;
     }
     strPart.push_back('\n');
     WritePort(strPart);
+    m_bRecordUnfinished = false;
     m_codeFile.AddRecordSent();
-    m_nState = WaitReply;
     m_window.SetStatusText(FormatText("%d Records Sent", m_codeFile.GetRecordsSent()));
     ShowProgress();
+}
+
+void UpdateEngine::ContinueRecord() {
+    if (m_pSerial->QueuedOutput() != 0) {
+        return; // the reply time-out ends a port that takes nothing more
+    }
+    m_nReplyTick = m_ticks.GetTickCount();
+    SendNextRecord();
 }
 
 void UpdateEngine::FailFile(bool bReadError) {
@@ -163,6 +178,14 @@ void UpdateEngine::InterpretReply() {
 void UpdateEngine::CheckReplyTimeout() {
     const std::uint32_t nElapsed = m_ticks.GetTickCount() - m_nReplyTick;
     if (nElapsed > m_nReplyTimeout) {
+        // A port that stopped taking the record looks the same to the equipment as silence,
+        // but the technician should know the record never went out whole.
+        const std::size_t nUnsent = m_pSerial->QueuedOutput();
+        if (nUnsent != 0) {
+            Log(LogSystem, FormatText("Wait Reply : Record %d not sent, the port took no more "
+                                      "(%d bytes left)",
+                                      m_codeFile.GetRecordsSent(), static_cast<int>(nUnsent)));
+        }
         FailUpdate(FormatText("Comms Timeout with %s @ Record %d", m_strModelName.c_str(),
                               m_codeFile.GetRecordsSent()),
                    "Wait Reply : Target Comms Timeout");
