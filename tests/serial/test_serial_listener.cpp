@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 #include <dirent.h>
@@ -149,7 +150,8 @@ TEST(SerialListener, ClosingWhileTheListenerWaitsReturnsPromptlyWithoutANotifica
     ASSERT_TRUE(WaitUntil([&] { return port.Waits() >= 1; }));
     std::this_thread::sleep_for(milliseconds(50)); // well inside the wait
     auto start = steady_clock::now();
-    EXPECT_EQ(port.ClosePort(), 0u);
+    FinishWithin(5, "closing the port stopping its waiting listener",
+                 [&] { EXPECT_EQ(port.ClosePort(), 0u); });
     EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 100);
     EXPECT_FALSE(port.IsListening());
     EXPECT_FALSE(port.HasPort());
@@ -179,15 +181,14 @@ TEST(SerialListener, OneThreadPerPortDestructionJoinsItAndNoWindowIsNoCrash) {
     // happen first, so the counts below see only the listener.
     std::thread([] {}).join();
     int before = ThreadCount();
-    {
-        CSerialWndAdapter port;
-        ASSERT_EQ(port.OpenForWindowObject(pty.SlavePath().c_str(), nullptr, 0, 0), 0u);
-        EXPECT_EQ(ThreadCount(), before + 1);
-        EXPECT_EQ(port.BeginListening(), 0u);
-        EXPECT_EQ(ThreadCount(), before + 1);
-        ASSERT_TRUE(pty.Send("data"));
-        ASSERT_TRUE(WaitUntil([&] { return ReadAll(port) == "data"; }));
-    }
+    auto pPort = std::make_unique<CSerialWndAdapter>();
+    ASSERT_EQ(pPort->OpenForWindowObject(pty.SlavePath().c_str(), nullptr, 0, 0), 0u);
+    EXPECT_EQ(ThreadCount(), before + 1);
+    EXPECT_EQ(pPort->BeginListening(), 0u);
+    EXPECT_EQ(ThreadCount(), before + 1);
+    ASSERT_TRUE(pty.Send("data"));
+    ASSERT_TRUE(WaitUntil([&] { return ReadAll(*pPort) == "data"; }));
+    FinishWithin(5, "destroying the open port stopping its listener", [&] { pPort.reset(); });
     EXPECT_EQ(ThreadCount(), before);
     EXPECT_EQ(CSerialLine::ProbePort(pty.SlavePath().c_str()), PortAvailable);
     CSerialWndAdapter{}; // destroying an object that never opened does nothing
