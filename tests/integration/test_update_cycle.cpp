@@ -91,7 +91,7 @@ TEST(UpdateCycleTest, BothPlatformsAreFoundThroughNoiseASplitDetectionTextAndStr
             CUpdateRig rig(options, nPlatform);
             const std::string strContent = MakeSRecordFile(3);
             rig.UseCodeFile(strContent);
-            ASSERT_TRUE(rig.StartAndPowerOn());
+            ASSERT_TRUE(rig.StartAndPowerOn()) << "no record went out after the acknowledgement";
             ASSERT_TRUE(rig.RunToRest());
             EXPECT_EQ(rig.m_window.m_strStatus, "Update Complete.");
             EXPECT_EQ(rig.m_pSim->GetReceived(), strContent);

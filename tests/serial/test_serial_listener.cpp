@@ -48,7 +48,9 @@ public:
     CCountingPort(std::intptr_t nUserValue = 0) {
         m_nOpen = OpenForWindowObject(pty.SlavePath().c_str(), &sink, 0, nUserValue);
     }
-    ~CCountingPort() override { ClosePort(); }
+    ~CCountingPort() override {
+        FinishWithin(5, "closing the port stopping its listener", [this] { ClosePort(); });
+    }
     std::uint32_t WaitForEvent(COverlapped* pOverlapped, std::uint32_t nTimeout) override {
         ++m_nWaits;
         return CSerialWndAdapter::WaitForEvent(pOverlapped, nTimeout);
@@ -124,7 +126,8 @@ TEST(SerialListener, GivenMessageNumberIsPostedAndReopeningLeavesItAlone) {
     EXPECT_EQ(sink.Messages()[0].nMessage, 0x8001u);
     EXPECT_EQ(sink.Messages()[0].lParam, 7);
     EXPECT_TRUE(otherSink.Messages().empty());
-    EXPECT_EQ(port.ClosePort(), 0u);
+    FinishWithin(5, "closing the port stopping its listener",
+                 [&] { EXPECT_EQ(port.ClosePort(), 0u); });
     EXPECT_EQ(port.GetMessage(), 0u);
     EXPECT_EQ(port.GetUserValue(), 7);
 }
