@@ -1,6 +1,7 @@
 // Transfers, event waits and caller-owned overlapped operations of CSerialLine.
 #include "serial/cserialline.h"
 
+#include "serial/cnetworkline.h"
 #include "serial/serialcontract.h"
 
 #include <algorithm>
@@ -100,6 +101,8 @@ std::uint32_t CSerialLine::WriteBytes(const void* pData, std::size_t nLength,
 
 std::uint32_t CSerialLine::WriteAll(const std::uint8_t* pData, std::size_t nLength,
                                     std::uint32_t& nWritten) {
+    if (m_pNetwork)
+        return m_pNetwork->Write(pData, nLength, nWritten);
     std::size_t done = 0;
     while (done < nLength) {
         ssize_t n = ::write(PortFd(), pData + done, nLength - done);
@@ -177,6 +180,14 @@ std::uint32_t CSerialLine::ReadAvailable(std::uint8_t* pBuffer, std::size_t nCap
                                          std::uint32_t& nRead) {
     if (nCapacity == 0)
         return 0;
+    if (m_pNetwork) {
+        std::uint32_t got = 0;
+        std::uint32_t code = m_pNetwork->Read(pBuffer, nCapacity, got);
+        nRead += got;
+        if (m_pNetwork->HasHungUp())
+            m_bHungUp.store(true);
+        return code;
+    }
     for (;;) {
         ssize_t n = ::read(PortFd(), pBuffer, nCapacity);
         if (n > 0) {
@@ -262,7 +273,7 @@ std::uint32_t CSerialLine::WaitForLineEvents(int nPollTimeout) {
                 portEvents |= events[i].events;
             }
         }
-        if (portEvents & (EPOLLHUP | EPOLLERR)) {
+        if (portEvents & (EPOLLHUP | EPOLLERR | EPOLLRDHUP)) {
             m_bHungUp.store(true);
             return kErrorGenFailure;
         }
@@ -283,7 +294,8 @@ std::uint32_t CSerialLine::CollectEvents(std::uint32_t nEpollEvents) {
     std::uint32_t bits = 0;
     // Line set-up also wakes the port's waiters; only bytes that are there count as arrived.
     int waiting = 0;
-    if ((nEpollEvents & EPOLLIN) && (BytesWaitingToRead(PortFd(), waiting) != 0 || waiting > 0))
+    if ((nEpollEvents & EPOLLIN) && (BytesWaitingToRead(PortFd(), waiting) != 0 || waiting > 0 ||
+                                     (m_pNetwork && m_pNetwork->HasPendingData())))
         bits |= EV_RXCHAR;
     if (nEpollEvents & EPOLLOUT) {
         int pending = 0;
