@@ -455,19 +455,25 @@ std::uint32_t CNetworkLine::Purge() {
     return code;
 }
 
-std::uint32_t CNetworkLine::Write(const std::uint8_t* pData, std::size_t nLength,
-                                  std::uint32_t& nWritten) {
-    if (m_bHungUp)
-        return kErrorGenFailure;
+std::string CNetworkLine::EncodeData(const std::uint8_t* pData, std::size_t nLength) const {
     std::string bytes;
     if (m_name.bRfc2217)
         CTelnetCodec::AppendEscaped(pData, nLength, bytes);
     else
         bytes.assign(reinterpret_cast<const char*>(pData), nLength);
-    const std::uint32_t code = SendRaw(bytes);
-    if (code == 0)
-        nWritten = static_cast<std::uint32_t>(nLength);
-    return code;
+    return bytes;
+}
+
+std::size_t CNetworkLine::SourceBytesIn(const std::uint8_t* pEncoded, std::size_t nSent,
+                                        std::size_t nSource) const {
+    if (!m_name.bRfc2217)
+        return std::min(nSent, nSource);
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < nSent; ++i, ++count) {
+        if (pEncoded[i] == CTelnetCodec::kIac && ++i == nSent)
+            break; // half of a doubled 0xFF
+    }
+    return std::min(count, nSource);
 }
 
 std::uint32_t CNetworkLine::Read(std::uint8_t* pBuffer, std::size_t nCapacity,

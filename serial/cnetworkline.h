@@ -51,8 +51,11 @@ public:
     std::uint32_t SetFlowControl(int nMode);
     // Asks the server to empty its buffers and drops what has arrived here unread.
     std::uint32_t Purge();
-    // All bytes or a failure, within a bounded time.
-    std::uint32_t Write(const std::uint8_t* pData, std::size_t nLength, std::uint32_t& nWritten);
+    // Data as it goes on the connection: 0xFF doubled for rfc2217://, unchanged for socket://.
+    std::string EncodeData(const std::uint8_t* pData, std::size_t nLength) const;
+    // How many of nSource data bytes the first nSent bytes of their encoding carry whole.
+    std::size_t SourceBytesIn(const std::uint8_t* pEncoded, std::size_t nSent,
+                              std::size_t nSource) const;
     // Data bytes that are there now, up to nCapacity, counted from 0 in nRead (none is not an
     // error); 31 once the server has gone.
     std::uint32_t Read(std::uint8_t* pBuffer, std::size_t nCapacity, std::uint32_t& nRead);
