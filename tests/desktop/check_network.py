@@ -56,6 +56,8 @@ class NetworkPort(ProgramTest):
                  what="the update through ser2net to complete")
         with open(self.p.received) as f:
             received = f.read()
-        sent = [open(os.path.join(self.p.code, name)).read()
-                for name in os.listdir(self.p.code)]
+        sent = []
+        for name in os.listdir(self.p.code):
+            with open(os.path.join(self.p.code, name)) as f:
+                sent.append(f.read())
         self.assertIn(received, sent, "the equipment got other bytes than a code file")
