@@ -109,7 +109,8 @@ TEST(TwoPrograms, SavingSettingsAtOnceLosesNoKey) {
     std::string strTemplate = strBase + "/vantoro-two-XXXXXX";
     ASSERT_NE(::mkdtemp(strTemplate.data()), nullptr);
     const std::string strFile = strTemplate + "/vantoro.INI";
-    test::WriteTextFile(strFile, "[APP]\nPORT=1\n");
+    // A file of some size, as a bench's grows: each save takes long enough to meet the other.
+    test::WriteTextFile(strFile, "[APP]\nPORT=1\n" + std::string(64 * 1024, ';') + "\n");
     const int nFailedSaves = InTwoProcesses([&](int nChild, int nRound) {
         const std::string strKey = "KEY" + std::to_string(nChild) + "_" + std::to_string(nRound);
         return WritePrivateProfileString("SESSION", strKey, std::to_string(nRound), strFile) ? 0
