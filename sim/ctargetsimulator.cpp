@@ -302,7 +302,7 @@ void CTargetSimulator::Receive(const char* pData, std::size_t nLength) {
             if (m_strHandshakeTail == m_options.strHandshake) {
                 m_state = Programming;
                 m_strLine.clear();
-                Reply("F");
+                SendAck();
             }
         } else if (m_state == Programming) {
             if (c == '\n') {
@@ -340,6 +340,14 @@ void CTargetSimulator::ReceiveLine() {
         m_state = Done;
         WriteOutputs();
     }
+}
+
+// In one write, so that a stray byte and the 'F' can reach the program in a single read.
+void CTargetSimulator::SendAck() {
+    if (m_options.nReplyDelayMs > 0) {
+        SleepUntil(Clock::now() + std::chrono::milliseconds(m_options.nReplyDelayMs));
+    }
+    Send(m_options.strAck);
 }
 
 void CTargetSimulator::Reply(const std::string& strReplies) {

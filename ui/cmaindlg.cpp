@@ -485,10 +485,7 @@ bool CMainDlg::ApplyKeyboardRules(QObject* pWatched, QKeyEvent* pKey) {
 }
 
 void CMainDlg::closeEvent(QCloseEvent* pEvent) {
-    const UpdateState state = GetUpdateState();
-    const bool bCloseAtOnce =
-        state == Idle || state == StartUpdate || state == WaitForTarget || state == WaitDonePress;
-    if (!bCloseAtOnce && AskToCompleteUpdate()) {
+    if (CloseNeedsConfirmation(GetUpdateState()) && AskToCompleteUpdate()) {
         pEvent->ignore();
         return;
     }

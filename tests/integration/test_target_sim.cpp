@@ -98,7 +98,7 @@ TEST(SimOptionsTest, ParsesFaultsAndRejectsWhatItCannotUse) {
     std::string strError;
     ASSERT_TRUE(ParseSimOptions({"--platform", "verrin", "--noise", "12", "--reply-at", "3:<C",
                                  "--reply-at", "5:\\x21", "--silent-from", "9", "--baud", "57600",
-                                 "--address-high", "0xFFFF"},
+                                 "--address-high", "0xFFFF", "--ack", "\\x00F"},
                                 options, bHelp, strError))
         << strError;
     EXPECT_EQ(options.strDetect, "ceL\n");
@@ -108,12 +108,13 @@ TEST(SimOptionsTest, ParsesFaultsAndRejectsWhatItCannotUse) {
     EXPECT_EQ(options.nSilentFrom, 9);
     EXPECT_EQ(options.nBaud, 57600);
     EXPECT_EQ(options.nAddressHigh, 0xFFFFu);
+    EXPECT_EQ(options.strAck, std::string("\0F", 2));
     EXPECT_FALSE(bHelp);
 
     // clang-format off
     const std::vector<std::vector<std::string>> bad = {
         {"--bogus"}, {"--noise"}, {"--noise", "many"}, {"--noise", "-1"}, {"--baud", "0"},
-        {"--reply-at", "0:C"}, {"--reply-at", "3"}, {"--detect", "\\q"}, {"--detect", ""},
+        {"--reply-at", "0:C"}, {"--reply-at", "3"}, {"--detect", "\\q"}, {"--detect", ""}, {"--ack", ""},
         {"--platform", "other"}, {"--link-folder", "/tmp"}, {"stray"},
         {"--address-low", "10", "--address-high", "5"}, {"--silent-from", "zero"}};
     // clang-format on
@@ -152,8 +153,9 @@ TEST(TargetSimProgramTest, RunsAnUpdateThroughItsLinkAndWritesWhatArrived) {
         const std::string strProgram = SimulatorPath(), strFolder = strDir + "/dosdevices",
                           strReceived = strDir + "/received.txt", strImage = strDir + "/image.bin";
         ::execl(strProgram.c_str(), strProgram.c_str(), "--link-folder", strFolder.c_str(), "--com",
-                "9", "--platform", "verrin", "--power-on-after", "300", "--received",
-                strReceived.c_str(), "--image", strImage.c_str(), "--exit-when-done", nullptr);
+                "9", "--platform", "verrin", "--ack", "\\x00F", "--power-on-after", "300",
+                "--received", strReceived.c_str(), "--image", strImage.c_str(), "--exit-when-done",
+                nullptr);
         ::_exit(127);
     }
     ::close(pipeOut[1]);
@@ -164,7 +166,7 @@ TEST(TargetSimProgramTest, RunsAnUpdateThroughItsLinkAndWritesWhatArrived) {
     ASSERT_GE(nFd, 0);
     EXPECT_EQ(ReadFor(nFd, 4), "ceL\n");
     ASSERT_EQ(::write(nFd, "QduKanZ", 7), 7);
-    EXPECT_EQ(ReadFor(nFd, 1), "F");
+    EXPECT_EQ(ReadFor(nFd, 2), std::string("\0F", 2));
     const std::string strFile = MakeSRecordFile(2, 4);
     std::istringstream lines(strFile);
     std::string strReplies;
