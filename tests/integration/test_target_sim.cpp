@@ -1,4 +1,5 @@
 // The simulated equipment on its own: its record checks, its options and the command-line program.
+#include "serial/cserialline.h"
 #include "sim/cmemoryimage.h"
 #include "sim/csrecordchecker.h"
 #include "sim/simoptions.h"
@@ -192,4 +193,22 @@ TEST(TargetSimProgramTest, RunsAnUpdateThroughItsLinkAndWritesWhatArrived) {
     EXPECT_EQ(static_cast<unsigned char>(strImage[4]), 7u); // record 2, first data byte
     EXPECT_FALSE(std::filesystem::exists(strLink));         // the link goes with the program
     std::filesystem::remove_all(strDir);
+}
+
+// Another program trying the line mid-update is refused as In Use; the equipment, switched on by
+// the program that opened the line, must not be power-cycled by that attempt.
+TEST(TargetSimProgramTest, PowerOnWhenOpenedIgnoresAnotherProgramsRefusedOpen) {
+    SimOptions options;
+    options.nPowerOnWhenOpenedMs = 0;
+    options.nReplyDelayMs = 20; // the update outlasts the simulator's settling time
+    CUpdateRig rig(options);
+    rig.UseCodeFile(MakeSRecordFile(30));
+    rig.m_pEngine->StepUpdate(StartPressed);
+    rig.m_pEngine->StepUpdate(StartPressed); // opens the line: the equipment comes on by itself
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.m_pSim->GetRecordsReceived() >= 2; }));
+    std::uint32_t nError = 0;
+    EXPECT_EQ(CSerialLine::ProbePort(rig.m_pSim->GetDevicePath().c_str(), &nError), PortInUse);
+    ASSERT_TRUE(rig.RunToRest());
+    EXPECT_EQ(rig.m_pEngine->GetState(), WaitDonePress) << rig.m_window.m_strStatus;
+    EXPECT_EQ(rig.m_pSim->GetRecordsReceived(), 31);
 }
