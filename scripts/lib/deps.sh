@@ -2,7 +2,9 @@
 VANTORO_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libudev-dev libgtest-dev libgmock-dev binutils
     # The desktop suite: a display, a window manager, X input, screenshots and OCR.
     qt6-qpa-plugins xvfb openbox xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
-    python3 python3-pil fonts-dejavu-core)
+    python3 python3-pil fonts-dejavu-core
+    # vantoro-cli's live block is checked in a real terminal of a fixed size.
+    tmux)
 
 vantoro_install_deps() {
     local missing=()
