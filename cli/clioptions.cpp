@@ -236,8 +236,9 @@ port is waiting; units may be switched on in any order.
   --report FILE      append one line per finished unit (CSV, or JSON lines with --json)
   --json             one JSON object per line instead of text
 
-Exit status: 0 every unit completed, 1 any unit failed, 2 bad arguments, 130 interrupted.
-Ctrl-C cancels every unit, releases every port and prints the summary.
+Exit status: 0 every unit completed, 1 any unit failed, 2 bad arguments, 130 Ctrl-C,
+143 SIGTERM, 129 SIGHUP. A signal cancels every unit, releases every port and prints the
+summary.
 )";
     case CliCommand::None:
         break;
