@@ -3,6 +3,8 @@ VANTORO_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libudev-dev libg
     # The desktop suite: a display, a window manager, X input, screenshots and OCR.
     qt6-qpa-plugins xvfb openbox xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
     python3 python3-pil fonts-dejavu-core
+    # Network serial ports are tested against a real serial device server.
+    ser2net
     # vantoro-cli's live block is checked in a real terminal of a fixed size.
     tmux)
 
