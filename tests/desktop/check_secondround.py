@@ -11,9 +11,6 @@ import time
 from desktop import end_processes, run, wait_for
 from programtest import ProgramTest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-DOCS = os.path.join(HERE, "..", "..", "docs")
-
 
 def sim_on(folder, com):
     """The simulator process linked as `com`."""
@@ -139,8 +136,6 @@ class Screen(ProgramTest):
         self.assertGreaterEqual(frame_x, 0, "the frame is left of the screen")
         if height + top <= 1024:
             self.assertLessEqual(y + height, 1024, "it fits, yet it is cut at the bottom")
-        if os.environ.get("VANTORO_KEEP_SHOTS"):
-            self.d.screenshot(os.path.join(DOCS, "main-window-scale-2.png"))
         self.exit_program()
 
     def test_f1_opens_help(self):
