@@ -4,7 +4,9 @@ VANTORO_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libudev-dev libg
     qt6-qpa-plugins xvfb openbox xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
     python3 python3-pil fonts-dejavu-core
     # Network serial ports are tested against a real serial device server.
-    ser2net)
+    ser2net
+    # vantoro-cli's live block is checked in a real terminal of a fixed size.
+    tmux)
 
 vantoro_install_deps() {
     local missing=()
