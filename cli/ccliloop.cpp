@@ -62,13 +62,15 @@ bool CCliLoop::Wait(int nMillis, std::vector<Notification>& out) {
             (void)::read(m_wake.Get(), &nCount, sizeof(nCount));
         signalfd_siginfo info{};
         while ((fds[1].revents & POLLIN) != 0 &&
-               ::read(m_signals.Get(), &info, sizeof(info)) == static_cast<ssize_t>(sizeof(info)))
-            m_bInterrupted = true;
+               ::read(m_signals.Get(), &info, sizeof(info)) == static_cast<ssize_t>(sizeof(info))) {
+            if (m_nSignal == 0)
+                m_nSignal = static_cast<int>(info.ssi_signo);
+        }
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     out.insert(out.end(), m_queue.begin(), m_queue.end());
     m_queue.clear();
-    return m_bInterrupted;
+    return m_nSignal != 0;
 }
 
 } // namespace vantoro

@@ -34,14 +34,16 @@ public:
     // into out (in order). Returns true once an interrupting signal has arrived.
     bool Wait(int nMillis, std::vector<Notification>& out);
 
-    bool IsInterrupted() const { return m_bInterrupted; }
+    bool IsInterrupted() const { return m_nSignal != 0; }
+    // The first interrupting signal that arrived (SIGINT, SIGTERM or SIGHUP), 0 before any.
+    int InterruptSignal() const { return m_nSignal; }
 
 private:
     CFileDescriptor m_wake;    // eventfd
     CFileDescriptor m_signals; // signalfd
     std::mutex m_mutex;
     std::deque<Notification> m_queue;
-    bool m_bInterrupted = false;
+    int m_nSignal = 0;
 };
 
 } // namespace vantoro

@@ -52,8 +52,9 @@ int CUpdateRun::Run() {
             pUnit->Interrupt();
     }
     m_output.Summary(m_units, bInterrupted);
+    // As a shell reports a program its signal ended: 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP.
     if (bInterrupted)
-        return kExitInterrupted;
+        return 128 + m_loop.InterruptSignal();
     return m_bAnyFailed ? kExitFailed : kExitCompleted;
 }
 

@@ -16,7 +16,7 @@ namespace vantoro {
 constexpr int kExitCompleted = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitBadArguments = 2;
-constexpr int kExitInterrupted = 130;
+constexpr int kExitInterrupted = 130; // Ctrl-C; any interrupting signal gives 128 + its number
 
 // Every port's units side by side on one thread: the loop hands each notification to its
 // unit's engine, ticks every engine once the queue has drained, and on Ctrl-C interrupts them

@@ -1,5 +1,6 @@
 #include "serial/cserialline.h"
 
+#include "platform/filekind.h"
 #include "serial/cmodemmanagercheck.h"
 #include "serial/comportnames.h"
 
@@ -11,6 +12,7 @@
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vantoro {
@@ -77,6 +79,17 @@ std::string CanonicalNode(const std::string& strNode) {
     return ::realpath(strNode.c_str(), resolved) ? std::string(resolved) : strNode;
 }
 
+// A comN link may name anything; only a terminal can carry the conversation, and anything
+// else would wait for a detection that cannot come. Empty when fd is a terminal.
+std::string NotATerminalCause(int fd, const std::string& strNode) {
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && ::isatty(fd))
+        return {};
+    const std::string strKind = S_ISCHR(info.st_mode) ? "a character device that is no terminal"
+                                                      : FileKindText(info.st_mode);
+    return CanonicalNode(strNode) + " is not a serial port: it is " + strKind;
+}
+
 std::string PermissionCause(int nErrno, const std::string& strNode) {
     return std::string(nErrno == EPERM ? "Operation not permitted" : "Permission denied") +
            " opening " + strNode +
@@ -101,10 +114,14 @@ std::uint32_t CSerialLine::OpenPort(const char* pszDevice, bool bOverlapped) {
         return Store(OpenErrorCode(errno));
     if (int err = LockDevice(port.Get()))
         return Store(OpenErrorCode(err));
-    // Refused where the driver is no terminal; the line set-up below then reports it.
+    if (!NotATerminalCause(port.Get(), node).empty())
+        return Store(kErrorInvalidFunction);
+    // Closing puts the line back as it was found, for whatever uses it next.
+    SaveLineSettings(port.Get(), m_savedLine);
     SetExclusiveMode(port.Get(), true);
     std::uint32_t code = ConfigureOpenedPort(port.Get());
     if (code != 0) {
+        RestoreLineSettings(port.Get(), m_savedLine);
         SetExclusiveMode(port.Get(), false);
         return Store(code);
     }
@@ -134,9 +151,10 @@ std::uint32_t CSerialLine::ConfigureOpenedPort(int fd) {
     if (int err = MakeLineRaw(fd))
         return LineErrorCode(err);
     RequestLowLatency(fd); // pseudo-terminals and some drivers do not have it
+    CFileDescriptor outWatch(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
     CFileDescriptor epoll(::epoll_create1(EPOLL_CLOEXEC));
     CFileDescriptor wakeup(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!epoll.IsValid() || !wakeup.IsValid())
+    if (!epoll.IsValid() || !wakeup.IsValid() || !outWatch.IsValid())
         return static_cast<std::uint32_t>(errno);
     epoll_event portEvent{};
     portEvent.events = EPOLLIN | EPOLLET;
@@ -149,6 +167,7 @@ std::uint32_t CSerialLine::ConfigureOpenedPort(int fd) {
         return static_cast<std::uint32_t>(errno);
     m_epoll = std::move(epoll);
     m_wakeup = std::move(wakeup);
+    m_outWatch = std::move(outWatch);
     return 0;
 }
 
@@ -162,11 +181,24 @@ std::uint32_t CSerialLine::ClosePort() {
 }
 
 void CSerialLine::CloseHandles() {
-    if (m_port.IsValid())
+    {
+        std::lock_guard<std::mutex> lock(m_outputMutex);
+        // What the device never took is dropped, and with it anything the driver still holds:
+        // a serial driver's close would otherwise wait for a stalled line to drain.
+        if (!m_output.empty() && m_port.IsValid())
+            DiscardOutput(m_port.Get());
+        m_output.clear();
+        m_nOutputDone = 0;
+    }
+    if (m_port.IsValid()) {
+        RestoreLineSettings(m_port.Get(), m_savedLine);
         SetExclusiveMode(m_port.Get(), false);
+    }
+    m_savedLine = SavedLineSettings();
     m_epoll.Reset();
     m_wakeup.Reset();
     m_txWatch.Reset();
+    m_outWatch.Reset();
     m_nDeferredPortEvents = 0;
     m_port.Reset(); // also releases the lock
     m_strDeviceNode.clear();
@@ -365,8 +397,15 @@ int CSerialLine::ProbePort(const char* pszDevice, std::uint32_t* pnError, std::s
     // ModemManager may be the one holding the port, or about to disturb the update.
     if ((err == 0 || err == EBUSY || err == EWOULDBLOCK) && pstrCause)
         *pstrCause = ModemManagerWarningFor(CanonicalNode(node));
-    if (err == 0)
-        return PortAvailable;
+    if (err == 0) {
+        const std::string strNotTerminal = NotATerminalCause(port.Get(), node);
+        if (strNotTerminal.empty())
+            return PortAvailable;
+        error = kErrorInvalidFunction;
+        if (pstrCause)
+            *pstrCause = strNotTerminal;
+        return PortUnknown;
+    }
     error = OpenErrorCode(err);
     if (err == EACCES || err == EPERM) {
         if (pstrCause)
@@ -377,8 +416,13 @@ int CSerialLine::ProbePort(const char* pszDevice, std::uint32_t* pnError, std::s
         return PortUnavailable;
     if (error == kErrorAccessDenied)
         return PortInUse;
-    if (pstrCause)
-        *pstrCause = std::string(std::strerror(err)) + " opening " + node;
+    if (pstrCause) {
+        struct stat info {};
+        *pstrCause =
+            err == EISDIR && ::stat(node.c_str(), &info) == 0
+                ? CanonicalNode(node) + " is not a serial port: it is " + FileKindText(info.st_mode)
+                : std::string(std::strerror(err)) + " opening " + node;
+    }
     return PortUnknown;
 }
 

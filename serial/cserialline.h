@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,16 @@ public:
                                     COverlapped* pOverlapped = nullptr,
                                     std::uint32_t nTimeout = INFINITE);
 
+    // A write with time-out 0 on an overlapped port never waits: the device takes what it can
+    // now and the rest stays queued here, handed over as the device makes room (by the event
+    // wait, so a listening port finishes it by itself, or by ContinueWrite). A device that
+    // stops taking bytes therefore stops nobody; closing the port drops what it never took.
+    // Bytes accepted and not yet taken by the device.
+    virtual std::size_t QueuedOutput();
+    // Hands queued bytes to the device as far as it takes them now; never waits. 0, or the
+    // transfer's failure (the queue is then dropped).
+    virtual std::uint32_t ContinueWrite();
+
     // Empties the driver's input and output buffers.
     std::uint32_t PurgeBuffers();
     // Received event bits within the mask; clears them. Leaves the last error alone.
@@ -99,6 +110,12 @@ private:
     std::uint32_t ReadUntilFull(std::uint8_t* pBuffer, std::size_t nCapacity, std::uint32_t& nRead,
                                 int nPollTimeout);
     std::uint32_t WriteAll(const std::uint8_t* pData, std::size_t nLength, std::uint32_t& nWritten);
+    std::uint32_t WriteQueued(const std::uint8_t* pData, std::size_t nLength,
+                              std::uint32_t& nWritten);
+    std::uint32_t WriteAvailable(const std::uint8_t* pData, std::size_t nLength,
+                                 std::size_t& nTaken);
+    std::uint32_t PushQueuedLocked();
+    void WatchForOutputRoom();
     std::uint32_t WaitForLineEvents(int nPollTimeout);
     std::uint32_t CollectEvents(std::uint32_t nEpollEvents);
     std::uint32_t ConfigureOpenedPort(int fd);
@@ -112,9 +129,13 @@ private:
     std::atomic<std::uint32_t> m_nEventMask{0};
     bool m_bOverlapped = false;
 
-    CFileDescriptor m_epoll;   // edge-triggered watch on the port plus the wake-up descriptor
-    CFileDescriptor m_wakeup;  // eventfd that re-applying the mask writes to
-    CFileDescriptor m_txWatch; // second descriptor of the port, watched for output while asked
+    CFileDescriptor m_epoll;    // edge-triggered watch on the port plus the wake-up descriptor
+    CFileDescriptor m_wakeup;   // eventfd that re-applying the mask writes to
+    CFileDescriptor m_txWatch;  // second descriptor of the port, watched for output while asked
+    CFileDescriptor m_outWatch; // third one, armed once while bytes are queued for the device
+    std::mutex m_outputMutex;   // the queue below: the caller's thread fills it, the waiter drains
+    std::vector<std::uint8_t> m_output;
+    std::size_t m_nOutputDone = 0; // bytes at the front of m_output the device has taken
     // Port readiness that came with a mask change: the change completes the wait with no bits,
     // and what arrived with it is looked at by the next wait. Only the waiting thread uses it.
     std::uint32_t m_nDeferredPortEvents = 0;
@@ -124,6 +145,7 @@ private:
     std::atomic<bool> m_bTxPending{false};
     std::atomic<bool> m_bHungUp{false};
     bool m_bHaveCounters = false;
+    SavedLineSettings m_savedLine;     // the line as it was found, put back at close
     LineErrorCounters m_eventCounters; // baseline of the listener's event bits
     LineErrorCounters m_errorCounters; // baseline of ClearLineErrors
     std::vector<COverlapped*> m_pendingOperations;

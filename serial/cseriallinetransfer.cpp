@@ -87,8 +87,13 @@ std::uint32_t CSerialLine::WriteBytes(const void* pData, std::size_t nLength,
         return Store(code);
     if (!pData && nLength != 0)
         return Store(kEInvalidArg);
-    // Whatever the time-out, a write is complete when this returns: every byte is with the driver.
-    std::uint32_t code = WriteAll(static_cast<const std::uint8_t*>(pData), nLength, written);
+    const auto* data = static_cast<const std::uint8_t*>(pData);
+    // The update engine's writes (time-out 0, no structure of its own) must never hold its
+    // thread: the device takes what it can and the rest follows as it makes room. Any other
+    // write is complete when this returns: every byte is with the driver.
+    std::uint32_t code = m_bOverlapped && !pOverlapped && nTimeout == 0
+                             ? WriteQueued(data, nLength, written)
+                             : WriteAll(data, nLength, written);
     if (code == 0 && nLength != 0)
         m_bTxPending.store(true);
     if (pOverlapped && code == 0) {
@@ -98,8 +103,97 @@ std::uint32_t CSerialLine::WriteBytes(const void* pData, std::size_t nLength,
     return Store(code);
 }
 
+std::uint32_t CSerialLine::WriteQueued(const std::uint8_t* pData, std::size_t nLength,
+                                       std::uint32_t& nWritten) {
+    std::lock_guard<std::mutex> lock(m_outputMutex);
+    std::size_t taken = 0;
+    // Bytes still queued go first, so nothing overtakes them.
+    if (m_output.empty()) {
+        if (std::uint32_t code = WriteAvailable(pData, nLength, taken))
+            return code;
+        nWritten = static_cast<std::uint32_t>(taken);
+    }
+    if (taken < nLength) {
+        m_output.insert(m_output.end(), pData + taken, pData + nLength);
+        WatchForOutputRoom();
+    }
+    return 0;
+}
+
+// As much as the device takes now; nTaken may stay short of nLength without an error.
+std::uint32_t CSerialLine::WriteAvailable(const std::uint8_t* pData, std::size_t nLength,
+                                          std::size_t& nTaken) {
+    nTaken = 0;
+    while (nTaken < nLength) {
+        ssize_t n = ::write(PortFd(), pData + nTaken, nLength - nTaken);
+        if (n > 0) {
+            nTaken += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0 || errno == EAGAIN)
+            return 0;
+        return TransferErrorCode(errno);
+    }
+    return 0;
+}
+
+std::uint32_t CSerialLine::PushQueuedLocked() {
+    if (m_output.empty())
+        return 0;
+    std::size_t taken = 0;
+    std::uint32_t code =
+        WriteAvailable(m_output.data() + m_nOutputDone, m_output.size() - m_nOutputDone, taken);
+    m_nOutputDone += taken;
+    if (code != 0 || m_nOutputDone == m_output.size()) {
+        m_output.clear();
+        m_nOutputDone = 0;
+        return code;
+    }
+    WatchForOutputRoom();
+    return 0;
+}
+
+// One-shot, so a device that stays full wakes nobody until it has room again.
+void CSerialLine::WatchForOutputRoom() {
+    epoll_event event{};
+    event.events = EPOLLOUT | EPOLLONESHOT;
+    event.data.fd = m_outWatch.Get();
+    if (::epoll_ctl(m_epoll.Get(), EPOLL_CTL_MOD, m_outWatch.Get(), &event) != 0 && errno == ENOENT)
+        ::epoll_ctl(m_epoll.Get(), EPOLL_CTL_ADD, m_outWatch.Get(), &event);
+}
+
+std::size_t CSerialLine::QueuedOutput() {
+    std::lock_guard<std::mutex> lock(m_outputMutex);
+    return m_output.size() - m_nOutputDone;
+}
+
+std::uint32_t CSerialLine::ContinueWrite() {
+    Store(0);
+    if (!HasPort())
+        return Store(kErrorInvalidHandle);
+    std::lock_guard<std::mutex> lock(m_outputMutex);
+    return Store(PushQueuedLocked());
+}
+
 std::uint32_t CSerialLine::WriteAll(const std::uint8_t* pData, std::size_t nLength,
                                     std::uint32_t& nWritten) {
+    std::lock_guard<std::mutex> lock(m_outputMutex);
+    // Queued bytes go first; a waiting write finishes them too.
+    if (!m_output.empty()) {
+        m_output.insert(m_output.end(), pData, pData + nLength);
+        for (;;) {
+            if (std::uint32_t code = PushQueuedLocked())
+                return code;
+            if (m_output.empty())
+                break;
+            if (PollOne(PortFd(), POLLOUT, -1) < 0)
+                return static_cast<std::uint32_t>(errno);
+        }
+        nWritten = static_cast<std::uint32_t>(nLength);
+        return 0;
+    }
     std::size_t done = 0;
     while (done < nLength) {
         ssize_t n = ::write(PortFd(), pData + done, nLength - done);
@@ -258,6 +352,12 @@ std::uint32_t CSerialLine::WaitForLineEvents(int nPollTimeout) {
                 while (::read(m_wakeup.Get(), &value, sizeof value) < 0 && errno == EINTR) {
                 }
                 woken = true;
+            } else if (events[i].data.fd == m_outWatch.Get()) {
+                // Room for queued output: the waiting thread hands it over, so a listening
+                // port finishes a write nobody waits for.
+                std::lock_guard<std::mutex> lock(m_outputMutex);
+                if (PushQueuedLocked() != 0)
+                    portEvents |= EPOLLERR;
             } else {
                 portEvents |= events[i].events;
             }
@@ -287,7 +387,8 @@ std::uint32_t CSerialLine::CollectEvents(std::uint32_t nEpollEvents) {
         bits |= EV_RXCHAR;
     if (nEpollEvents & EPOLLOUT) {
         int pending = 0;
-        if (m_bTxPending.load() && BytesWaitingToSend(PortFd(), pending) == 0 && pending == 0) {
+        if (m_bTxPending.load() && QueuedOutput() == 0 &&
+            BytesWaitingToSend(PortFd(), pending) == 0 && pending == 0) {
             m_bTxPending.store(false);
             bits |= EV_TXEMPTY;
         }

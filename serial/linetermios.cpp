@@ -4,6 +4,7 @@
 
 #include <asm/termbits.h>
 #include <cerrno>
+#include <cstring>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 
@@ -169,6 +170,29 @@ int SetModemLines(int fd, bool bActive) {
 
 int FlushLine(int fd) {
     return Ioctl(fd, TCFLSH, static_cast<unsigned long>(TCIOFLUSH));
+}
+
+int DiscardOutput(int fd) {
+    return Ioctl(fd, TCFLSH, static_cast<unsigned long>(TCOFLUSH));
+}
+
+int SaveLineSettings(int fd, SavedLineSettings& saved) {
+    static_assert(sizeof(termios2) <= sizeof(saved.state));
+    struct termios2 tio {};
+    saved.bValid = false;
+    if (int err = Ioctl(fd, TCGETS2, &tio))
+        return err;
+    std::memcpy(saved.state, &tio, sizeof tio);
+    saved.bValid = true;
+    return 0;
+}
+
+int RestoreLineSettings(int fd, const SavedLineSettings& saved) {
+    if (!saved.bValid)
+        return 0;
+    struct termios2 tio {};
+    std::memcpy(&tio, saved.state, sizeof tio);
+    return Ioctl(fd, TCSETS2, &tio);
 }
 
 int SetExclusiveMode(int fd, bool bExclusive) {

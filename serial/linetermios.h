@@ -21,6 +21,12 @@ struct LineErrorCounters {
     long nBreak = 0, nFrame = 0, nOverrun = 0, nParity = 0, nBufferOverrun = 0;
 };
 
+// A line's whole terminal state, as it was before the port was opened.
+struct SavedLineSettings {
+    bool bValid = false;
+    alignas(8) unsigned char state[64] = {};
+};
+
 // Control-flag bits for a parity value (NOPARITY .. SPACEPARITY) and back.
 std::uint32_t ParityControlFlags(int nParity);
 int ParityFromControlFlags(std::uint32_t nFlags);
@@ -40,6 +46,11 @@ int ApplyFlowControl(int fd, int nMode);
 // Raises or drops DTR and RTS; drivers without modem lines (pseudo-terminals) refuse.
 int SetModemLines(int fd, bool bActive);
 int FlushLine(int fd);
+int SaveLineSettings(int fd, SavedLineSettings& saved);
+// Puts a saved state back at once, without waiting for output to drain.
+int RestoreLineSettings(int fd, const SavedLineSettings& saved);
+// Drops output the driver holds and has not sent.
+int DiscardOutput(int fd);
 // Exclusive mode against further opens; bExclusive false gives it up.
 int SetExclusiveMode(int fd, bool bExclusive);
 // Asks the driver to hand over received bytes at once instead of after its latency timer.

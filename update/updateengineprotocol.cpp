@@ -154,6 +154,14 @@ void UpdateEngine::InterpretReply() {
 void UpdateEngine::CheckReplyTimeout() {
     const std::uint32_t nElapsed = m_ticks.GetTickCount() - m_nReplyTick;
     if (nElapsed > m_nReplyTimeout) {
+        // A port that stopped taking the record looks the same to the equipment as silence,
+        // but the technician should know the record never went out whole.
+        const std::size_t nUnsent = m_pSerial->QueuedOutput();
+        if (nUnsent != 0) {
+            Log(LogSystem, FormatText("Wait Reply : Record %d not sent, the port took no more "
+                                      "(%d bytes left)",
+                                      m_codeFile.GetRecordsSent(), static_cast<int>(nUnsent)));
+        }
         FailUpdate(FormatText("Comms Timeout with %s @ Record %d", m_strModelName.c_str(),
                               m_codeFile.GetRecordsSent()),
                    "Wait Reply : Target Comms Timeout");

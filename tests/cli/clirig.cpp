@@ -153,8 +153,12 @@ CCliRig::Result CCliRig::Run(const std::vector<std::string>& args, int nTimeoutM
 }
 
 CCliRig::Result CCliRig::Interrupt(int nTimeoutMillis) {
+    return Signal(SIGINT, nTimeoutMillis);
+}
+
+CCliRig::Result CCliRig::Signal(int nSignal, int nTimeoutMillis) {
     if (m_child > 0)
-        ::kill(m_child, SIGINT);
+        ::kill(m_child, nSignal);
     return WaitForEnd(nTimeoutMillis);
 }
 

@@ -43,6 +43,8 @@ public:
     std::string Output() const;
     // SIGINT, then its end.
     Result Interrupt(int nTimeoutMillis = 10000);
+    // Any signal, then its end.
+    Result Signal(int nSignal, int nTimeoutMillis = 10000);
     Result WaitForEnd(int nTimeoutMillis);
 
     const std::string& Code() const { return m_strCode; }

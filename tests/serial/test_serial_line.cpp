@@ -6,7 +6,12 @@
 
 #include <array>
 #include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <future>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <thread>
 
 using namespace vantoro;
@@ -145,7 +150,7 @@ TEST_F(SerialLine, HundredKilobytesPassEachWayUnchanged) {
         block[i] = static_cast<char>((i * 7 + i / 256) & 0xFF);
     std::string echoed;
     std::thread device([&] { echoed = pty.Receive(block.size()); });
-    EXPECT_EQ(line.WriteBytes(block.data(), block.size(), &count, nullptr, 0), 0u);
+    EXPECT_EQ(line.WriteBytes(block.data(), block.size(), &count, nullptr, INFINITE), 0u);
     EXPECT_EQ(count, block.size());
     device.join();
     EXPECT_EQ(echoed, block);
@@ -157,6 +162,109 @@ TEST_F(SerialLine, HundredKilobytesPassEachWayUnchanged) {
     sender.join();
     EXPECT_EQ(count, block.size());
     EXPECT_EQ(got, block);
+}
+
+// The update engine's writes: a device that takes nothing more must not hold the caller.
+TEST_F(SerialLine, AWriteWithTimeoutZeroNeverWaitsAndTheRestFollowsInOrder) {
+    std::string block(1024 * 1024, '\0'); // far more than a pseudo-terminal holds
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<char>((i * 13 + i / 251) & 0xFF);
+    auto write = std::async(std::launch::async, [&] {
+        return line.WriteBytes(block.data(), block.size(), &count, nullptr, 0);
+    });
+    const bool bReturned = write.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    std::string got;
+    if (!bReturned)
+        got = pty.Receive(block.size()); // lets a blocked write go, so the test can end
+    ASSERT_TRUE(bReturned) << "a write with time-out 0 waited for the device";
+    EXPECT_EQ(write.get(), 0u);
+    EXPECT_LT(count, block.size());
+    EXPECT_EQ(line.QueuedOutput(), block.size() - count);
+    EXPECT_EQ(line.WriteBytes("end", 3, &count, nullptr, 0), 0u);
+    EXPECT_EQ(count, 0u); // behind the queue, never before it
+
+    std::thread device([&] { got = pty.Receive(block.size() + 3); });
+    ASSERT_TRUE(
+        WaitUntil([&] { return line.ContinueWrite() == 0 && line.QueuedOutput() == 0; }, 10000));
+    device.join();
+    EXPECT_TRUE(got == block + "end") << got.size() << " bytes arrived";
+
+    // Bytes the device never takes are dropped at close, which does not wait for them.
+    std::string unsent(256 * 1024, 'x');
+    EXPECT_EQ(line.WriteBytes(unsent.data(), unsent.size(), &count, nullptr, 0), 0u);
+    EXPECT_GT(line.QueuedOutput(), 0u);
+    EXPECT_EQ(line.ClosePort(), 0u);
+    EXPECT_EQ(line.QueuedOutput(), 0u);
+    EXPECT_EQ(CSerialLine::ProbePort(pty.SlavePath().c_str()), PortAvailable);
+}
+
+TEST(SerialLineClose, PutsTheLineBackAsItWasFound) {
+    CPtyPair pty;
+    termios before{};
+    {
+        int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::tcgetattr(fd, &before), 0);
+        before.c_cflag &= ~CLOCAL;
+        before.c_lflag |= ECHO | ECHOE | ICANON;
+        ::cfsetspeed(&before, B2400);
+        ASSERT_EQ(::tcsetattr(fd, TCSANOW, &before), 0);
+        ASSERT_EQ(::tcgetattr(fd, &before), 0);
+        ::close(fd);
+    }
+    CSerialLine line;
+    ASSERT_EQ(line.OpenPort(pty.SlavePath().c_str(), true), 0u);
+    ASSERT_EQ(line.ConfigureLine(115200, 8, NOPARITY, ONESTOPBIT), 0u);
+    ASSERT_EQ(line.SetHandshaking(HandshakeSoftware), 0u);
+    ASSERT_EQ(line.ClosePort(), 0u);
+
+    int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    termios after{};
+    ASSERT_EQ(::tcgetattr(fd, &after), 0);
+    ::close(fd);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_oflag, before.c_oflag);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(::cfgetospeed(&after), static_cast<speed_t>(B2400));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(after.c_cc), NCCS),
+              std::string(reinterpret_cast<char*>(before.c_cc), NCCS));
+}
+
+// A comN link may point anywhere; only a terminal is a port, and anything else says what it is
+// instead of waiting for a detection that cannot come.
+TEST(SerialLineOddTargets, AreUnknownWithTheirKindInTheCause) {
+    char szDir[] = "/tmp/vantoro-odd-XXXXXX";
+    ASSERT_NE(::mkdtemp(szDir), nullptr);
+    const std::string strDir = szDir;
+    ASSERT_EQ(::mkfifo((strDir + "/fifo").c_str(), 0600), 0);
+    ::close(::open((strDir + "/file").c_str(), O_CREAT | O_WRONLY, 0600));
+    ::mkdir((strDir + "/folder").c_str(), 0700);
+    const struct {
+        const char* pszName;
+        std::string strTarget;
+        const char* pszKind;
+    } kCases[] = {
+        {"RegularFile", strDir + "/file", "it is a regular file"},
+        {"DevNull", "/dev/null", "it is a character device that is no terminal"},
+        {"Fifo", strDir + "/fifo", "it is a FIFO"},
+        {"Directory", strDir + "/folder", "it is a directory"},
+    };
+    for (const auto& c : kCases) {
+        std::uint32_t error = 0;
+        std::string strCause;
+        EXPECT_EQ(CSerialLine::ProbePort(c.strTarget.c_str(), &error, &strCause), PortUnknown)
+            << c.pszName;
+        EXPECT_NE(error, 0u) << c.pszName;
+        EXPECT_NE(strCause.find("is not a serial port: " + std::string(c.pszKind)),
+                  std::string::npos)
+            << c.pszName << ": " << strCause;
+        CSerialLine line;
+        EXPECT_NE(line.OpenPort(c.strTarget.c_str(), true), 0u) << c.pszName;
+        EXPECT_FALSE(line.HasPort()) << c.pszName;
+    }
+    std::filesystem::remove_all(strDir);
 }
 
 TEST_F(SerialLine, BlockingReadWithTimeoutZeroTakesNothingUntilTheWholeRequestIsThere) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <thread>
 
 #include <dirent.h>
@@ -191,4 +192,28 @@ TEST(SerialListener, OneThreadPerPortDestructionJoinsItAndNoWindowIsNoCrash) {
     EXPECT_EQ(ThreadCount(), before);
     EXPECT_EQ(CSerialLine::ProbePort(pty.SlavePath().c_str()), PortAvailable);
     CSerialWndAdapter{}; // destroying an object that never opened does nothing
+}
+
+// Nobody waits for a write the device could not take at once: the listener hands the rest over
+// as the device makes room, and the notifications go on meanwhile.
+TEST(SerialListenerOutput, FinishesAQueuedWriteAsTheDeviceMakesRoom) {
+    CCountingPort port;
+    ASSERT_EQ(port.m_nOpen, 0u);
+    std::string block(512 * 1024, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<char>((i * 31 + i / 509) & 0xFF);
+    std::uint32_t count = 0;
+    auto write = std::async(std::launch::async, [&] {
+        return port.WriteBytes(block.data(), block.size(), &count, nullptr, 0);
+    });
+    if (write.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        port.pty.Receive(block.size()); // lets a blocked write go, so the test can end
+        FAIL() << "a write with time-out 0 waited for the device";
+    }
+    ASSERT_EQ(write.get(), 0u);
+    ASSERT_GT(port.QueuedOutput(), 0u);
+    ASSERT_TRUE(port.pty.Send("r"));
+    ASSERT_TRUE(port.sink.WaitForCount(1)); // a stalled write stops no notification
+    EXPECT_EQ(port.pty.Receive(block.size()), block);
+    EXPECT_TRUE(WaitUntil([&] { return port.QueuedOutput() == 0; }));
 }
