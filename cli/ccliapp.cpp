@@ -5,6 +5,8 @@
 #include "cli/cupdaterun.h"
 #include "serial/comportdiscovery.h"
 #include "serial/comportnames.h"
+#include "serial/networkportname.h"
+#include "serial/terminaldevice.h"
 #include "settings/capppaths.h"
 #include "settings/cbuildidentity.h"
 
@@ -208,8 +210,11 @@ int CCliApp::ListSoftware() {
 bool CCliApp::ResolvePorts(std::vector<ComPortEntry>& ports, int& nStatus) {
     CUpdateSession& session = *m_pSession;
     std::string strListed;
-    for (const ComPortEntry& entry : session.Ports().Entries())
+    std::vector<int> listedNumbers;
+    for (const ComPortEntry& entry : session.Ports().Entries()) {
         strListed += (strListed.empty() ? "" : ", ") + std::to_string(entry.nPort);
+        listedNumbers.push_back(entry.nPort);
+    }
     if (strListed.empty())
         strListed = "none";
     const auto add = [&](const ComPortEntry& entry, const std::string& strGiven, bool bFromAll) {
@@ -230,6 +235,7 @@ bool CCliApp::ResolvePorts(std::vector<ComPortEntry>& ports, int& nStatus) {
     for (const std::string& strGiven : m_options.ports) {
         int nPort = 0;
         const ComPortEntry* pEntry = nullptr;
+        ComPortEntry unlisted;
         if (strGiven == "all") {
             if (session.Ports().Entries().empty()) {
                 nStatus = BadArguments("--port all: no COM ports are listed");
@@ -248,19 +254,41 @@ bool CCliApp::ResolvePorts(std::vector<ComPortEntry>& ports, int& nStatus) {
                 return false;
             }
             pEntry = &session.Ports().Entries()[static_cast<std::size_t>(nIndex)];
+        } else if (LooksLikeNetworkPortName(strGiven)) {
+            NetworkPortName name;
+            std::string strWhy;
+            if (!ParseNetworkPortName(strGiven, name, &strWhy)) {
+                nStatus = BadArguments("--port " + strGiven + ": " + strWhy);
+                return false;
+            }
+            pEntry = session.Ports().FindByDevice(strGiven);
+            if (!pEntry) {
+                // Not connected to here: the server is asked when the unit's port opens.
+                unlisted = {AddProcessComDevice(strGiven, listedNumbers),
+                            "Network Port (" + strGiven + ")", strGiven};
+                pEntry = &unlisted;
+            }
         } else if (strGiven.find('/') != std::string::npos) {
             pEntry = session.Ports().FindByDevice(strGiven);
             if (!pEntry) {
-                nStatus = BadArguments("--port " + strGiven +
-                                       ": not a listed serial port (see 'vantoro-cli ports')");
-                return false;
+                if (!IsTerminalDevice(strGiven)) {
+                    nStatus = BadArguments("--port " + strGiven + ": not a terminal device");
+                    return false;
+                }
+                std::error_code error;
+                const std::string strPath =
+                    std::filesystem::absolute(strGiven, error).lexically_normal().string();
+                unlisted = {AddProcessComDevice(strPath, listedNumbers),
+                            "Serial Port (" + strPath + ")", strPath};
+                pEntry = &unlisted;
             }
-            session.SelectComPort(pEntry->nPort);
         } else {
             nStatus = BadArguments("--port " + strGiven +
                                    ": neither a COM number, a device path nor \"all\"");
             return false;
         }
+        if (pEntry != &unlisted)
+            session.SelectComPort(pEntry->nPort);
         if (!add(*pEntry, strGiven, bAll))
             return false;
     }

@@ -203,8 +203,9 @@ port is waiting; units may be switched on in any order.
   --model NAME       model of that family (e.g. "Saltir 24")
   --file PATH        the code file to send
   --dir DIR          send the newest file of the model in DIR
-  --port P           a COM number, a device path (/dev/ttyUSB0, a /dev/serial/by-id/ name),
-                     or "all" for every listed port; may be repeated
+  --port P           a COM number, a terminal device (/dev/ttyUSB0, a /dev/serial/by-id/
+                     name, a pseudo-terminal), a network port (rfc2217://HOST:PORT or
+                     socket://HOST:PORT), or "all" for every listed port; may be repeated
   --timeout SECONDS  reply time-out (at least 10; default: the settings file's, else 10)
   --wait SECONDS     give up on a port whose unit is not detected within this time
                      (default: wait until interrupted)

@@ -1,6 +1,7 @@
 #include "serial/ccomportnumbering.h"
 
 #include "serial/comportnames.h"
+#include "serial/networkportname.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -110,6 +111,11 @@ CComPortNumbering::LinkedPorts(const std::vector<TtyDevice>& devices) const {
     const std::string byIdPrefix = m_strByIdFolder + "/";
     std::vector<ComPortEntry> entries;
     for (const DosDeviceLink& link : ReadLinks()) {
+        // Listed as it is named, never connected to: the server is asked at open time only.
+        if (LooksLikeNetworkPortName(link.strText)) {
+            entries.push_back({link.nPort, "Network Port (" + link.strText + ")", link.strText});
+            continue;
+        }
         if (link.strTarget.empty())
             continue; // the device is not there
         const bool byId = link.strText.rfind(byIdPrefix, 0) == 0;

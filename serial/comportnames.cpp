@@ -1,7 +1,11 @@
 #include "serial/comportnames.h"
 
+#include "serial/networkportname.h"
+
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <system_error>
 
@@ -96,10 +100,47 @@ std::string DeviceNodeForComNumber(int nPort) {
     return {};
 }
 
+namespace {
+
+std::map<int, std::string>& ProcessDevices() {
+    static std::map<int, std::string> devices;
+    return devices;
+}
+
+} // namespace
+
+int AddProcessComDevice(const std::string& strName, const std::vector<int>& listed) {
+    const std::string folder = GetDosDevicesFolder();
+    std::lock_guard<std::mutex> lock(FolderMutex());
+    for (const auto& [number, name] : ProcessDevices()) {
+        if (name == strName)
+            return number;
+    }
+    int number = kFirstLinkedComPort;
+    for (;; ++number) {
+        std::error_code ec;
+        const bool bLinked =
+            !folder.empty() &&
+            std::filesystem::symlink_status(folder + "/com" + std::to_string(number), ec).type() !=
+                std::filesystem::file_type::not_found;
+        if (!bLinked && !ProcessDevices().count(number) &&
+            std::find(listed.begin(), listed.end(), number) == listed.end())
+            break;
+    }
+    ProcessDevices()[number] = strName;
+    return number;
+}
+
 std::string ResolveComDevice(const std::string& strName) {
     int number = ComNumberFromName(strName);
     if (number < 0)
         return strName;
+    {
+        std::lock_guard<std::mutex> lock(FolderMutex());
+        auto it = ProcessDevices().find(number);
+        if (it != ProcessDevices().end())
+            return it->second;
+    }
     std::string folder = GetDosDevicesFolder();
     if (!folder.empty()) {
         namespace fs = std::filesystem;
@@ -107,6 +148,9 @@ std::string ResolveComDevice(const std::string& strName) {
         fs::path link = fs::path(folder) / ("com" + std::to_string(number));
         if (fs::is_symlink(fs::symlink_status(link, ec))) {
             fs::path target = fs::read_symlink(link, ec);
+            // A network port name is no path: it is opened as it stands.
+            if (!ec && LooksLikeNetworkPortName(target.string()))
+                return target.string();
             if (!ec)
                 return (target.is_absolute() ? target : fs::path(folder) / target).string();
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vantoro {
 
@@ -26,5 +27,10 @@ std::string DeviceNodeForComNumber(int nPort);
 // one exists, else the built-in numbering; any other name (a plain device path) is returned
 // unchanged.
 std::string ResolveComDevice(const std::string& strName);
+
+// A port given by its name (a network port or an unlisted terminal device) that no listed
+// number reaches gets a number for this process alone, free of links and listed ports; the
+// number then resolves to the name before any link. Returns the number.
+int AddProcessComDevice(const std::string& strName, const std::vector<int>& listed);
 
 } // namespace vantoro

@@ -2,7 +2,9 @@
 
 #include "platform/filekind.h"
 #include "serial/cmodemmanagercheck.h"
+#include "serial/cnetworkline.h"
 #include "serial/comportnames.h"
+#include "serial/networkportname.h"
 
 #include <cerrno>
 #include <climits>
@@ -99,6 +101,8 @@ std::string PermissionCause(int nErrno, const std::string& strNode) {
 
 } // namespace
 
+CSerialLine::CSerialLine() = default;
+
 CSerialLine::~CSerialLine() {
     AbandonPendingOperations();
     CloseHandles();
@@ -109,6 +113,8 @@ std::uint32_t CSerialLine::OpenPort(const char* pszDevice, bool bOverlapped) {
     if (HasPort())
         return Store(kErrorAlreadyInitialized);
     std::string node = ResolveComDevice(pszDevice ? pszDevice : "");
+    if (LooksLikeNetworkPortName(node))
+        return OpenNetworkPort(node, bOverlapped);
     CFileDescriptor port(OpenDevice(node));
     if (!port.IsValid())
         return Store(OpenErrorCode(errno));
@@ -119,21 +125,43 @@ std::uint32_t CSerialLine::OpenPort(const char* pszDevice, bool bOverlapped) {
     // Closing puts the line back as it was found, for whatever uses it next.
     SaveLineSettings(port.Get(), m_savedLine);
     SetExclusiveMode(port.Get(), true);
-    std::uint32_t code = ConfigureOpenedPort(port.Get());
+    std::uint32_t code = ConfigureOpenedPort(port.Get(), false);
     if (code != 0) {
         RestoreLineSettings(port.Get(), m_savedLine);
         SetExclusiveMode(port.Get(), false);
         return Store(code);
     }
     m_port = std::move(port);
+    ResetOpenState(bOverlapped, node);
+    return GetLastError();
+}
+
+// The connection is made and negotiated before the port counts as open; the line itself is
+// the server's, so there is no terminal to make raw and no lock to take here.
+std::uint32_t CSerialLine::OpenNetworkPort(const std::string& strName, bool bOverlapped) {
+    CNetworkLine::Outcome outcome;
+    std::unique_ptr<CNetworkLine> pNetwork = CNetworkLine::Open(strName, outcome);
+    if (!pNetwork)
+        return Store(outcome.nError);
+    if (std::uint32_t code = ConfigureOpenedPort(pNetwork->Fd(), true))
+        return Store(code);
+    m_pNetwork = std::move(pNetwork);
+    ResetOpenState(bOverlapped, strName);
+    // Bytes taken in while connecting count as an arrival for the first wait.
+    if (m_pNetwork->HasPendingData())
+        m_nDeferredPortEvents = EPOLLIN;
+    return GetLastError();
+}
+
+void CSerialLine::ResetOpenState(bool bOverlapped, const std::string& strNode) {
     m_bOverlapped = bOverlapped;
-    m_strDeviceNode = node;
+    m_strDeviceNode = strNode;
     m_cEventChar = 0;
     m_nReadTimeoutMode = ReadTimeoutNonBlocking;
     m_nReceivedEvents.store(0);
     m_bTxPending.store(false);
     m_bHungUp.store(false);
-    m_bHaveCounters = ReadErrorCounters(m_port.Get(), m_eventCounters) == 0;
+    m_bHaveCounters = ReadErrorCounters(PortFd(), m_eventCounters) == 0;
     m_errorCounters = m_eventCounters;
 
     m_nEventMask.store(0);
@@ -143,21 +171,27 @@ std::uint32_t CSerialLine::OpenPort(const char* pszDevice, bool bOverlapped) {
     std::uint64_t value = 0;
     while (::read(m_wakeup.Get(), &value, sizeof value) < 0 && errno == EINTR) {
     }
-    return GetLastError();
+}
+
+int CSerialLine::PortFd() const {
+    return m_pNetwork ? m_pNetwork->Fd() : m_port.Get();
 }
 
 // Raw line, low latency where the driver has it, and the descriptors the event wait needs.
-std::uint32_t CSerialLine::ConfigureOpenedPort(int fd) {
-    if (int err = MakeLineRaw(fd))
-        return LineErrorCode(err);
-    RequestLowLatency(fd); // pseudo-terminals and some drivers do not have it
+std::uint32_t CSerialLine::ConfigureOpenedPort(int fd, bool bNetwork) {
+    if (!bNetwork) {
+        if (int err = MakeLineRaw(fd))
+            return LineErrorCode(err);
+        RequestLowLatency(fd); // pseudo-terminals and some drivers do not have it
+    }
     CFileDescriptor outWatch(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
     CFileDescriptor epoll(::epoll_create1(EPOLL_CLOEXEC));
     CFileDescriptor wakeup(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!epoll.IsValid() || !wakeup.IsValid() || !outWatch.IsValid())
         return static_cast<std::uint32_t>(errno);
     epoll_event portEvent{};
-    portEvent.events = EPOLLIN | EPOLLET;
+    // A server that closes only half its side is gone all the same.
+    portEvent.events = EPOLLIN | EPOLLET | (bNetwork ? static_cast<std::uint32_t>(EPOLLRDHUP) : 0u);
     portEvent.data.fd = fd;
     epoll_event wakeEvent{};
     wakeEvent.events = EPOLLIN;
@@ -201,6 +235,7 @@ void CSerialLine::CloseHandles() {
     m_outWatch.Reset();
     m_nDeferredPortEvents = 0;
     m_port.Reset(); // also releases the lock
+    m_pNetwork.reset();
     m_strDeviceNode.clear();
     m_bOverlapped = false;
 }
@@ -211,19 +246,21 @@ std::uint32_t CSerialLine::ConfigureLine(std::uint32_t nBaudRate, int nDataBits,
     if (!HasPort())
         return Store(kErrorInvalidHandle);
     LineFormat current;
-    if (int err = ReadLineFormat(PortFd(), current))
+    if (int err = ReadCurrentFormat(current))
         return Store(LineErrorCode(err));
     // One and a half stop bits cannot be set on this system's lines; rate 0 would hang up.
     bool valid = nBaudRate != 0 && nDataBits >= 5 && nDataBits <= 8 && nParity >= NOPARITY &&
                  nParity <= SPACEPARITY && (nStopBits == ONESTOPBIT || nStopBits == TWOSTOPBITS);
     if (!valid)
         return Store(kErrorInvalidParameter);
+    if (m_pNetwork)
+        return Store(m_pNetwork->SetLineFormat(nBaudRate, nDataBits, nParity, nStopBits));
     if (int err = ApplyLineFormat(PortFd(), nBaudRate, nDataBits, nParity, nStopBits))
         return Store(LineErrorCode(err));
     // Some drivers quietly keep what they cannot do (a pseudo-terminal always runs 8 bits
     // without parity): a format the line did not take is refused and the old one restored.
     LineFormat now;
-    if (int err = ReadLineFormat(PortFd(), now))
+    if (int err = ReadCurrentFormat(now))
         return Store(LineErrorCode(err));
     if (now.nDataBits != nDataBits || now.nParity != nParity || now.nStopBits != nStopBits) {
         ApplyLineFormat(PortFd(), current.nBaudRate, current.nDataBits, current.nParity,
@@ -238,7 +275,7 @@ std::uint32_t CSerialLine::SetEventCharacter(char cEvent, bool bEnableRxFlag) {
     if (!HasPort())
         return Store(kErrorInvalidHandle);
     LineFormat current;
-    if (int err = ReadLineFormat(PortFd(), current))
+    if (int err = ReadCurrentFormat(current))
         return Store(LineErrorCode(err));
     m_cEventChar = cEvent;
     if (bEnableRxFlag)
@@ -287,10 +324,12 @@ std::uint32_t CSerialLine::SetHandshaking(HandshakeMode eMode) {
     if (!HasPort())
         return Store(kErrorInvalidHandle);
     LineFormat current;
-    if (int err = ReadLineFormat(PortFd(), current))
+    if (int err = ReadCurrentFormat(current))
         return Store(LineErrorCode(err));
     if (eMode != HandshakeOff && eMode != HandshakeHardware && eMode != HandshakeSoftware)
         return Store(kEInvalidArg);
+    if (m_pNetwork)
+        return Store(m_pNetwork->SetFlowControl(eMode));
     if (int err = ApplyFlowControl(PortFd(), eMode))
         return Store(LineErrorCode(err));
     // Off and software hold DTR and RTS inactive; lines without modem signals refuse, harmlessly.
@@ -303,7 +342,7 @@ std::uint32_t CSerialLine::SetReadTimeouts(ReadTimeoutMode eMode) {
     if (!HasPort())
         return Store(kErrorInvalidHandle);
     LineFormat current;
-    if (int err = ReadLineFormat(PortFd(), current))
+    if (int err = ReadCurrentFormat(current))
         return Store(LineErrorCode(err));
     if (eMode != ReadTimeoutNonBlocking && eMode != ReadTimeoutBlocking)
         return Store(kEInvalidArg);
@@ -313,11 +352,18 @@ std::uint32_t CSerialLine::SetReadTimeouts(ReadTimeoutMode eMode) {
 
 // The Query operations share their failures: a closed port gives 6, a driver error its code,
 // and the caller then answers its failure value.
+int CSerialLine::ReadCurrentFormat(LineFormat& format) {
+    if (!m_pNetwork)
+        return ReadLineFormat(PortFd(), format);
+    format = m_pNetwork->Format();
+    return 0;
+}
+
 bool CSerialLine::ReadFormatOfOpenPort(LineFormat& format) {
     Store(0);
     if (!HasPort())
         return Store(kErrorInvalidHandle), false;
-    if (int err = ReadLineFormat(PortFd(), format))
+    if (int err = ReadCurrentFormat(format))
         return Store(LineErrorCode(err)), false;
     return true;
 }
@@ -363,6 +409,8 @@ std::uint32_t CSerialLine::PurgeBuffers() {
     Store(0);
     if (!HasPort())
         return Store(kErrorInvalidHandle);
+    if (m_pNetwork)
+        return Store(m_pNetwork->Purge());
     if (int err = FlushLine(PortFd()))
         return Store(LineErrorCode(err));
     return 0;
@@ -392,6 +440,8 @@ int CSerialLine::ProbePort(const char* pszDevice, std::uint32_t* pnError, std::s
     std::uint32_t& error = pnError ? *pnError : unused;
     error = 0;
     std::string node = ResolveComDevice(pszDevice ? pszDevice : "");
+    if (LooksLikeNetworkPortName(node))
+        return CNetworkLine::Probe(node, pnError, pstrCause);
     CFileDescriptor port(OpenDevice(node));
     int err = port.IsValid() ? LockDevice(port.Get()) : errno;
     // ModemManager may be the one holding the port, or about to disturb the update.

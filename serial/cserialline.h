@@ -8,25 +8,29 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace vantoro {
 
 struct LineFormat;
+class CNetworkLine;
 
-// One communications port over termios: opens it for exclusive use, sets the line, moves bytes
-// and waits for line events; every operation returns a Windows result code and keeps it as the
-// last error.
+// One communications port over termios, or over the network through a serial device server
+// (rfc2217:// or socket://): opens it for exclusive use, sets the line, moves bytes and waits
+// for line events; every operation returns a Windows result code and keeps it as the last error.
 class CSerialLine {
 public:
-    CSerialLine() = default;
+    CSerialLine();
     virtual ~CSerialLine();
     CSerialLine(const CSerialLine&) = delete;
     CSerialLine& operator=(const CSerialLine&) = delete;
 
-    // pszDevice: "\\.\ComN" (resolved through the COM-number mapping) or a device path.
+    // pszDevice: "\\.\ComN" (resolved through the COM-number mapping), a device path or a
+    // network port name.
     virtual std::uint32_t OpenPort(const char* pszDevice, bool bOverlapped);
     virtual std::uint32_t ClosePort();
     virtual std::uint32_t ConfigureLine(std::uint32_t nBaudRate, int nDataBits, int nParity,
@@ -70,7 +74,7 @@ public:
     std::uint32_t PurgeBuffers();
     // Received event bits within the mask; clears them. Leaves the last error alone.
     std::uint32_t TakeEvents();
-    bool HasPort() const { return m_port.IsValid(); }
+    bool HasPort() const { return m_port.IsValid() || m_pNetwork != nullptr; }
     std::uint32_t GetLastError() const { return m_nLastError.load(); }
     // The node actually opened (after COM-number resolution); empty while closed.
     const std::string& GetDeviceNode() const { return m_strDeviceNode; }
@@ -98,18 +102,22 @@ protected:
     bool IsOverlapped() const { return m_bOverlapped; }
     // Ends a pending event wait at once, as re-applying the mask does.
     void WakeEventWait();
-    int PortFd() const { return m_port.Get(); }
+    int PortFd() const;
 
 private:
     friend class COverlapped;
 
     void CloseHandles();
+    std::uint32_t OpenNetworkPort(const std::string& strName, bool bOverlapped);
+    void ResetOpenState(bool bOverlapped, const std::string& strNode);
+    int ReadCurrentFormat(LineFormat& format);
     bool ReadFormatOfOpenPort(LineFormat& format);
     std::uint32_t CheckTransfer(COverlapped* pOverlapped, std::uint32_t nTimeout);
     std::uint32_t ReadAvailable(std::uint8_t* pBuffer, std::size_t nCapacity, std::uint32_t& nRead);
     std::uint32_t ReadUntilFull(std::uint8_t* pBuffer, std::size_t nCapacity, std::uint32_t& nRead,
                                 int nPollTimeout);
     std::uint32_t WriteAll(const std::uint8_t* pData, std::size_t nLength, std::uint32_t& nWritten);
+    ssize_t WriteToPort(const std::uint8_t* pData, std::size_t nLength);
     std::uint32_t WriteQueued(const std::uint8_t* pData, std::size_t nLength,
                               std::uint32_t& nWritten);
     std::uint32_t WriteAvailable(const std::uint8_t* pData, std::size_t nLength,
@@ -118,13 +126,14 @@ private:
     void WatchForOutputRoom();
     std::uint32_t WaitForLineEvents(int nPollTimeout);
     std::uint32_t CollectEvents(std::uint32_t nEpollEvents);
-    std::uint32_t ConfigureOpenedPort(int fd);
+    std::uint32_t ConfigureOpenedPort(int fd, bool bNetwork);
     void AbandonPendingOperations();
     void ForgetPending(COverlapped* pOverlapped);
     std::uint32_t CompletePending(COverlapped& overlapped, int nPollTimeout);
 
     std::atomic<std::uint32_t> m_nLastError{0};
     CFileDescriptor m_port;
+    std::unique_ptr<CNetworkLine> m_pNetwork; // instead of m_port for a network port
     std::atomic<std::uint32_t> m_nReceivedEvents{0};
     std::atomic<std::uint32_t> m_nEventMask{0};
     bool m_bOverlapped = false;

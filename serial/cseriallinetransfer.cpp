@@ -1,6 +1,7 @@
 // Transfers, event waits and caller-owned overlapped operations of CSerialLine.
 #include "serial/cserialline.h"
 
+#include "serial/cnetworkline.h"
 #include "serial/serialcontract.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/epoll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 #include <utility>
 
@@ -88,12 +90,24 @@ std::uint32_t CSerialLine::WriteBytes(const void* pData, std::size_t nLength,
     if (!pData && nLength != 0)
         return Store(kEInvalidArg);
     const auto* data = static_cast<const std::uint8_t*>(pData);
+    // A network port sends its data in the server's framing; the count stays the caller's.
+    std::string encoded;
+    const std::size_t nSource = nLength;
+    if (m_pNetwork) {
+        if (m_pNetwork->HasHungUp())
+            return Store(kErrorGenFailure);
+        encoded = m_pNetwork->EncodeData(data, nLength);
+        data = reinterpret_cast<const std::uint8_t*>(encoded.data());
+        nLength = encoded.size();
+    }
     // The update engine's writes (time-out 0, no structure of its own) must never hold its
     // thread: the device takes what it can and the rest follows as it makes room. Any other
     // write is complete when this returns: every byte is with the driver.
     std::uint32_t code = m_bOverlapped && !pOverlapped && nTimeout == 0
                              ? WriteQueued(data, nLength, written)
                              : WriteAll(data, nLength, written);
+    if (m_pNetwork)
+        written = static_cast<std::uint32_t>(m_pNetwork->SourceBytesIn(data, written, nSource));
     if (code == 0 && nLength != 0)
         m_bTxPending.store(true);
     if (pOverlapped && code == 0) {
@@ -101,6 +115,13 @@ std::uint32_t CSerialLine::WriteBytes(const void* pData, std::size_t nLength,
         pOverlapped->m_event.Set();
     }
     return Store(code);
+}
+
+// A socket whose server has gone must fail the write, not end the program with SIGPIPE.
+ssize_t CSerialLine::WriteToPort(const std::uint8_t* pData, std::size_t nLength) {
+    if (m_pNetwork)
+        return ::send(PortFd(), pData, nLength, MSG_DONTWAIT | MSG_NOSIGNAL);
+    return ::write(PortFd(), pData, nLength);
 }
 
 std::uint32_t CSerialLine::WriteQueued(const std::uint8_t* pData, std::size_t nLength,
@@ -125,7 +146,7 @@ std::uint32_t CSerialLine::WriteAvailable(const std::uint8_t* pData, std::size_t
                                           std::size_t& nTaken) {
     nTaken = 0;
     while (nTaken < nLength) {
-        ssize_t n = ::write(PortFd(), pData + nTaken, nLength - nTaken);
+        ssize_t n = WriteToPort(pData + nTaken, nLength - nTaken);
         if (n > 0) {
             nTaken += static_cast<std::size_t>(n);
             continue;
@@ -196,7 +217,7 @@ std::uint32_t CSerialLine::WriteAll(const std::uint8_t* pData, std::size_t nLeng
     }
     std::size_t done = 0;
     while (done < nLength) {
-        ssize_t n = ::write(PortFd(), pData + done, nLength - done);
+        ssize_t n = WriteToPort(pData + done, nLength - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             nWritten = static_cast<std::uint32_t>(done);
@@ -271,6 +292,14 @@ std::uint32_t CSerialLine::ReadAvailable(std::uint8_t* pBuffer, std::size_t nCap
                                          std::uint32_t& nRead) {
     if (nCapacity == 0)
         return 0;
+    if (m_pNetwork) {
+        std::uint32_t got = 0;
+        std::uint32_t code = m_pNetwork->Read(pBuffer, nCapacity, got);
+        nRead += got;
+        if (m_pNetwork->HasHungUp())
+            m_bHungUp.store(true);
+        return code;
+    }
     for (;;) {
         ssize_t n = ::read(PortFd(), pBuffer, nCapacity);
         if (n > 0) {
@@ -362,7 +391,7 @@ std::uint32_t CSerialLine::WaitForLineEvents(int nPollTimeout) {
                 portEvents |= events[i].events;
             }
         }
-        if (portEvents & (EPOLLHUP | EPOLLERR)) {
+        if (portEvents & (EPOLLHUP | EPOLLERR | EPOLLRDHUP)) {
             m_bHungUp.store(true);
             return kErrorGenFailure;
         }
@@ -383,7 +412,8 @@ std::uint32_t CSerialLine::CollectEvents(std::uint32_t nEpollEvents) {
     std::uint32_t bits = 0;
     // Line set-up also wakes the port's waiters; only bytes that are there count as arrived.
     int waiting = 0;
-    if ((nEpollEvents & EPOLLIN) && (BytesWaitingToRead(PortFd(), waiting) != 0 || waiting > 0))
+    if ((nEpollEvents & EPOLLIN) && (BytesWaitingToRead(PortFd(), waiting) != 0 || waiting > 0 ||
+                                     (m_pNetwork && m_pNetwork->HasPendingData())))
         bits |= EV_RXCHAR;
     if (nEpollEvents & EPOLLOUT) {
         int pending = 0;

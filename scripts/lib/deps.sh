@@ -5,7 +5,9 @@ VANTORO_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libudev-dev libg
     python3 python3-pil fonts-dejavu-core
     # The desktop suite reads the window as a screen reader does: a session bus of its own, the
     # accessibility bus and registry that start on it, and pyatspi to read the tree.
-    dbus dbus-x11 at-spi2-core python3-pyatspi)
+    dbus dbus-x11 at-spi2-core python3-pyatspi
+    # Network serial ports are tested against a real serial device server.
+    ser2net)
 
 vantoro_install_deps() {
     local missing=()

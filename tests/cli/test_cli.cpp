@@ -208,7 +208,7 @@ TEST(CliUpdate, ArgumentErrorsExitTwoBeforeAnyPortOpens) {
         {CCliRig::Update({"--dir", rig.Code(), "--port", "9"}),
          "--port 9: COM 9 is not a listed port (listed: "},
         {CCliRig::Update({"--dir", rig.Code(), "--port", "/dev/null"}),
-         "--port /dev/null: not a listed serial port"},
+         "--port /dev/null: not a terminal device"},
         {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--port", "COM5"}),
          "--port COM5: COM 5 is given twice"},
         {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--timeout", "ten"}),

@@ -28,6 +28,7 @@ public:
 
     bool IsValid() const { return m_master >= 0 && !m_strSlave.empty(); }
     const std::string& SlavePath() const { return m_strSlave; }
+    int MasterFd() const { return m_master; }
 
     // The device goes away: the slave sees a hang-up.
     void CloseMaster() {
