@@ -10,9 +10,14 @@
 #include "settings/capppaths.h"
 #include "settings/cbuildidentity.h"
 
+#include "platform/filekind.h"
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <unistd.h>
 
 namespace vantoro {
 
@@ -64,6 +69,10 @@ int CCliApp::BadArguments(const std::string& strMessage) const {
 }
 
 int CCliApp::Run(const std::vector<std::string>& args) {
+    return FinishOutput(RunCommand(args));
+}
+
+int CCliApp::RunCommand(const std::vector<std::string>& args) {
     std::string strError;
     if (!ParseCliOptions(args, m_options, strError))
         return BadArguments(strError);
@@ -75,9 +84,16 @@ int CCliApp::Run(const std::vector<std::string>& args) {
         std::fprintf(m_pOut, "vantoro-cli %s\n", kProgramVersion);
         return kExitCompleted;
     }
-    // The window starts without a settings file; a file named on purpose must be there.
-    if (!m_options.strSettings.empty() && !std::ifstream(m_options.strSettings).good())
-        return BadArguments("--settings " + m_options.strSettings + ": not a readable file");
+    // The window starts without a settings file; a file named on purpose must be there, and be
+    // a file: a FIFO would block, a device would read without end, a folder holds nothing.
+    if (!m_options.strSettings.empty()) {
+        std::string strWhy;
+        const int fd = OpenRegularFile(m_options.strSettings, O_RDONLY, strWhy);
+        if (fd < 0)
+            return BadArguments("--settings " + m_options.strSettings +
+                                ": not a readable file: " + strWhy);
+        ::close(fd);
+    }
     OpenSession();
     switch (m_options.command) {
     case CliCommand::Ports:
@@ -166,10 +182,14 @@ bool CCliApp::ChooseSoftware(bool bNeedFiles, int& nStatus, CSoftwareRefresh& re
         std::error_code error;
         const std::string strPath =
             std::filesystem::absolute(m_options.strFile, error).lexically_normal().string();
-        if (!std::ifstream(strPath).good() || std::filesystem::is_directory(strPath, error)) {
-            nStatus = BadArguments("--file " + m_options.strFile + ": not a readable file");
+        std::string strWhy;
+        const int fd = OpenRegularFile(strPath, O_RDONLY, strWhy);
+        if (fd < 0) {
+            nStatus =
+                BadArguments("--file " + m_options.strFile + ": not a readable file: " + strWhy);
             return false;
         }
+        ::close(fd);
         target.SetVariantFile(strPath);
     } else if (!m_options.strDir.empty() &&
                !target.SetWorkingDirectory(FolderPath(m_options.strDir))) {
@@ -305,8 +325,14 @@ int CCliApp::Update() {
         return nStatus;
     CReportFile report;
     std::string strError;
+    CReportFile::Forbidden forbidden;
+    forbidden.files = {m_pSession->GetSettingsPath(), m_options.strFile};
+    // A file named with --file may lie anywhere, beside its report too; files taken from the
+    // software folder make the whole folder theirs.
+    if (m_options.strFile.empty())
+        forbidden.strFolder = refresh.strDirectory;
     if (!m_options.strReport.empty() &&
-        !report.Open(m_options.strReport, m_options.bJson, strError))
+        !report.Open(m_options.strReport, m_options.bJson, forbidden, strError))
         return BadArguments("--report " + m_options.strReport + ": " + strError);
 
     std::vector<CUnitSetup> setups;
@@ -324,7 +350,26 @@ int CCliApp::Update() {
     }
     CCliOutput output(m_pOut, CCliOutput::ChooseMode(m_pOut, m_options.bJson));
     CUpdateRun run(std::move(setups), output, report);
-    return run.Run();
+    int nResult = run.Run();
+    // The report is the bench's record: a line missing from it fails the run.
+    if (!report.GetError().empty()) {
+        std::fprintf(m_pErr, "vantoro-cli: the report lost a line: %s\n",
+                     report.GetError().c_str());
+        if (nResult == kExitCompleted)
+            nResult = kExitFailed;
+    }
+    return nResult;
+}
+
+int CCliApp::FinishOutput(int nStatus) const {
+    errno = 0;
+    const bool bFailed = std::fflush(m_pOut) != 0 || std::ferror(m_pOut);
+    // A reader that went away (| head) is no failure worth a word, as with any tool.
+    if (!bFailed || errno == EPIPE)
+        return nStatus;
+    std::fprintf(m_pErr, "vantoro-cli: cannot write to standard output: %s\n",
+                 errno != 0 ? std::strerror(errno) : "write error");
+    return nStatus == kExitCompleted ? kExitFailed : nStatus;
 }
 
 } // namespace vantoro

@@ -26,6 +26,10 @@ public:
     int Run(const std::vector<std::string>& args);
 
 private:
+    int RunCommand(const std::vector<std::string>& args);
+    // Standard output that could not be written (a full disk, a failing device) turns a
+    // successful status into a failure, with a message; a reader that went away does not.
+    int FinishOutput(int nStatus) const;
     int BadArguments(const std::string& strMessage) const;
     void OpenSession();
     int ListPorts();

@@ -2,28 +2,48 @@
 
 #include "cli/cunitresult.h"
 
-#include <cstdio>
 #include <string>
+#include <vector>
 
 namespace vantoro {
 
-// The --report file: one line per finished unit, appended and flushed at once, so a bench's
-// record survives whatever ends the run. CSV gets its header when the file starts empty.
+// The --report file: one line per finished unit, appended at once, so a bench's record survives
+// whatever ends the run. Only a regular file (or a new one) is taken, never one the update
+// itself reads, nor one holding the other format. Every write is checked: a line that cannot go
+// in whole is taken out again, so the file always ends at a line boundary. Any number of runs
+// may append to one report at once: each line (and a new file's CSV header) goes in under a
+// lock, whole and never interleaved.
 class CReportFile {
 public:
+    // What a report must not be: the code file, the settings file, anything in the software
+    // folder. Paths that do not exist are skipped.
+    struct Forbidden {
+        std::vector<std::string> files;
+        std::string strFolder;
+    };
+
     CReportFile() = default;
     ~CReportFile();
     CReportFile(const CReportFile&) = delete;
     CReportFile& operator=(const CReportFile&) = delete;
 
-    // False with the system's reason when the file cannot be opened for appending.
-    bool Open(const std::string& strPath, bool bJson, std::string& strError);
-    bool IsOpen() const { return m_pFile != nullptr; }
-    void Append(const CUnitResult& result);
+    // False with the reason (for the argument error) when the file cannot be used as the report.
+    bool Open(const std::string& strPath, bool bJson, const Forbidden& forbidden,
+              std::string& strError);
+    bool IsOpen() const { return m_fd >= 0; }
+    // False when the line could not be written whole; GetError then says why.
+    bool Append(const CUnitResult& result);
+    // "PATH: reason" of the first write that failed; empty while every line went in.
+    const std::string& GetError() const { return m_strError; }
 
 private:
-    std::FILE* m_pFile = nullptr;
+    bool CheckFormat(std::string& strError);
+    bool AppendLine(const std::string& strLine);
+
+    int m_fd = -1;
     bool m_bJson = false;
+    std::string m_strPath;
+    std::string m_strError;
 };
 
 } // namespace vantoro

@@ -1,5 +1,7 @@
 #include "cli/csha256.h"
 
+#include "platform/filekind.h"
+
 #include "serial/cfiledescriptor.h"
 
 #include <algorithm>
@@ -103,7 +105,9 @@ std::string CSha256::FinishHex() {
 }
 
 std::string CSha256::OfFile(const std::string& strPath) {
-    const CFileDescriptor file(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC));
+    // A FIFO or a device put where the code file was would block or read without end.
+    std::string strWhy;
+    const CFileDescriptor file(OpenRegularFile(strPath, O_RDONLY, strWhy));
     if (!file.IsValid())
         return {};
     CSha256 hash;

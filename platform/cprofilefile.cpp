@@ -9,8 +9,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/cfilelock.h"
+#include "platform/filekind.h"
 
 namespace vantoro {
 
@@ -102,17 +106,26 @@ std::vector<ProfileLine> SplitLines(const std::string& strContent) {
 }
 
 // Reads the whole file. Missing file: true with empty content and bExists false. Any other
-// failure: false.
+// failure: false, also for anything that is no regular file (a FIFO would block the open, a
+// device would read without end) and for a file beyond kMaxProfileFileSize, which no settings
+// file of this program reaches: it is read as damaged, so defaults are used and it is never
+// overwritten.
 bool ReadWholeFile(const std::string& strFile, std::string& strContent, bool& bExists) {
     strContent.clear();
     bExists = false;
     int fd;
     do {
-        fd = ::open(strFile.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(strFile.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return errno == ENOENT;
     bExists = true;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size > static_cast<off_t>(kMaxProfileFileSize)) {
+        ::close(fd);
+        return false;
+    }
     char buffer[8192];
     bool bOk = true;
     for (;;) {
@@ -126,9 +139,29 @@ bool ReadWholeFile(const std::string& strFile, std::string& strContent, bool& bE
         if (n == 0)
             break;
         strContent.append(buffer, static_cast<std::size_t>(n));
+        if (strContent.size() > kMaxProfileFileSize) { // grew while being read
+            bOk = false;
+            break;
+        }
     }
     ::close(fd);
     return bOk;
+}
+
+// The file a save replaces: the target of a symbolic link rather than the link itself.
+std::string SaveTarget(const std::string& strFile) {
+    std::error_code ec;
+    if (std::filesystem::is_symlink(strFile, ec)) {
+        std::filesystem::path resolved = std::filesystem::weakly_canonical(strFile, ec);
+        if (!ec)
+            return resolved.string();
+    }
+    return strFile;
+}
+
+std::string FolderOf(const std::string& strPath) {
+    std::string strFolder = std::filesystem::path(strPath).parent_path().string();
+    return strFolder.empty() ? "." : strFolder;
 }
 
 bool WriteAll(int fd, const std::string& strContent) {
@@ -173,14 +206,26 @@ bool NameUnnamedFile(int fd, const std::string& strTarget, std::string& strTemp)
     return false;
 }
 
-bool WriteAndSync(int fd, const std::string& strContent, mode_t mode) {
-    return WriteAll(fd, strContent) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+// The owner and group of the file replaced go with its mode, so a save by root through a link
+// to a user's file leaves that user's file, not a root-owned one.
+struct FileOwnership {
+    mode_t mode = 0644;
+    bool bKnown = false;
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+bool WriteAndSync(int fd, const std::string& strContent, const FileOwnership& owner) {
+    if (owner.bKnown && ::fchown(fd, owner.uid, owner.gid) != 0 && errno != EPERM)
+        return false;
+    return WriteAll(fd, strContent) && ::fchmod(fd, owner.mode) == 0 && ::fsync(fd) == 0;
 }
 
 // The new content goes first into an unnamed file, so a save killed half-way leaves nothing
 // behind; it gets its temporary name only for the instant before the rename.
 bool WriteUnnamedThenName(const std::string& strFolder, const std::string& strTarget,
-                          const std::string& strContent, mode_t mode, std::string& strTemp) {
+                          const std::string& strContent, const FileOwnership& mode,
+                          std::string& strTemp) {
     int fd = OpenUnnamedFileIn(strFolder);
     if (fd < 0)
         return false;
@@ -193,8 +238,8 @@ bool WriteUnnamedThenName(const std::string& strFolder, const std::string& strTa
 }
 
 // Where the file system has no unnamed files: a named temporary beside the target.
-bool WriteNamedTemporary(const std::string& strTarget, const std::string& strContent, mode_t mode,
-                         std::string& strTemp) {
+bool WriteNamedTemporary(const std::string& strTarget, const std::string& strContent,
+                         const FileOwnership& mode, std::string& strTemp) {
     strTemp = strTarget + ".tmpXXXXXX";
     std::vector<char> name(strTemp.begin(), strTemp.end());
     name.push_back('\0');
@@ -232,27 +277,18 @@ void RemoveStaleTemporaries(const std::string& strTarget) {
     }
 }
 
-bool ReplaceFileAtomically(const std::string& strFile, const std::string& strContent) {
-    // Write through a symbolic link to its target rather than replacing the link itself.
-    std::string strTarget = strFile;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(strFile, ec)) {
-        std::filesystem::path resolved = std::filesystem::canonical(strFile, ec);
-        if (!ec)
-            strTarget = resolved.string();
-    }
-
-    mode_t mode = 0644;
+bool ReplaceFileAtomically(const std::string& strTarget, const std::string& strContent) {
+    FileOwnership mode;
     struct stat st {};
     if (::stat(strTarget.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
+        if (!S_ISREG(st.st_mode))
             return false;
-        mode = st.st_mode & 07777;
+        mode.mode = st.st_mode & 07777;
+        mode.bKnown = true;
+        mode.uid = st.st_uid;
+        mode.gid = st.st_gid;
     }
-
-    std::string strFolder = std::filesystem::path(strTarget).parent_path().string();
-    if (strFolder.empty())
-        strFolder = ".";
+    const std::string strFolder = FolderOf(strTarget);
 
     std::string strTemp;
     bool bOk = WriteUnnamedThenName(strFolder, strTarget, strContent, mode, strTemp) ||
@@ -351,9 +387,16 @@ bool WritePrivateProfileString(const std::string& strSection, const std::string&
                                const std::string& strValue, const std::string& strFile) {
     if (strFile.empty())
         return false;
+    const std::string strTarget = SaveTarget(strFile);
+    if (!ProfileFileNotWritableReason(strFile).empty())
+        return false;
+    // Saves of every program using the file take turns: each reads, changes its key and writes
+    // under the folder's lock (which holds across the rename), so none writes back a content
+    // another has already replaced.
+    CFileLock lock(FolderOf(strTarget), false);
     std::string strContent;
     bool bExists = false;
-    if (!ReadWholeFile(strFile, strContent, bExists))
+    if (!ReadWholeFile(strTarget, strContent, bExists))
         return false; // never overwrite a file that could not be read
 
     // A line break inside the value would break the file's structure: keep its first line.
@@ -409,7 +452,22 @@ bool WritePrivateProfileString(const std::string& strSection, const std::string&
         strOut += line.strText;
         strOut += line.strEnd;
     }
-    return ReplaceFileAtomically(strFile, strOut);
+    return ReplaceFileAtomically(strTarget, strOut);
+}
+
+std::string ProfileFileNotWritableReason(const std::string& strFile) {
+    const std::string strTarget = SaveTarget(strFile);
+    struct stat info {};
+    if (::stat(strTarget.c_str(), &info) != 0)
+        return {}; // a new file: the folder decides, and the save says so
+    if (!S_ISREG(info.st_mode))
+        return strTarget + " is not saved to: it is " + FileKindText(info.st_mode);
+    // Root may write anything, so the mode bits are what the owner said.
+    if ((info.st_mode & 0222) == 0 || ::access(strTarget.c_str(), W_OK) != 0)
+        return strTarget + " is read-only: the choices made now are not saved";
+    if (info.st_size > static_cast<off_t>(kMaxProfileFileSize))
+        return strTarget + " is too large to be a settings file: it is not read and not saved to";
+    return {};
 }
 
 bool ScanDecimalInt(const std::string& strText, int& nValue) {

@@ -37,9 +37,21 @@ std::uint32_t GetPrivateProfileInt(const std::string& strSection, const std::str
 // key after the last key of its section, and keeps every other line, comment and key order.
 // The new content is written to a temporary file in the same folder, flushed to disk (fsync)
 // and renamed over the old file, so a crash never leaves a damaged file. Returns false, and
-// leaves the old file untouched, when anything fails (folder missing or not writable, ...).
+// leaves the old file untouched, when anything fails (folder missing or not writable, ...) or
+// when ProfileFileNotWritableReason gives a reason. Programs saving at once take turns under a
+// lock on the folder, each reading the file afresh, so no key one of them wrote is lost. Through
+// a symbolic link the target is replaced, keeping its owner, group and mode.
 bool WritePrivateProfileString(const std::string& strSection, const std::string& strKey,
                                const std::string& strValue, const std::string& strFile);
+
+// A settings file is small; anything bigger is damaged and read as missing (defaults), and a
+// save never replaces it. Anything that is no regular file is treated the same way.
+constexpr std::size_t kMaxProfileFileSize = 1024 * 1024;
+
+// Why a save to strFile would be refused although the file is there: it is read-only (also for
+// root: the mode bits are its owner's wish), it is no regular file, or it is too large. Empty
+// when a save may go ahead. Saves through a symbolic link are judged by its target.
+std::string ProfileFileNotWritableReason(const std::string& strFile);
 
 // scanf("%d") on the start of strText: leading blanks, optional sign, at least one digit.
 // Returns false (nValue unchanged) when no number can be read, or when it does not fit an int.

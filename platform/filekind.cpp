@@ -37,7 +37,7 @@ int OpenRegularFile(const std::string& strPath, int nFlags, std::string& strWhy,
         struct stat info {};
         if (errno == EISDIR || (errno == ENXIO && ::stat(strPath.c_str(), &info) == 0)) {
             if (::stat(strPath.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-                strWhy = "is " + FileKindText(info.st_mode);
+                strWhy = "it is " + FileKindText(info.st_mode);
                 errno = EISDIR;
                 return -1;
             }
@@ -48,7 +48,7 @@ int OpenRegularFile(const std::string& strPath, int nFlags, std::string& strWhy,
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         const int err = errno;
-        strWhy = S_ISREG(info.st_mode) ? std::strerror(err) : "is " + FileKindText(info.st_mode);
+        strWhy = S_ISREG(info.st_mode) ? std::strerror(err) : "it is " + FileKindText(info.st_mode);
         ::close(fd);
         return -1;
     }

@@ -13,7 +13,7 @@ std::string FileKindText(mode_t nMode);
 
 // Opens strPath (nFlags as for open; O_NONBLOCK and O_CLOEXEC are added) only when it is a
 // regular file, so a FIFO or a device never blocks the open; the descriptor is then blocking
-// again. -1 with strWhy saying what it is instead ("is a FIFO") or why it could not be opened
+// again. -1 with strWhy saying what it is instead ("it is a FIFO") or why it could not be opened
 // (the system's reason).
 int OpenRegularFile(const std::string& strPath, int nFlags, std::string& strWhy,
                     mode_t nCreateMode = 0644);

@@ -1,5 +1,7 @@
 #include "serial/ccomportnumbering.h"
 
+#include "platform/cfilelock.h"
+
 #include "serial/comportnames.h"
 #include "serial/networkportname.h"
 
@@ -7,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <unistd.h>
 
@@ -166,6 +169,16 @@ int CComPortNumbering::WriteLink(int nWanted, const std::string& strTarget, std:
 
 std::vector<ComPortEntry> CComPortNumbering::NumberPorts(const std::vector<TtyDevice>& devices,
                                                          std::vector<std::string>& logTexts) {
+    // The window and any command line may number at the same moment, each seeing its own set
+    // of devices: the links are read, judged and written by one of them at a time, so the
+    // second sees the first one's links before it decides.
+    std::unique_ptr<CFileLock> pLock;
+    if (!m_strFolder.empty()) {
+        std::string strLockFile = m_strFolder;
+        while (strLockFile.size() > 1 && strLockFile.back() == '/')
+            strLockFile.pop_back();
+        pLock = std::make_unique<CFileLock>(strLockFile + ".lock");
+    }
     const std::vector<DosDeviceLink> links = ReadLinks();
     const std::map<std::string, std::string> stableNames = ReadStableNames();
     std::set<int> taken;

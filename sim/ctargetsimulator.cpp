@@ -229,8 +229,9 @@ void CTargetSimulator::WatchOpens() {
     while ((nRead = ::read(m_openWatch.Get(), events, sizeof(events))) > 0) {
         for (char* p = events; p < events + nRead;) {
             const auto* pEvent = reinterpret_cast<const inotify_event*>(p);
-            if (pEvent->mask & IN_OPEN) {
-                ++m_nOpenCount;
+            // Only the first opener switches the equipment on: another program trying the line
+            // while it is held (and refused as In Use) must not power-cycle it mid-update.
+            if ((pEvent->mask & IN_OPEN) && m_nOpenCount++ == 0) {
                 // Switched on once the program has settled on the line: a port check opens and
                 // closes it just before the real open, and the set-up follows the open.
                 m_powerAt = Clock::now() + std::chrono::milliseconds(std::max(
@@ -301,7 +302,7 @@ void CTargetSimulator::Receive(const char* pData, std::size_t nLength) {
             if (m_strHandshakeTail == m_options.strHandshake) {
                 m_state = Programming;
                 m_strLine.clear();
-                Reply("F");
+                SendAck();
             }
         } else if (m_state == Programming) {
             if (c == '\n') {
@@ -339,6 +340,14 @@ void CTargetSimulator::ReceiveLine() {
         m_state = Done;
         WriteOutputs();
     }
+}
+
+// In one write, so that a stray byte and the 'F' can reach the program in a single read.
+void CTargetSimulator::SendAck() {
+    if (m_options.nReplyDelayMs > 0) {
+        SleepUntil(Clock::now() + std::chrono::milliseconds(m_options.nReplyDelayMs));
+    }
+    Send(m_options.strAck);
 }
 
 void CTargetSimulator::Reply(const std::string& strReplies) {

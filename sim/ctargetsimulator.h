@@ -57,6 +57,7 @@ private:
     void Boot();
     void Receive(const char* pData, std::size_t nLength);
     void ReceiveLine();
+    void SendAck();
     void Reply(const std::string& strReplies);
     void Send(const std::string& strData);
     void PaceReceived(std::size_t nBytes);

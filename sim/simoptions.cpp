@@ -123,6 +123,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
             bOk = DecodeEscapes(strValue, options.strDetect) && !options.strDetect.empty();
         } else if (strOption == "--handshake") {
             bOk = DecodeEscapes(strValue, options.strHandshake) && !options.strHandshake.empty();
+        } else if (strOption == "--ack") {
+            bOk = DecodeEscapes(strValue, options.strAck) && !options.strAck.empty();
         } else if (strOption == "--noise") {
             bOk = ParseInto(strValue, 0, 1 << 20, options.nNoise);
         } else if (strOption == "--split-detect") {
@@ -195,9 +197,9 @@ text) by the line "on" on standard input, by SIGUSR1, --power-on-after MS after 
 "off" on standard input or SIGUSR2 switches it off; "quit", SIGINT or SIGTERM end the program
 (the end of standard input does not, so it can run with no input attached).
 
-After the detection text it waits for the handshake text and answers 'F'; then it answers each
-received line: 'C' for a well-formed S-record, ')' checksum error, '(' malformed record, '<' or
-'>' data outside the address range, '+' after a termination record (S7, S8, S9).
+After the detection text it waits for the handshake text and answers 'F' (or --ack); then it
+answers each received line: 'C' for a well-formed S-record, ')' checksum error, '(' malformed
+record, '<' or '>' data outside the address range, '+' after a termination record (S7, S8, S9).
 
 Equipment:
   --platform saltir|verrin  detection text of that platform: "\n" or "ceL\n" (default saltir)
@@ -208,6 +210,8 @@ Equipment:
 
 Faults:
   --noise N                 N noise bytes before the detection text
+  --ack TEXT                answer the handshake with TEXT, in one write, instead of F (escapes
+                            as for --detect; '\x00F' is a stray byte, then F)
   --split-detect MS         send the detection text in two halves, MS apart
   --reply-at N:REPLIES      answer record N with REPLIES (each byte a reply, e.g. 3:'<C' or 5:!)
   --reply-gap MS            pause between the replies of one record (default 100)

@@ -11,7 +11,8 @@ namespace vantoro {
 // plays. Record numbers count from 1, as the update engine numbers them.
 struct SimOptions {
     std::string strDetect = "\n";         // sent at power-on, after the noise
-    std::string strHandshake = "QduKanZ"; // answered with 'F'
+    std::string strHandshake = "QduKanZ"; // answered with strAck
+    std::string strAck = "F";             // sent in one write: stray bytes may come with the 'F'
     int nNoise = 0;                       // noise bytes before the detection text
     int nSplitDetectMs = -1;              // >= 0: detection text in two halves, this far apart
     std::uint32_t nAddressLow = 0;

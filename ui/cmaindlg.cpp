@@ -18,6 +18,7 @@
 #include "controls/cstatusline.h"
 #include "dirchooser/cdirchooserdlg.h"
 #include "platform/cfilesearch.h"
+#include "platform/cprofilefile.h"
 #include "platform/ctickclock.h"
 #include "serial/comportdiscovery.h"
 #include "serial/comportnames.h"
@@ -114,6 +115,10 @@ void CMainDlg::Initialise() {
     setWindowIcon(CProgramArt::ProgramIcon());
     m_log.SetBox(m_pControls->pLogBox);
     LogEvent(LogApplication, "Application Started");
+    // Said once: a protected settings file keeps this session's choices to this session.
+    const std::string strNotSaved = ProfileFileNotWritableReason(m_session.GetSettingsPath());
+    if (!strNotSaved.empty())
+        LogEvent(LogSystem, strNotSaved);
     FillComPorts();
     m_pPortWatcher = new CPortListWatcher(QString::fromStdString(GetDosDevicesFolder()), this);
     connect(m_pPortWatcher, &CPortListWatcher::PortsChanged, this, &CMainDlg::OnPortsChanged);
@@ -481,10 +486,7 @@ bool CMainDlg::ApplyKeyboardRules(QObject* pWatched, QKeyEvent* pKey) {
 }
 
 void CMainDlg::closeEvent(QCloseEvent* pEvent) {
-    const UpdateState state = GetUpdateState();
-    const bool bCloseAtOnce =
-        state == Idle || state == StartUpdate || state == WaitForTarget || state == WaitDonePress;
-    if (!bCloseAtOnce && AskToCompleteUpdate()) {
+    if (CloseNeedsConfirmation(GetUpdateState()) && AskToCompleteUpdate()) {
         pEvent->ignore();
         return;
     }

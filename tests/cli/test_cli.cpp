@@ -118,6 +118,11 @@ TEST(CliUpdate, EachUnitEndsOnItsOwnAndTheReportHasALineEach) {
         EXPECT_EQ(f[11], texts.second);
         EXPECT_EQ(f[12], nPort <= 6 ? "completed" : "failed");
     }
+    EXPECT_NE(result.strOut.find(" COM7 failed: Fatal Error. Saltir 24 Reports Record Checksum "
+                                 "Error @ Record 3 (3 of 11 records, "),
+              std::string::npos)
+        << "records sent, then the total:\n"
+        << result.strOut;
     EXPECT_EQ(rig.Sim(5).GetReceived(), test::ReadTextFile(strFile));
     EXPECT_EQ(rig.Sim(6).GetReceived(), test::ReadTextFile(strFile));
     EXPECT_NE(result.strOut.find("COM10  " + rig.Sim(10).GetDevicePath()), std::string::npos)
@@ -147,8 +152,20 @@ TEST(CliUpdate, RepeatRunsUnitAfterUnitUntilCtrlCReleasesEveryPort) {
                    s.find("\"outcome\":\"completed\"") != std::string::npos;
         });
     };
-    for (int i = 0; i < 500 && completedOn5() < 3; ++i)
+    // A unit's report line is on disk before its result is shown, not at the end of the run.
+    const auto shownOn5 = [&] {
+        const std::vector<std::string> lines = LinesOf(rig.Output());
+        return std::count_if(lines.begin(), lines.end(), [](const std::string& s) {
+            return s.rfind("{\"event\":\"result\",", 0) == 0 &&
+                   s.find("\"port\":5,") != std::string::npos &&
+                   s.find("\"outcome\":\"completed\"") != std::string::npos;
+        });
+    };
+    for (int i = 0; i < 500 && completedOn5() < 3; ++i) {
+        const long nShown = shownOn5();
+        ASSERT_GE(completedOn5(), nShown) << "a result was shown before its report line was kept";
         usleep(10000);
+    }
     ASSERT_GE(completedOn5(), 3) << rig.Output();
     CCliRig::Result result = rig.Interrupt();
     EXPECT_EQ(result.nStatus, 130);
@@ -211,6 +228,13 @@ TEST(CliUpdate, ArgumentErrorsExitTwoBeforeAnyPortOpens) {
          "--port /dev/null: not a terminal device"},
         {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--port", "COM5"}),
          "--port COM5: COM 5 is given twice"},
+        // "all" beside a port of its own takes each port once: the run gets as far as the report.
+        {CCliRig::Update(
+             {"--dir", rig.Code(), "--port", "all", "--port", "5", "--report", "/nonexistent/r"}),
+         "--report /nonexistent/r: No such file or directory"},
+        {CCliRig::Update({"--dir", rig.Code(), "--port", "COM5", "--port", "all", "--report",
+                          "/nonexistent/r"}),
+         "--report /nonexistent/r: No such file or directory"},
         {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--timeout", "ten"}),
          "--timeout: not a whole number of seconds: ten"},
         {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--wait", "0"}),

@@ -183,9 +183,9 @@ TEST_F(BadSettingsTest, AReadOnlyProgramFolderSendsTheSettingsToTheFallbackFolde
     }
 }
 
-// The file itself is read-only, but its folder is the user's: the program stays with the file
-// beside it, so the save must still go through there or the choices would be lost.
-TEST_F(BadSettingsTest, AReadOnlySettingsFileInTheUsersOwnFolderIsStillSaved) {
+// The file itself is read-only, though its folder is the user's: its owner protected a bench's
+// settings, so the save leaves it as it is (the session keeps its choices meanwhile).
+TEST_F(BadSettingsTest, AReadOnlySettingsFileIsLeftAsItsOwnerMadeIt) {
     const std::string strProgram = m_strDir + "/mine";
     fs::create_directories(strProgram);
     ::chown(strProgram.c_str(), kNobody, kNobody);
@@ -200,10 +200,9 @@ TEST_F(BadSettingsTest, AReadOnlySettingsFileInTheUsersOwnFolderIsStillSaved) {
         EXPECT_EQ(paths.strSettingsPath, strFile);
         CAppSettings settings(paths.strSettingsPath, strNoInstall);
         settings.SetReplyTimeoutMs(20000);
-        EXPECT_TRUE(settings.SaveAppSettings(BuildCatalogue(), CAppState{8, 1, false, 23}));
+        EXPECT_FALSE(settings.SaveAppSettings(BuildCatalogue(), CAppState{8, 1, false, 23}));
     });
-    EXPECT_EQ(GetPrivateProfileString("APP", "PORT", "", strFile), "8");
-    EXPECT_EQ(ReadFile(strFile).rfind("; the user's note\n", 0), 0u);
+    EXPECT_EQ(ReadFile(strFile), "; the user's note\n[APP]\nPORT=3\n");
 }
 
 // kill -9 at random moments while a child saves over and over: the file is always one of the

@@ -1,4 +1,5 @@
 // The simulated equipment on its own: its record checks, its options and the command-line program.
+#include "serial/cserialline.h"
 #include "sim/cmemoryimage.h"
 #include "sim/csrecordchecker.h"
 #include "sim/simoptions.h"
@@ -97,7 +98,7 @@ TEST(SimOptionsTest, ParsesFaultsAndRejectsWhatItCannotUse) {
     std::string strError;
     ASSERT_TRUE(ParseSimOptions({"--platform", "verrin", "--noise", "12", "--reply-at", "3:<C",
                                  "--reply-at", "5:\\x21", "--silent-from", "9", "--baud", "57600",
-                                 "--address-high", "0xFFFF"},
+                                 "--address-high", "0xFFFF", "--ack", "\\x00F"},
                                 options, bHelp, strError))
         << strError;
     EXPECT_EQ(options.strDetect, "ceL\n");
@@ -107,12 +108,13 @@ TEST(SimOptionsTest, ParsesFaultsAndRejectsWhatItCannotUse) {
     EXPECT_EQ(options.nSilentFrom, 9);
     EXPECT_EQ(options.nBaud, 57600);
     EXPECT_EQ(options.nAddressHigh, 0xFFFFu);
+    EXPECT_EQ(options.strAck, std::string("\0F", 2));
     EXPECT_FALSE(bHelp);
 
     // clang-format off
     const std::vector<std::vector<std::string>> bad = {
         {"--bogus"}, {"--noise"}, {"--noise", "many"}, {"--noise", "-1"}, {"--baud", "0"},
-        {"--reply-at", "0:C"}, {"--reply-at", "3"}, {"--detect", "\\q"}, {"--detect", ""},
+        {"--reply-at", "0:C"}, {"--reply-at", "3"}, {"--detect", "\\q"}, {"--detect", ""}, {"--ack", ""},
         {"--platform", "other"}, {"--link-folder", "/tmp"}, {"stray"},
         {"--address-low", "10", "--address-high", "5"}, {"--silent-from", "zero"}};
     // clang-format on
@@ -151,8 +153,9 @@ TEST(TargetSimProgramTest, RunsAnUpdateThroughItsLinkAndWritesWhatArrived) {
         const std::string strProgram = SimulatorPath(), strFolder = strDir + "/dosdevices",
                           strReceived = strDir + "/received.txt", strImage = strDir + "/image.bin";
         ::execl(strProgram.c_str(), strProgram.c_str(), "--link-folder", strFolder.c_str(), "--com",
-                "9", "--platform", "verrin", "--power-on-after", "300", "--received",
-                strReceived.c_str(), "--image", strImage.c_str(), "--exit-when-done", nullptr);
+                "9", "--platform", "verrin", "--ack", "\\x00F", "--power-on-after", "300",
+                "--received", strReceived.c_str(), "--image", strImage.c_str(), "--exit-when-done",
+                nullptr);
         ::_exit(127);
     }
     ::close(pipeOut[1]);
@@ -163,7 +166,7 @@ TEST(TargetSimProgramTest, RunsAnUpdateThroughItsLinkAndWritesWhatArrived) {
     ASSERT_GE(nFd, 0);
     EXPECT_EQ(ReadFor(nFd, 4), "ceL\n");
     ASSERT_EQ(::write(nFd, "QduKanZ", 7), 7);
-    EXPECT_EQ(ReadFor(nFd, 1), "F");
+    EXPECT_EQ(ReadFor(nFd, 2), std::string("\0F", 2));
     const std::string strFile = MakeSRecordFile(2, 4);
     std::istringstream lines(strFile);
     std::string strReplies;
@@ -190,4 +193,22 @@ TEST(TargetSimProgramTest, RunsAnUpdateThroughItsLinkAndWritesWhatArrived) {
     EXPECT_EQ(static_cast<unsigned char>(strImage[4]), 7u); // record 2, first data byte
     EXPECT_FALSE(std::filesystem::exists(strLink));         // the link goes with the program
     std::filesystem::remove_all(strDir);
+}
+
+// Another program trying the line mid-update is refused as In Use; the equipment, switched on by
+// the program that opened the line, must not be power-cycled by that attempt.
+TEST(TargetSimProgramTest, PowerOnWhenOpenedIgnoresAnotherProgramsRefusedOpen) {
+    SimOptions options;
+    options.nPowerOnWhenOpenedMs = 0;
+    options.nReplyDelayMs = 20; // the update outlasts the simulator's settling time
+    CUpdateRig rig(options);
+    rig.UseCodeFile(MakeSRecordFile(30));
+    rig.m_pEngine->StepUpdate(StartPressed);
+    rig.m_pEngine->StepUpdate(StartPressed); // opens the line: the equipment comes on by itself
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.m_pSim->GetRecordsReceived() >= 2; }));
+    std::uint32_t nError = 0;
+    EXPECT_EQ(CSerialLine::ProbePort(rig.m_pSim->GetDevicePath().c_str(), &nError), PortInUse);
+    ASSERT_TRUE(rig.RunToRest());
+    EXPECT_EQ(rig.m_pEngine->GetState(), WaitDonePress) << rig.m_window.m_strStatus;
+    EXPECT_EQ(rig.m_pSim->GetRecordsReceived(), 31);
 }

@@ -79,17 +79,19 @@ TEST(UpdateCycleTest, CompleteUpdateShowsEveryStepAndSendsEveryRecordByteForByte
     EXPECT_EQ(window.m_nRefreshes, 1);
 }
 
-TEST(UpdateCycleTest, BothPlatformsAreFoundThroughNoiseAndASplitDetectionText) {
+// Every byte of the read that holds the 'F' is looked at, not only the first.
+TEST(UpdateCycleTest, BothPlatformsAreFoundThroughNoiseASplitDetectionTextAndStrayBytesAtTheAck) {
     for (int nPlatform : {0, 1}) {
         for (const bool bSplit : {false, true}) {
             SCOPED_TRACE(std::to_string(nPlatform) + (bSplit ? " split" : " noise"));
             SimOptions options;
             options.nNoise = 25;                        // more than two reads of ten
             options.nSplitDetectMs = bSplit ? 150 : -1; // the text's halves in separate reads
+            options.strAck = std::string("\0F\x11", 3);
             CUpdateRig rig(options, nPlatform);
             const std::string strContent = MakeSRecordFile(3);
             rig.UseCodeFile(strContent);
-            ASSERT_TRUE(rig.StartAndPowerOn());
+            ASSERT_TRUE(rig.StartAndPowerOn()) << "no record went out after the acknowledgement";
             ASSERT_TRUE(rig.RunToRest());
             EXPECT_EQ(rig.m_window.m_strStatus, "Update Complete.");
             EXPECT_EQ(rig.m_pSim->GetReceived(), strContent);

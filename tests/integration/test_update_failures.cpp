@@ -24,7 +24,8 @@ TEST(UpdateFailureTest, ReplyTimeoutCountsFromTheLastWarningAcrossTheTickCounter
     options.replyAt[2] = "<<"; // two warnings, 300 ms apart, then silence
     options.nReplyGapMs = 300;
     CUpdateRig rig(options);
-    rig.m_clock.SetNow(0xFFFFE000u); // the first 10 s step wraps past zero
+    // The second warning comes 6384 ms before the counter wraps, its time-out runs out after it.
+    rig.m_clock.SetNow(0xFFFFC000u);
     rig.UseCodeFile(MakeSRecordFile(3));
     ASSERT_TRUE(rig.StartAndPowerOn());
     CRecordingWindow& window = rig.m_window;
@@ -103,24 +104,41 @@ TEST(UpdateFailureTest, FilesEndingBeforeTheEndRecordAreAFileError) {
     }
 }
 
+// The file the user chose is the path: a new file renamed over it, or the link it was chosen
+// through pointed at another file, leaves the opened one untouched, yet the update must stop.
 TEST(UpdateFailureTest, ACodeFileReplacedDuringTheUpdateIsNeverMixedIn) {
-    SimOptions options;
-    options.replyAt[2] = "<C"; // a warning, then 'C' half a second later
-    options.nReplyGapMs = 500;
-    CUpdateRig rig(options);
-    const std::string strContent = MakeSRecordFile(4);
-    const std::string strPath = rig.UseCodeFile(strContent);
-    ASSERT_TRUE(rig.StartAndPowerOn());
-    ASSERT_TRUE(rig.PumpUntil(
-        [&rig] { return rig.m_window.HasLogged("Wait Reply : Address Low Error  @ Record 2"); }));
-    { std::ofstream(strPath + ".new", std::ios::binary) << MakeSRecordFile(6, 8); }
-    ASSERT_EQ(std::rename((strPath + ".new").c_str(), strPath.c_str()), 0);
-    ASSERT_TRUE(rig.RunToRest());
-    EXPECT_EQ(rig.m_pEngine->GetState(), ActionFail);
-    EXPECT_EQ(rig.m_window.m_strStatus, "File Error @ Record 3. Update Failed");
-    EXPECT_TRUE(rig.m_window.HasLogged("Send S Record: Code File Changed or Unreadable"));
-    const std::size_t nTwoLines = strContent.find('\n', strContent.find('\n') + 1) + 1;
-    EXPECT_EQ(rig.m_pSim->GetReceived(), strContent.substr(0, nTwoLines));
+    for (const bool bThroughLink : {false, true}) {
+        SCOPED_TRACE(bThroughLink ? "link pointed at another file" : "file renamed over it");
+        SimOptions options;
+        options.replyAt[2] = "<C"; // a warning, then 'C' half a second later
+        options.nReplyGapMs = 500;
+        CUpdateRig rig(options);
+        const std::string strContent = MakeSRecordFile(4);
+        std::string strPath = rig.UseCodeFile(strContent);
+        if (bThroughLink) {
+            strPath = rig.Dir() + "/chosen.s19";
+            ASSERT_EQ(::symlink("code.s19", strPath.c_str()), 0);
+            rig.m_catalogue[0].SetVariantFile(strPath);
+            rig.m_catalogue[0].FindSoftware();
+        }
+        ASSERT_TRUE(rig.StartAndPowerOn());
+        ASSERT_TRUE(rig.PumpUntil([&rig] {
+            return rig.m_window.HasLogged("Wait Reply : Address Low Error  @ Record 2");
+        }));
+        { std::ofstream(rig.Dir() + "/other.s19", std::ios::binary) << MakeSRecordFile(6, 8); }
+        if (bThroughLink) {
+            ASSERT_EQ(::symlink("other.s19", (strPath + ".new").c_str()), 0);
+            ASSERT_EQ(std::rename((strPath + ".new").c_str(), strPath.c_str()), 0);
+        } else {
+            ASSERT_EQ(std::rename((rig.Dir() + "/other.s19").c_str(), strPath.c_str()), 0);
+        }
+        ASSERT_TRUE(rig.RunToRest());
+        EXPECT_EQ(rig.m_pEngine->GetState(), ActionFail);
+        EXPECT_EQ(rig.m_window.m_strStatus, "File Error @ Record 3. Update Failed");
+        EXPECT_TRUE(rig.m_window.HasLogged("Send S Record: Code File Changed or Unreadable"));
+        const std::size_t nTwoLines = strContent.find('\n', strContent.find('\n') + 1) + 1;
+        EXPECT_EQ(rig.m_pSim->GetReceived(), strContent.substr(0, nTwoLines));
+    }
 }
 
 TEST(UpdateFailureTest, CancelInEveryStateThatAllowsIt) {

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <poll.h>
 #include <pty.h>
 #include <string>
@@ -75,4 +80,23 @@ template <typename Condition> bool WaitUntil(Condition condition, int nLimitMs =
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+// Runs a call that could block for ever on a thread of its own and gives it nSeconds. One still
+// running then fails the test and ends the program at once, saying what did not happen: the
+// stuck thread still uses the test's objects, so nothing can safely go on, and the runner's own
+// time-out would only say so minutes later.
+template <typename Call> void FinishWithin(int nSeconds, const char* pszWhat, Call call) {
+    std::promise<void> finished;
+    std::future<void> done = finished.get_future();
+    std::thread worker([&] {
+        call();
+        finished.set_value();
+    });
+    if (done.wait_for(std::chrono::seconds(nSeconds)) != std::future_status::ready) {
+        ADD_FAILURE() << pszWhat << " did not happen within " << nSeconds << " s";
+        std::fflush(stdout);
+        std::_Exit(1);
+    }
+    worker.join();
 }

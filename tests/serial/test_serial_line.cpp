@@ -158,7 +158,9 @@ TEST_F(SerialLine, HundredKilobytesPassEachWayUnchanged) {
     EXPECT_EQ(line.SetReadTimeouts(ReadTimeoutBlocking), 0u);
     std::thread sender([&] { pty.Send(block); });
     std::string got(block.size(), '\0');
-    EXPECT_EQ(line.ReadBytes(got.data(), got.size(), &count, nullptr, INFINITE), 0u);
+    FinishWithin(10, "a blocking read of 100 KiB ending once they had all arrived", [&] {
+        EXPECT_EQ(line.ReadBytes(got.data(), got.size(), &count, nullptr, INFINITE), 0u);
+    });
     sender.join();
     EXPECT_EQ(count, block.size());
     EXPECT_EQ(got, block);
@@ -300,7 +302,8 @@ TEST_F(SerialLine, CallerOverlappedReadAndWaitCompleteWhenTheDataArrives) {
     EXPECT_FALSE(waiting.Event().IsSignalled());
     EXPECT_EQ(line.GetOverlappedResult(waiting, nullptr, false), 996u);
     ASSERT_TRUE(pty.Send("xy"));
-    EXPECT_EQ(line.GetOverlappedResult(waiting, nullptr, true), 0u);
+    FinishWithin(5, "a pending event wait ending when bytes arrived",
+                 [&] { EXPECT_EQ(line.GetOverlappedResult(waiting, nullptr, true), 0u); });
     EXPECT_TRUE(waiting.Event().IsSignalled());
     EXPECT_EQ(line.TakeEvents(), EV_RXCHAR);
 
@@ -311,7 +314,8 @@ TEST_F(SerialLine, CallerOverlappedReadAndWaitCompleteWhenTheDataArrives) {
     EXPECT_TRUE(overlapped.IsPending());
     EXPECT_EQ(line.GetOverlappedResult(overlapped, &count, false), 996u);
     ASSERT_TRUE(pty.Send("zw"));
-    EXPECT_EQ(line.GetOverlappedResult(overlapped, &count, true), 0u);
+    FinishWithin(5, "a pending read of 4 bytes ending when the last 2 arrived",
+                 [&] { EXPECT_EQ(line.GetOverlappedResult(overlapped, &count, true), 0u); });
     EXPECT_EQ(count, 4u);
     EXPECT_TRUE(overlapped.Event().IsSignalled());
     EXPECT_EQ(std::string(buffer, 4), "xyzw");
@@ -373,6 +377,20 @@ TEST_F(SerialLine, MaskChangesNeverReportUnreadBytesAsNewAndDrainedOutputIsRepor
     EXPECT_EQ(line.TakeEvents(), EV_RXCHAR);
     EXPECT_EQ(line.ReadBytes(buffer, sizeof buffer, &count, nullptr, INFINITE), 0u);
     EXPECT_EQ(std::string(buffer, count), "unread!");
+
+    // Bytes that arrive as the mask is applied again end that wait with no bits; once the
+    // caller has read them, the next wait has nothing new to report.
+    EXPECT_EQ(line.SetReadTimeouts(ReadTimeoutBlocking), 0u);
+    ASSERT_TRUE(pty.Send("abc"));
+    // A read with time-out 0 takes a byte only once the bytes are in: two are left behind.
+    ASSERT_TRUE(WaitUntil([&] { return line.ReadBytes(buffer, 1, &count, nullptr, 0) == 0; }));
+    EXPECT_EQ(line.SetEventMask(EV_RXCHAR), 0u);
+    EXPECT_EQ(line.WaitForEvent(nullptr, 0), 0u);
+    EXPECT_EQ(line.TakeEvents(), 0u);
+    EXPECT_EQ(line.ReadBytes(buffer, 2, &count, nullptr, INFINITE), 0u);
+    EXPECT_EQ(std::string(buffer, count), "bc");
+    EXPECT_EQ(line.WaitForEvent(nullptr, 0), kErrorTimeout);
+    EXPECT_EQ(line.TakeEvents(), 0u);
 }
 
 // A pseudo-terminal keeps no error counters, so the counter comparison is tested on its own.

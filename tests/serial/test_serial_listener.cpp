@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <memory>
 #include <thread>
 
 #include <dirent.h>
@@ -48,7 +49,9 @@ public:
     CCountingPort(std::intptr_t nUserValue = 0) {
         m_nOpen = OpenForWindowObject(pty.SlavePath().c_str(), &sink, 0, nUserValue);
     }
-    ~CCountingPort() override { ClosePort(); }
+    ~CCountingPort() override {
+        FinishWithin(5, "closing the port stopping its listener", [this] { ClosePort(); });
+    }
     std::uint32_t WaitForEvent(COverlapped* pOverlapped, std::uint32_t nTimeout) override {
         ++m_nWaits;
         return CSerialWndAdapter::WaitForEvent(pOverlapped, nTimeout);
@@ -124,7 +127,8 @@ TEST(SerialListener, GivenMessageNumberIsPostedAndReopeningLeavesItAlone) {
     EXPECT_EQ(sink.Messages()[0].nMessage, 0x8001u);
     EXPECT_EQ(sink.Messages()[0].lParam, 7);
     EXPECT_TRUE(otherSink.Messages().empty());
-    EXPECT_EQ(port.ClosePort(), 0u);
+    FinishWithin(5, "closing the port stopping its listener",
+                 [&] { EXPECT_EQ(port.ClosePort(), 0u); });
     EXPECT_EQ(port.GetMessage(), 0u);
     EXPECT_EQ(port.GetUserValue(), 7);
 }
@@ -150,7 +154,8 @@ TEST(SerialListener, ClosingWhileTheListenerWaitsReturnsPromptlyWithoutANotifica
     ASSERT_TRUE(WaitUntil([&] { return port.Waits() >= 1; }));
     std::this_thread::sleep_for(milliseconds(50)); // well inside the wait
     auto start = steady_clock::now();
-    EXPECT_EQ(port.ClosePort(), 0u);
+    FinishWithin(5, "closing the port stopping its waiting listener",
+                 [&] { EXPECT_EQ(port.ClosePort(), 0u); });
     EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 100);
     EXPECT_FALSE(port.IsListening());
     EXPECT_FALSE(port.HasPort());
@@ -180,15 +185,14 @@ TEST(SerialListener, OneThreadPerPortDestructionJoinsItAndNoWindowIsNoCrash) {
     // happen first, so the counts below see only the listener.
     std::thread([] {}).join();
     int before = ThreadCount();
-    {
-        CSerialWndAdapter port;
-        ASSERT_EQ(port.OpenForWindowObject(pty.SlavePath().c_str(), nullptr, 0, 0), 0u);
-        EXPECT_EQ(ThreadCount(), before + 1);
-        EXPECT_EQ(port.BeginListening(), 0u);
-        EXPECT_EQ(ThreadCount(), before + 1);
-        ASSERT_TRUE(pty.Send("data"));
-        ASSERT_TRUE(WaitUntil([&] { return ReadAll(port) == "data"; }));
-    }
+    auto pPort = std::make_unique<CSerialWndAdapter>();
+    ASSERT_EQ(pPort->OpenForWindowObject(pty.SlavePath().c_str(), nullptr, 0, 0), 0u);
+    EXPECT_EQ(ThreadCount(), before + 1);
+    EXPECT_EQ(pPort->BeginListening(), 0u);
+    EXPECT_EQ(ThreadCount(), before + 1);
+    ASSERT_TRUE(pty.Send("data"));
+    ASSERT_TRUE(WaitUntil([&] { return ReadAll(*pPort) == "data"; }));
+    FinishWithin(5, "destroying the open port stopping its listener", [&] { pPort.reset(); });
     EXPECT_EQ(ThreadCount(), before);
     EXPECT_EQ(CSerialLine::ProbePort(pty.SlavePath().c_str()), PortAvailable);
     CSerialWndAdapter{}; // destroying an object that never opened does nothing

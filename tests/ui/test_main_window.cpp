@@ -35,6 +35,22 @@ protected:
         Item(CMainMenu::kIdLogOptions)->trigger();
     }
 
+    // Closes the window; true when it asked first (a question is answered No, which closes).
+    bool CloseAsks() {
+        bool bAsked = false;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            QWidget* pModal = QApplication::activeModalWidget();
+            if (pModal && pModal != &Dlg() && pModal->isVisible()) {
+                bAsked = true;
+                pModal->close();
+            }
+        });
+        answer.start(5);
+        Dlg().close();
+        return bAsked;
+    }
+
     void ChoosePort(int nIndex) {
         C().pComPort->setCurrentIndex(nIndex);
         emit C().pComPort->activated(nIndex);
@@ -185,6 +201,10 @@ TEST_F(MainWindowTest, CompleteUpdateDrivenByClicks) {
     EXPECT_FALSE(C().pCancel->isEnabled());
     EXPECT_EQ(Dlg().focusWidget(), C().pStart);
     EXPECT_TRUE(LogLines().contains("Serial Event Rx Any Char")) << "Low Level Comms chosen";
+    // The update is over: closing now needs no question.
+    EXPECT_FALSE(CloseAsks()) << "closing while Done waits asked first";
+    EXPECT_FALSE(Dlg().isVisible());
+    Dlg().show();
 
     Click(C().pStart);
     EXPECT_EQ(Dlg().GetUpdateState(), Idle);

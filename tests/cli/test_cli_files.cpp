@@ -1,0 +1,167 @@
+// Files that are not what they claim, and a report that cannot take its line: vantoro-cli says
+// which file and why, never blocks on a FIFO, never writes into the firmware or the settings,
+// and never leaves half a line or a second header in a bench's record.
+#include "clirig.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace vantoro;
+
+namespace {
+
+SimOptions PoweredWhenOpened() {
+    SimOptions options;
+    options.nPowerOnWhenOpenedMs = 100;
+    return options;
+}
+
+const std::string kCsvHeader = "time,port,device,by_id,product,model,file,sha256,records_sent,"
+                               "records_total,seconds,result,outcome";
+
+} // namespace
+
+TEST(CliFiles, OddFilesAreRefusedByNameAndKindWithoutBlocking) {
+    CCliRig rig;
+    const std::string strCode = rig.WriteCodeFile("st24v104.s19", 3);
+    rig.AddSim(5, PoweredWhenOpened());
+    const std::string strFifo = rig.Folder() + "fifo", strFolder = rig.Folder() + "folder";
+    ASSERT_EQ(::mkfifo(strFifo.c_str(), 0644), 0);
+    test::MakeFolder(strFolder);
+    const std::string strCsv = rig.Folder() + "bench.csv", strJson = rig.Folder() + "bench.json";
+    test::WriteTextFile(strCsv, kCsvHeader + "\n");
+    test::WriteTextFile(strJson, "{\"port\":5}\n");
+    const auto update = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = {"--port", "5"};
+        if (std::find(extra.begin(), extra.end(), "--file") == extra.end())
+            args.insert(args.end(), {"--dir", rig.Code()});
+        args.insert(args.end(), extra.begin(), extra.end());
+        return CCliRig::Update(args);
+    };
+    const struct {
+        const char* pszName;
+        std::vector<std::string> args;
+        std::string strMessage;
+    } kCases[] = {
+        {"CodeFileFifo", update({"--file", strFifo}),
+         strFifo + ": not a readable file: it is a FIFO"},
+        {"CodeFileFolder", update({"--file", strFolder}), "it is a directory"},
+        {"SettingsFifo", {"--settings", strFifo, "ports"}, "not a readable file: it is a FIFO"},
+        {"SettingsZero", {"--settings", "/dev/zero", "ports"}, "it is a character device"},
+        {"SettingsFolder", {"--settings", strFolder, "ports"}, "it is a directory"},
+        {"ReportFifo", update({"--report", strFifo}), "--report " + strFifo + ": it is a FIFO"},
+        {"ReportDevFull", update({"--report", "/dev/full"}), "it is a character device"},
+        {"ReportIsCodeFile", update({"--file", strCode, "--report", strCode}),
+         "which this run reads"},
+        {"ReportIsSettings", update({"--report", rig.SettingsPath()}), "which this run reads"},
+        {"ReportInSoftwareFolder", update({"--report", rig.Code() + "report.csv"}),
+         "is in the software folder"},
+        {"JsonOntoCsv", update({"--json", "--report", strCsv}), "holds a CSV report"},
+        {"CsvOntoJson", update({"--report", strJson}), "holds a JSON report"},
+    };
+    const std::string strCodeBefore = test::ReadTextFile(strCode);
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.pszName);
+        const CCliRig::Result result = rig.Run(c.args, 10000);
+        EXPECT_EQ(result.nStatus, 2) << "-1: it did not end";
+        EXPECT_NE(result.strErr.find(c.strMessage), std::string::npos) << result.strErr;
+    }
+    EXPECT_EQ(test::ReadTextFile(strCode), strCodeBefore);
+    EXPECT_EQ(test::ReadTextFile(strCsv), kCsvHeader + "\n");
+    EXPECT_EQ(test::ReadTextFile(strJson), "{\"port\":5}\n");
+    EXPECT_FALSE(std::filesystem::exists(rig.Code() + "report.csv"));
+}
+
+// The report at the file-size limit (a full disk to the program) loses the line, not its end.
+TEST(CliReport, ALineThatCannotGoInWholeIsTakenOutAndFailsTheRun) {
+    CCliRig rig;
+    rig.WriteCodeFile("st24v104.s19", 3);
+    rig.AddSim(5, PoweredWhenOpened());
+    const std::string strReport = rig.Folder() + "report";
+    std::string strBefore = kCsvHeader + "\n";
+    while (strBefore.size() < 8000)
+        strBefore +=
+            "2026-01-01T00:00:00Z,5,/dev/ttyUSB0,,Saltir Series,Saltir 24,a,b,1,1,1,x,completed\n";
+    test::WriteTextFile(strReport, strBefore);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = strBefore.size() + 40; // room for part of a line only
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+    rig.Start(CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--report", strReport}));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    const CCliRig::Result result = rig.WaitForEnd(30000);
+    EXPECT_EQ(result.nStatus, 1) << result.strOut;
+    EXPECT_NE(result.strErr.find("the report lost a line: " + strReport + ": File too large"),
+              std::string::npos)
+        << result.strErr;
+    EXPECT_EQ(test::ReadTextFile(strReport), strBefore);
+}
+
+TEST(CliReport, ALastLineWithoutItsLineFeedIsEndedFirst) {
+    CCliRig rig;
+    rig.WriteCodeFile("st24v104.s19", 3);
+    rig.AddSim(5, PoweredWhenOpened());
+    const std::string strReport = rig.Folder() + "report";
+    test::WriteTextFile(strReport, kCsvHeader + "\ncut off");
+    const CCliRig::Result result =
+        rig.Run(CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--report", strReport}));
+    EXPECT_EQ(result.nStatus, 0) << result.strErr;
+    const std::vector<std::string> lines = LinesOf(test::ReadTextFile(strReport));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "cut off");
+    EXPECT_NE(lines[2].find(",completed"), std::string::npos) << lines[2];
+}
+
+// Four runs starting one new report together: whoever comes first writes the header, once.
+// The test holds the report's lock until all four have started, so they meet at the start.
+TEST(CliReport, RunsStartingOneNewReportTogetherWriteOneHeaderAndWholeLines) {
+    test::CTempFolder shared;
+    const std::string strReport = shared / "report.csv";
+    const int fd = ::open(strReport.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    std::vector<std::unique_ptr<CCliRig>> rigs;
+    for (int i = 0; i < 4; ++i) {
+        rigs.push_back(std::make_unique<CCliRig>());
+        rigs.back()->WriteCodeFile("st24v104.s19", 3);
+        rigs.back()->AddSim(5, PoweredWhenOpened());
+        rigs.back()->Start(
+            CCliRig::Update({"--dir", rigs.back()->Code(), "--port", "5", "--report", strReport}));
+    }
+    usleep(1500000); // each run reaches its report, or writes it unchecked
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
+    for (auto& pRig : rigs)
+        EXPECT_EQ(pRig->WaitForEnd(30000).nStatus, 0);
+    const std::vector<std::string> lines = LinesOf(test::ReadTextFile(strReport));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), kCsvHeader), 1);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& s) {
+                                return s.size() > 10 &&
+                                       s.compare(s.size() - 10, 10, ",completed") == 0;
+                            }),
+              4);
+    EXPECT_EQ(lines.size(), 5u);
+}
+
+TEST(CliOutput, StandardOutputThatCannotBeWrittenFailsWithAMessage) {
+    CCliRig rig;
+    rig.AddSim(5);
+    const std::string strCommand = std::string(std::getenv("VANTORO_BUILD_DIR")) +
+                                   "/vantoro-cli --settings " + rig.SettingsPath() +
+                                   " ports > /dev/full 2> " + rig.Folder() + "err";
+    const int nStatus = std::system(strCommand.c_str());
+    EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 1) << nStatus;
+    EXPECT_NE(test::ReadTextFile(rig.Folder() + "err")
+                  .find("cannot write to standard output: No space left on device"),
+              std::string::npos);
+}
