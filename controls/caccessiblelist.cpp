@@ -6,20 +6,18 @@
 namespace vantoro {
 
 CAccessibleList::CAccessibleList(QComboBox* pList)
-    : QAccessibleWidget(pList, QAccessible::ComboBox) {}
+    : CAccessibleTextLine(pList, QAccessible::ComboBox) {}
 
 QComboBox* CAccessibleList::List() const {
     return static_cast<QComboBox*>(widget());
 }
 
-QString CAccessibleList::text(QAccessible::Text t) const {
-    if (t == QAccessible::Value)
-        return List()->currentText();
-    return QAccessibleWidget::text(t);
+QString CAccessibleList::ShownText() const {
+    return List()->currentText();
 }
 
 QAccessible::State CAccessibleList::state() const {
-    QAccessible::State s = QAccessibleWidget::state();
+    QAccessible::State s = CAccessibleTextLine::state();
     s.expandable = true;
     s.expanded = List()->view()->isVisible();
     s.collapsed = !s.expanded;
@@ -39,14 +37,14 @@ int CAccessibleList::indexOfChild(const QAccessibleInterface* pChild) const {
 }
 
 QStringList CAccessibleList::actionNames() const {
-    return QAccessibleWidget::actionNames() << showMenuAction() << pressAction();
+    return CAccessibleTextLine::actionNames() << showMenuAction() << pressAction();
 }
 
 void CAccessibleList::doAction(const QString& strAction) {
     if (strAction == showMenuAction() || strAction == pressAction())
         List()->showPopup();
     else
-        QAccessibleWidget::doAction(strAction);
+        CAccessibleTextLine::doAction(strAction);
 }
 
 } // namespace vantoro

@@ -120,17 +120,19 @@ def listing(acc, depth=0, skip_roles=("menu bar", "list", "scroll bar")):
         shown = f" = {current:g} of {maximum:g}"
     except NotImplementedError:
         pass
-    if not shown and role(acc) in ("text", "status bar", "progress bar", "label"):
+    if not shown and role(acc) in ("text", "status bar", "combo box", "label"):
         try:
             text = text_of(acc)
             shown = f" = {text.splitlines()[0][:60] if text else ''!r}"
         except NotImplementedError:
             pass
-    if role(acc) == "combo box":
-        selected = [item.name for item in walk(acc)
-                    if role(item) == "list item" and "selected" in states(item)]
-        shown = f" = {selected[0]!r}" if selected else ""
+    if role(acc) == "progress bar":
+        shown += f", {text_of(acc)!r}"
+    if "sensitive" not in states(acc) and role(acc) != "label":
+        shown += " (unavailable)"
     lines.append(f"{'  ' * depth}{role(acc)} {acc.name!r}{shown}")
+    if role(acc) == "text":
+        return lines  # a text box's scroll bars and viewport are its own business
     for child in children(acc):
         if role(child) not in skip_roles:
             lines += listing(child, depth + 1, skip_roles)
