@@ -64,7 +64,9 @@ CCliApp::CCliApp(std::string strExePath, std::FILE* pOut, std::FILE* pErr)
 CCliApp::~CCliApp() = default;
 
 int CCliApp::BadArguments(const std::string& strMessage) const {
-    std::fprintf(m_pErr, "vantoro-cli: %s\nTry 'vantoro-cli --help'.\n", strMessage.c_str());
+    // Names in it come from the command line and the disk: shown, never obeyed by the terminal.
+    std::fprintf(m_pErr, "vantoro-cli: %s\nTry 'vantoro-cli --help'.\n",
+                 TerminalText(strMessage).c_str());
     return kExitBadArguments;
 }
 
@@ -124,7 +126,7 @@ void CCliApp::OpenSession() {
     m_bPortsFound = DiscoverComPortEntries(entries, problems);
     // Standard error, so that the lists and the JSON lines on standard output stay clean.
     for (const std::string& strProblem : problems)
-        std::fprintf(m_pErr, "vantoro-cli: %s\n", strProblem.c_str());
+        std::fprintf(m_pErr, "vantoro-cli: %s\n", TerminalText(strProblem).c_str());
     if (m_bPortsFound)
         m_pSession->FillComPorts(std::move(entries));
     m_pSession->LoadAppSettings(strProgramDir);
@@ -142,10 +144,12 @@ int CCliApp::ListPorts() {
                          JsonString(entry.strDeviceNode).c_str(),
                          JsonString(entry.strStableName).c_str());
         } else {
-            std::string strLine = CComPortList::EntryText(entry.nPort, entry.strFriendlyName) +
-                                  "\t" + entry.strDeviceNode;
+            // Tabs part the fields; what is in them is shown, never obeyed.
+            std::string strLine =
+                TerminalText(CComPortList::EntryText(entry.nPort, entry.strFriendlyName)) + "\t" +
+                TerminalText(entry.strDeviceNode);
             if (!entry.strStableName.empty())
-                strLine += "\t" + entry.strStableName;
+                strLine += "\t" + TerminalText(entry.strStableName);
             std::fprintf(m_pOut, "%s\n", strLine.c_str());
         }
     }
@@ -198,8 +202,10 @@ bool CCliApp::ChooseSoftware(bool bNeedFiles, int& nStatus, CSoftwareRefresh& re
     }
     refresh = CUpdateSession::RefreshSoftwareOf(&target, 1);
     if (bNeedFiles && refresh.files.empty()) {
-        nStatus = BadArguments(std::string(m_options.strDir.empty() ? "" : "--dir ") +
-                               refresh.strDirectory + ": " + refresh.strStatusText);
+        nStatus = BadArguments(
+            std::string(m_options.strDir.empty() ? "" : "--dir ") + refresh.strDirectory + ": " +
+            refresh.strStatusText +
+            (refresh.strFolderProblem.empty() ? "" : " (" + refresh.strFolderProblem + ")"));
         return false;
     }
     return true;
@@ -212,8 +218,11 @@ int CCliApp::ListSoftware() {
         return nStatus;
     CTarget& target = *m_pSession->GetTarget();
     if (refresh.files.empty()) {
-        std::fprintf(m_pErr, "vantoro-cli: %s in %s\n", refresh.strStatusText.c_str(),
-                     refresh.strDirectory.c_str());
+        std::fprintf(m_pErr, "vantoro-cli: %s in %s\n", TerminalText(refresh.strStatusText).c_str(),
+                     TerminalText(refresh.strDirectory).c_str());
+        if (!refresh.strFolderProblem.empty())
+            std::fprintf(m_pErr, "vantoro-cli: %s\n",
+                         TerminalText(refresh.strFolderProblem).c_str());
         return kExitFailed;
     }
     for (int i = 0; i < static_cast<int>(refresh.files.size()); ++i) {
@@ -222,7 +231,7 @@ int CCliApp::ListSoftware() {
             std::fprintf(m_pOut, "{\"file\":%s,\"path\":%s}\n", JsonString(strName).c_str(),
                          JsonString(target.GetSoftwarePath(i)).c_str());
         else
-            std::fprintf(m_pOut, "%s\n", strName.c_str());
+            std::fprintf(m_pOut, "%s\n", TerminalText(strName).c_str());
     }
     return kExitCompleted;
 }

@@ -3,6 +3,8 @@
 #include "cli/clitext.h"
 #include "cli/cupdateunit.h"
 
+#include <algorithm>
+#include <map>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -29,6 +31,16 @@ std::string EstimateOf(const std::string& strAction) {
     return nAt == std::string::npos ? std::string() : strAction.substr(nAt);
 }
 
+// The first nColumns characters of a line of printable UTF-8.
+std::string FirstColumns(const std::string& strText, std::size_t nColumns) {
+    std::size_t nSeen = 0;
+    for (std::size_t i = 0; i < strText.size(); ++i) {
+        if ((static_cast<unsigned char>(strText[i]) & 0xC0) != 0x80 && nSeen++ == nColumns)
+            return strText.substr(0, i);
+    }
+    return strText;
+}
+
 std::string Padded(const std::string& strText, std::size_t nWidth) {
     return strText.size() >= nWidth ? strText + " "
                                     : strText + std::string(nWidth - strText.size(), ' ');
@@ -43,15 +55,28 @@ CCliOutput::Mode CCliOutput::ChooseMode(std::FILE* pOut, bool bJson) {
 }
 
 CCliOutput::CCliOutput(std::FILE* pOut, Mode mode) : m_pOut(pOut), m_mode(mode) {
+    ReadTerminalSize();
+}
+
+bool CCliOutput::ReadTerminalSize() {
     winsize size{};
-    if (m_mode == Mode::Terminal && ::ioctl(::fileno(pOut), TIOCGWINSZ, &size) == 0 &&
-        size.ws_col > 20)
-        m_nColumns = size.ws_col;
+    if (m_mode != Mode::Terminal || ::ioctl(::fileno(m_pOut), TIOCGWINSZ, &size) != 0 ||
+        size.ws_col == 0 || size.ws_row == 0)
+        return false;
+    const bool bChanged = size.ws_col != m_nColumns || size.ws_row != m_nRows;
+    m_nColumns = size.ws_col;
+    m_nRows = size.ws_row;
+    return bChanged;
 }
 
 void CCliOutput::Line(const std::string& strLine) {
-    std::fputs(strLine.c_str(), m_pOut);
+    // JSON strings carry their own escapes; anything else may reach a terminal as it is.
+    std::string strOut = m_mode == Mode::Json ? strLine : TerminalText(strLine);
+    if (m_mode == Mode::Terminal)
+        strOut = "\x1b[2K" + strOut;
+    std::fputs(strOut.c_str(), m_pOut);
     std::fputc('\n', m_pOut);
+    EraseBelow();
     // Scripts and benches follow the output as it comes.
     std::fflush(m_pOut);
 }
@@ -84,20 +109,56 @@ void CCliOutput::Result(const CUnitResult& result) {
 void CCliOutput::ClearLive() {
     if (m_mode != Mode::Terminal || m_nLiveLines == 0)
         return;
-    // Up to the first live line, then clear everything below it.
-    std::fprintf(m_pOut, "\x1b[%dA\r\x1b[J", m_nLiveLines);
+    // The cursor waits at the block's first row: what comes next is written over the block, and
+    // what is left of it is erased below the new text.
+    std::fputs("\r", m_pOut);
     m_nLiveLines = 0;
+    m_bStaleBelow = true;
 }
 
-void CCliOutput::Live(const std::vector<std::unique_ptr<CUpdateUnit>>& units, bool bNow) {
-    if (m_mode != Mode::Terminal)
+void CCliOutput::EraseBelow() {
+    if (!m_bStaleBelow)
         return;
-    const Clock::time_point now = Clock::now();
-    if (!bNow && m_nLiveLines == static_cast<int>(units.size()) && now - m_lastDraw < kRedrawPeriod)
-        return;
-    m_lastDraw = now;
-    ClearLive();
-    for (const auto& pUnit : units) {
+    std::fputs("\x1b[J", m_pOut);
+    m_bStaleBelow = false;
+}
+
+std::vector<std::string>
+CCliOutput::LiveBlock(const std::vector<std::unique_ptr<CUpdateUnit>>& units, std::size_t nRows) {
+    // The cursor's own row stays free, or the top line would scroll away on every redraw.
+    const std::size_t nRoom = nRows > 1 ? nRows - 1 : 1;
+    std::vector<const CUpdateUnit*> shown;
+    for (const auto& pUnit : units)
+        shown.push_back(pUnit.get());
+    std::string strMore;
+    if (shown.size() > nRoom) {
+        // Units being updated matter most, then those detected, then those waiting.
+        const auto rank = [](const CUpdateUnit* pUnit) {
+            const std::string strLabel = pUnit->StateLabel();
+            return pUnit->IsFinished()      ? 3
+                   : strLabel == "Updating" ? 0
+                   : strLabel == "Detected" ? 1
+                                            : 2;
+        };
+        std::stable_sort(
+            shown.begin(), shown.end(),
+            [&](const CUpdateUnit* a, const CUpdateUnit* b) { return rank(a) < rank(b); });
+        const std::size_t nKept = nRoom - 1;
+        std::map<std::string, int> hidden;
+        for (std::size_t i = nKept; i < shown.size(); ++i)
+            ++hidden[shown[i]->StateLabel()];
+        strMore = "... " + std::to_string(shown.size() - nKept) + " more ports:";
+        for (const auto& [strLabel, nCount] : hidden)
+            strMore += " " + std::to_string(nCount) + " " + strLabel + ",";
+        strMore.pop_back();
+        shown.resize(nKept);
+        std::stable_sort(shown.begin(), shown.end(),
+                         [](const CUpdateUnit* a, const CUpdateUnit* b) {
+                             return a->Port().nPort < b->Port().nPort;
+                         });
+    }
+    std::vector<std::string> lines;
+    for (const CUpdateUnit* pUnit : shown) {
         std::string strLine = Padded(PortName(pUnit->Port().nPort), 7) +
                               Padded(pUnit->Port().strDeviceNode, 16) +
                               Padded(pUnit->StateLabel(), 12);
@@ -109,12 +170,36 @@ void CCliOutput::Live(const std::vector<std::unique_ptr<CUpdateUnit>>& units, bo
         } else {
             strLine += pUnit->GetActionText();
         }
-        // A line that wrapped would take two rows and throw the redraw off by one.
-        if (strLine.size() >= m_nColumns)
-            strLine.resize(m_nColumns - 1);
-        std::fputs(("\x1b[2K" + strLine + "\n").c_str(), m_pOut);
-        ++m_nLiveLines;
+        lines.push_back(strLine);
     }
+    if (!strMore.empty())
+        lines.push_back(strMore);
+    return lines;
+}
+
+void CCliOutput::Live(const std::vector<std::unique_ptr<CUpdateUnit>>& units, bool bNow) {
+    if (m_mode != Mode::Terminal)
+        return;
+    const bool bResized = ReadTerminalSize();
+    const Clock::time_point now = Clock::now();
+    if (!bNow && !bResized && m_nLiveLines > 0 && now - m_lastDraw < kRedrawPeriod)
+        return;
+    m_lastDraw = now;
+    ClearLive();
+    // Line wrap off while the block is written: a line that wrapped would take two rows and
+    // throw the redraw off, and the terminal may have narrowed since its size was read (tmux
+    // rewraps its screen before it tells the program).
+    std::string strBlock = "\x1b[?7l";
+    const std::vector<std::string> lines = LiveBlock(units, m_nRows);
+    for (const std::string& strText : lines)
+        strBlock += "\x1b[2K" + FirstColumns(TerminalText(strText), m_nColumns - 1) + "\n";
+    std::fputs((strBlock + "\x1b[?7h").c_str(), m_pOut);
+    EraseBelow();
+    // Back to the block's first row. A terminal that rewraps its lines when it narrows moves
+    // them with the cursor, so the next redraw starts at the right row; a cursor below the block
+    // would leave rewrapped rows of it behind, in the scrollback.
+    m_nLiveLines = static_cast<int>(lines.size());
+    std::fprintf(m_pOut, "\x1b[%dA", m_nLiveLines);
     std::fflush(m_pOut);
 }
 
@@ -147,9 +232,11 @@ void CCliOutput::Summary(const std::vector<std::unique_ptr<CUpdateUnit>>& units,
 std::string CCliOutput::ResultJson(const CUnitResult& r, bool bWithEvent) {
     return std::string("{") + (bWithEvent ? "\"event\":\"result\"," : "") +
            "\"time\":" + JsonString(r.strTime) + ",\"port\":" + std::to_string(r.nPort) +
-           ",\"device\":" + JsonString(r.strDevice) + ",\"by_id\":" + JsonString(r.strStableName) +
+           ",\"device\":" + JsonString(ReportPath(r.strDevice)) +
+           ",\"by_id\":" + JsonString(ReportPath(r.strStableName)) +
            ",\"product\":" + JsonString(r.strProduct) + ",\"model\":" + JsonString(r.strModel) +
-           ",\"file\":" + JsonString(r.strFile) + ",\"sha256\":" + JsonString(r.strSha256) +
+           ",\"file\":" + JsonString(ReportPath(r.strFile)) +
+           ",\"sha256\":" + JsonString(r.strSha256) +
            ",\"records_sent\":" + std::to_string(r.nRecordsSent) +
            ",\"records_total\":" + std::to_string(r.nRecordsTotal) +
            ",\"seconds\":" + Seconds(r.dSeconds) + ",\"result\":" + JsonString(r.strResult) +
@@ -162,11 +249,12 @@ const char* CCliOutput::CsvHeader() {
 }
 
 std::string CCliOutput::ResultCsv(const CUnitResult& r) {
-    return CsvField(r.strTime) + "," + std::to_string(r.nPort) + "," + CsvField(r.strDevice) + "," +
-           CsvField(r.strStableName) + "," + CsvField(r.strProduct) + "," + CsvField(r.strModel) +
-           "," + CsvField(r.strFile) + "," + r.strSha256 + "," + std::to_string(r.nRecordsSent) +
-           "," + std::to_string(r.nRecordsTotal) + "," + Seconds(r.dSeconds) + "," +
-           CsvField(r.strResult) + "," + OutcomeName(r.outcome);
+    return CsvField(r.strTime) + "," + std::to_string(r.nPort) + "," +
+           CsvField(ReportPath(r.strDevice)) + "," + CsvField(ReportPath(r.strStableName)) + "," +
+           CsvField(r.strProduct) + "," + CsvField(r.strModel) + "," +
+           CsvField(ReportPath(r.strFile)) + "," + r.strSha256 + "," +
+           std::to_string(r.nRecordsSent) + "," + std::to_string(r.nRecordsTotal) + "," +
+           Seconds(r.dSeconds) + "," + CsvField(r.strResult) + "," + OutcomeName(r.outcome);
 }
 
 } // namespace vantoro

@@ -35,14 +35,26 @@ public:
     static std::string ResultCsv(const CUnitResult& result);
     static const char* CsvHeader();
 
+    // The live block for a terminal of nRows rows: every unit when they fit below the top row,
+    // else the busiest units and one line saying how many more there are and in which state.
+    static std::vector<std::string>
+    LiveBlock(const std::vector<std::unique_ptr<CUpdateUnit>>& units, std::size_t nRows);
+
 private:
+    // The live block's rows become stale below the cursor, which waits at the block's first
+    // row; EraseBelow clears them once new text has been written over them.
     void ClearLive();
+    void EraseBelow();
     void Line(const std::string& strLine);
+    // The terminal's size now; true when it differs from the last one seen.
+    bool ReadTerminalSize();
 
     std::FILE* m_pOut;
     Mode m_mode;
-    int m_nLiveLines = 0; // live lines now on screen below the cursor's line
+    int m_nLiveLines = 0; // rows of the live block, from the cursor's row down
+    bool m_bStaleBelow = false;
     std::size_t m_nColumns = 80;
+    std::size_t m_nRows = 24;
     std::chrono::steady_clock::time_point m_lastDraw{};
 };
 

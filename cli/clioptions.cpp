@@ -25,9 +25,32 @@ bool TakesValue(const std::string& strOption) {
     return strOption != "--json" && strOption != "--repeat" && strOption != "--help";
 }
 
-bool IsDigits(const std::string& strText) {
-    return !strText.empty() && strText.size() <= 9 &&
-           std::all_of(strText.begin(), strText.end(), [](char c) { return c >= '0' && c <= '9'; });
+// Longest wait for a unit to appear, a day: a bench left longer has been forgotten.
+constexpr long long kMaxWaitSeconds = 86400;
+
+// A whole number of seconds from nLowest to nHighest; else a message that names the range, from
+// nNamedLowest (a value below it is taken but counts as it).
+bool ReadSeconds(const std::string& strOption, const std::string& strValue, long long nLowest,
+                 long long nNamedLowest, long long nHighest, long long& nSeconds,
+                 std::string& strError) {
+    const std::string strRange =
+        std::to_string(nNamedLowest) + " to " + std::to_string(nHighest) + " seconds";
+    if (strValue.empty() || !std::all_of(strValue.begin(), strValue.end(),
+                                         [](char c) { return c >= '0' && c <= '9'; })) {
+        strError =
+            strOption + ": not a whole number of seconds: " + strValue + " (give " + strRange + ")";
+        return false;
+    }
+    const std::size_t nFirst = std::min(strValue.find_first_not_of('0'), strValue.size());
+    // Compared as text first: no count of digits overflows.
+    const std::string strDigits = strValue.substr(nFirst);
+    if (strDigits.size() > std::to_string(nHighest).size() ||
+        (nSeconds = strDigits.empty() ? 0 : std::stoll(strDigits)) > nHighest ||
+        nSeconds < nLowest) {
+        strError = strOption + ": " + strValue + " is out of range (give " + strRange + ")";
+        return false;
+    }
+    return true;
 }
 
 bool ApplyValue(const std::string& strOption, const std::string& strValue, CliOptions& options,
@@ -51,19 +74,18 @@ bool ApplyValue(const std::string& strOption, const std::string& strValue, CliOp
     } else if (strOption == "--port") {
         options.ports.push_back(strValue);
     } else if (strOption == "--timeout") {
-        if (!IsDigits(strValue)) {
-            strError = "--timeout: not a whole number of seconds: " + strValue;
+        // The settings value's rule: below 10 s counts as 10 s.
+        long long nSeconds = 0;
+        if (!ReadSeconds(strOption, strValue, 0, kMinReplyTimeoutSeconds, kMaxReplyTimeoutSeconds,
+                         nSeconds, strError))
             return false;
-        }
-        // The settings value's rule: at least 10 s.
         options.bTimeout = true;
-        options.nTimeoutSeconds = ReplyTimeoutSecondsFromText(strValue);
+        options.nTimeoutSeconds = ReplyTimeoutSecondsFromText(std::to_string(nSeconds));
     } else if (strOption == "--wait") {
-        if (!IsDigits(strValue) || std::stoi(strValue) == 0) {
-            strError = "--wait: not a positive whole number of seconds: " + strValue;
+        long long nSeconds = 0;
+        if (!ReadSeconds(strOption, strValue, 1, 1, kMaxWaitSeconds, nSeconds, strError))
             return false;
-        }
-        options.nWaitSeconds = std::stoi(strValue);
+        options.nWaitSeconds = static_cast<int>(nSeconds);
     }
     return true;
 }
@@ -206,15 +228,18 @@ port is waiting; units may be switched on in any order.
   --port P           a COM number, a terminal device (/dev/ttyUSB0, a /dev/serial/by-id/
                      name, a pseudo-terminal), a network port (rfc2217://HOST:PORT or
                      socket://HOST:PORT), or "all" for every listed port; may be repeated
-  --timeout SECONDS  reply time-out (at least 10; default: the settings file's, else 10)
-  --wait SECONDS     give up on a port whose unit is not detected within this time
-                     (default: wait until interrupted)
+  --timeout SECONDS  reply time-out, 10 to 4294967 (lower counts as 10; default: the
+                     settings file's, else 10)
+  --wait SECONDS     1 to 86400: give up on a port whose unit is not detected, or does
+                     not acknowledge, within this time; with --repeat, end the port's
+                     run quietly when no next unit comes (default: wait until interrupted)
   --repeat           after each unit, wait for the next one on the same port, until Ctrl-C
   --report FILE      append one line per finished unit (CSV, or JSON lines with --json)
   --json             one JSON object per line instead of text
 
-Exit status: 0 every unit completed, 1 any unit failed, 2 bad arguments, 130 interrupted.
-Ctrl-C cancels every unit, releases every port and prints the summary.
+Exit status: 0 every unit completed, 1 any unit failed, 2 bad arguments, 130 Ctrl-C,
+143 SIGTERM, 129 SIGHUP. A signal cancels every unit, releases every port and prints the
+summary.
 )";
     case CliCommand::None:
         break;

@@ -30,7 +30,76 @@ std::size_t Utf8Length(const std::string& strText, std::size_t i) {
     return nLength;
 }
 
+// C0 controls, DEL and the C1 controls U+0080 to U+009F (C2 80 to C2 9F in UTF-8).
+bool IsControl(const std::string& strText, std::size_t i, std::size_t nLength) {
+    const auto c = static_cast<unsigned char>(strText[i]);
+    if (nLength == 1)
+        return c < 0x20 || c == 0x7F;
+    return nLength == 2 && c == 0xC2 && static_cast<unsigned char>(strText[i + 1]) < 0xA0;
+}
+
+void AppendHexByte(std::string& strOut, const char* pszForm, unsigned char c) {
+    char szEscape[8];
+    std::snprintf(szEscape, sizeof(szEscape), pszForm, c);
+    strOut += szEscape;
+}
+
+bool IsValidUtf8(const std::string& strText) {
+    for (std::size_t i = 0; i < strText.size();) {
+        const std::size_t nLength = Utf8Length(strText, i);
+        if (nLength == 0)
+            return false;
+        i += nLength;
+    }
+    return true;
+}
+
 } // namespace
+
+std::string TerminalText(const std::string& strText) {
+    std::string strShown;
+    for (std::size_t i = 0; i < strText.size();) {
+        const std::size_t nLength = Utf8Length(strText, i);
+        if (nLength != 0 && !IsControl(strText, i, nLength)) {
+            strShown.append(strText, i, nLength);
+            i += nLength;
+            continue;
+        }
+        const std::size_t nBytes = nLength == 0 ? 1 : nLength;
+        for (std::size_t k = 0; k < nBytes; ++k) {
+            const auto b = static_cast<unsigned char>(strText[i + k]);
+            if (b == '\n')
+                strShown += "\\n";
+            else if (b == '\r')
+                strShown += "\\r";
+            else if (b == '\t')
+                strShown += "\\t";
+            else if (b == 0x1B)
+                strShown += "\\e";
+            else
+                AppendHexByte(strShown, "\\x%02X", b);
+        }
+        i += nBytes;
+    }
+    return strShown;
+}
+
+std::string ReportPath(const std::string& strPath) {
+    if (IsValidUtf8(strPath))
+        return strPath;
+    std::string strUri = "file://";
+    for (const char ch : strPath) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool bKept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
+                           c == '/';
+        if (bKept)
+            strUri += ch;
+        else
+            AppendHexByte(strUri, "%%%02X", c);
+    }
+    return strUri;
+}
 
 std::string JsonString(const std::string& strText) {
     std::string strJson = "\"";
@@ -42,7 +111,9 @@ std::string JsonString(const std::string& strText) {
             ++i;
             continue;
         }
-        if (nLength > 1) {
+        if (nLength > 1 && IsControl(strText, i, nLength)) {
+            AppendHexByte(strJson, "\\u%04x", static_cast<unsigned char>(strText[i + 1]));
+        } else if (nLength > 1) {
             strJson.append(strText, i, nLength);
         } else if (c == '"' || c == '\\') {
             strJson += '\\';

@@ -10,6 +10,16 @@ namespace vantoro {
 // every line stays valid JSON whatever a file name holds.
 std::string JsonString(const std::string& strText);
 
+// strText as it may reach a terminal: control bytes (line breaks, ESC, DEL, C1 controls) and
+// bytes that are not UTF-8 are shown as \n, \r, \t, \e or \xNN, so no name or reply can move
+// the cursor, clear the screen or break a line.
+std::string TerminalText(const std::string& strText);
+
+// A path for a report: as it is when it is valid UTF-8, else as a file:// URI with every byte
+// outside unreserved ASCII percent-encoded, so the report stays UTF-8 and the exact bytes can
+// be recovered. A plain path starts with '/', so the two forms cannot be confused.
+std::string ReportPath(const std::string& strPath);
+
 // strText as one CSV field: quoted (quotes doubled) when it holds a comma, a quote or a line
 // break, else as it is.
 std::string CsvField(const std::string& strText);

@@ -77,6 +77,14 @@ void CUpdateUnit::OnIdle() {
     const UpdateState state = m_pEngine->GetState();
     if (m_setup.nWaitSeconds > 0 && (state == WaitForTarget || state == WaitForAckProgramFlash) &&
         Clock::now() - m_waitFrom >= std::chrono::seconds(m_setup.nWaitSeconds)) {
+        if (state == WaitForTarget && m_setup.bRepeat && UnitsDone() > 0) {
+            // The bench has run out of units: the port's run ends, no unit failed.
+            m_pEngine->StepUpdate(CancelPressed);
+            m_bRunOver = true;
+            m_bEndedIdle = true;
+            SetStatusText("No Further Unit within " + std::to_string(m_setup.nWaitSeconds) + " s");
+            return;
+        }
         const std::string strResult =
             (state == WaitForTarget ? "Not Detected within " : "No Acknowledgement within ") +
             std::to_string(m_setup.nWaitSeconds) + " s";
@@ -147,7 +155,13 @@ void CUpdateUnit::Finish(UnitOutcome outcome, const std::string& strResult, bool
         Begin();
 }
 
+int CUpdateUnit::UnitsDone() const {
+    return m_counts[0] + m_counts[1] + m_counts[2];
+}
+
 std::string CUpdateUnit::StateLabel() const {
+    if (m_bEndedIdle)
+        return "Ended";
     if (m_bRunOver) {
         return m_lastOutcome == UnitOutcome::Completed ? "Completed"
                : m_lastOutcome == UnitOutcome::Failed  ? "Failed"

@@ -74,6 +74,7 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void Settle();
+    int UnitsDone() const;
     // Reports the unit, brings the engine back to Idle, and starts the next unit on --repeat
     // unless bEndsRun (the port or the file cannot be used at all).
     void Finish(UnitOutcome outcome, const std::string& strResult, bool bEndsRun);
@@ -84,6 +85,7 @@ private:
 
     bool m_bRunOver = false;
     bool m_bDetected = false;
+    bool m_bEndedIdle = false; // --repeat --wait: no further unit came; nothing failed
     Clock::time_point m_waitFrom{};
     Clock::time_point m_detectedAt{};
     std::string m_strFile;

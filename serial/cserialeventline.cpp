@@ -66,8 +66,13 @@ std::uint32_t CSerialEventLine::EndListening(std::uint32_t nTimeout) {
 
 std::uint32_t CSerialEventLine::ListenerLoop() {
     for (;;) {
-        if (WaitForEvent(nullptr, INFINITE) != 0)
-            return GetLastError(); // the device failed or went away: end without a word
+        if (WaitForEvent(nullptr, INFINITE) != 0) {
+            const std::uint32_t nError = GetLastError();
+            // The device failed or went away: said once, at once; a close in progress is not.
+            if (!m_bStopListening.load())
+                OnLineGone(nError);
+            return nError;
+        }
         if (m_bStopListening.load())
             return 0;
         std::uint32_t events = TakeEvents();

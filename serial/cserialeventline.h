@@ -23,6 +23,8 @@ public:
     // always joined before this returns, so it never outlives the object.
     virtual std::uint32_t EndListening(std::uint32_t nTimeout = INFINITE);
     virtual void OnLineEvent(std::uint32_t nEvents, std::uint32_t nErrors) = 0;
+    // The device failed or went away while listening (not when the port is being closed).
+    virtual void OnLineGone(std::uint32_t /*nError*/) {}
 
     // True while a listener thread is held (running, or ended by itself and not yet joined).
     bool IsListening() const { return m_listener.joinable(); }

@@ -30,6 +30,15 @@ void CSerialWnd::OnLineEvent(std::uint32_t nEvents, std::uint32_t nErrors) {
     window->PostSerialMessage(message, wParam, m_nUserValue.load());
 }
 
+void CSerialWnd::OnLineGone(std::uint32_t nError) {
+    const std::uint32_t message = m_nMessage.load();
+    ISerialMessageSink* window = m_pWindow.load();
+    if (!window || message == 0)
+        return;
+    const std::uintptr_t wParam = ((nError & 0xFFFFu) << 16) | kEventLineGone;
+    window->PostSerialMessage(message, wParam, m_nUserValue.load());
+}
+
 std::uint32_t CSerialWnd::OpenForWindow(const char* pszDevice, ISerialMessageSink* pWindow,
                                         std::uint32_t nMessage, std::int32_t nUserValue) {
     if (std::uint32_t code = CSerialEventLine::OpenPort(pszDevice, false))

@@ -17,6 +17,8 @@ public:
     std::uint32_t ClosePort() override;
     // Posts nMessage with wParam = errors << 16 | events (16 bits each), lParam = user value.
     void OnLineEvent(std::uint32_t nEvents, std::uint32_t nErrors) override;
+    // Posted as kEventLineGone, the error code in the high half.
+    void OnLineGone(std::uint32_t nError) override;
     // nMessage 0 means the registered "CSerialWnd_DefaultComMsg".
     virtual std::uint32_t OpenForWindow(const char* pszDevice, ISerialMessageSink* pWindow,
                                         std::uint32_t nMessage, std::int32_t nUserValue);

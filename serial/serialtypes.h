@@ -17,6 +17,10 @@ constexpr std::uint32_t EV_TXEMPTY = 0x0004;
 constexpr std::uint32_t EV_BREAK = 0x0040;
 constexpr std::uint32_t EV_ERR = 0x0080;
 
+// Not a line event of that interface: the listener's last notification when the device went
+// away under it (an adapter pulled, the equipment's own USB gone). It is sent whatever the mask.
+constexpr std::uint32_t kEventLineGone = 0x8000;
+
 // The mask a freshly opened port listens for.
 constexpr std::uint32_t kDefaultEventMask = EV_RXCHAR | EV_BREAK | EV_ERR;
 

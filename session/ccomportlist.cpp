@@ -20,14 +20,13 @@ std::string CanonicalOf(const std::string& strName) {
 void CComPortList::Fill(std::vector<ComPortEntry> entries) {
     m_entries = std::move(entries);
     m_nPortNumber = 0;
+    m_nChosenPort = 0;
 }
 
 bool CComPortList::Replace(std::vector<ComPortEntry> entries) {
     m_entries = std::move(entries);
-    if (m_nPortNumber != 0 && IndexOf(m_nPortNumber) >= 0)
-        return true;
-    m_nPortNumber = 0;
-    return false;
+    m_nPortNumber = m_nChosenPort != 0 && IndexOf(m_nChosenPort) >= 0 ? m_nChosenPort : 0;
+    return m_nPortNumber != 0;
 }
 
 int CComPortList::IndexOf(int nPort) const {
@@ -48,7 +47,23 @@ const ComPortEntry* CComPortList::FindByDevice(const std::string& strName) const
     return nullptr;
 }
 
+bool CComPortList::AnyDeviceGone() const {
+    return std::any_of(m_entries.begin(), m_entries.end(), [](const ComPortEntry& entry) {
+        std::error_code error;
+        // Only a node that is not there counts; one that cannot be looked at is left listed.
+        return !entry.strDeviceNode.empty() &&
+               !std::filesystem::exists(entry.strDeviceNode, error) && !error;
+    });
+}
+
 int CComPortList::Select(int nPort) {
+    const int nIndex = UseInstead(nPort);
+    if (nIndex >= 0)
+        m_nChosenPort = nPort;
+    return nIndex;
+}
+
+int CComPortList::UseInstead(int nPort) {
     const int nIndex = IndexOf(nPort);
     if (nIndex >= 0)
         m_nPortNumber = nPort;

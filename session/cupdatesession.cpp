@@ -3,7 +3,27 @@
 #include "catalogue/ccatalogue.h"
 #include "catalogue/cstringtable.h"
 
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+
 namespace vantoro {
+
+namespace {
+
+// An empty folder and one that cannot be read both offer nothing; only the second has a reason.
+std::string FolderProblem(const std::string& strFolder) {
+    if (strFolder.empty())
+        return std::string();
+    DIR* pFolder = ::opendir(strFolder.c_str());
+    if (pFolder) {
+        ::closedir(pFolder);
+        return std::string();
+    }
+    return "Cannot read folder " + strFolder + ": " + std::strerror(errno);
+}
+
+} // namespace
 
 CUpdateSession::CUpdateSession(std::string strSettingsPath, std::string strInstallIni)
     : m_settings(std::move(strSettingsPath), std::move(strInstallIni)),
@@ -49,18 +69,27 @@ int CUpdateSession::FindModel(const std::string& strName) const {
 }
 
 int CUpdateSession::ReplacePorts(std::vector<ComPortEntry> entries) {
+    const int nBefore = m_ports.GetPortNumber();
+    int nIndex = -1;
     if (m_ports.Replace(std::move(entries)))
-        return m_ports.IndexOf(m_ports.GetPortNumber());
-    if (m_ports.Entries().empty())
-        return -1;
-    return SelectComPort(m_ports.Entries().front().nPort);
+        nIndex = m_ports.IndexOf(m_ports.GetPortNumber());
+    else if (!m_ports.Entries().empty())
+        nIndex = m_ports.UseInstead(m_ports.Entries().front().nPort);
+    if (nIndex >= 0 && m_ports.GetPortNumber() != nBefore)
+        LogSelected(m_ports.GetPortNumber());
+    return nIndex;
 }
 
 int CUpdateSession::SelectComPort(int nPortNumber) {
     const int nIndex = m_ports.Select(nPortNumber);
-    if (nIndex >= 0 && m_log)
-        m_log(LogHighLevelComms, "Com Port " + std::to_string(nPortNumber) + " Selected");
+    if (nIndex >= 0)
+        LogSelected(nPortNumber);
     return nIndex;
+}
+
+void CUpdateSession::LogSelected(int nPortNumber) const {
+    if (m_log)
+        m_log(LogHighLevelComms, "Com Port " + std::to_string(nPortNumber) + " Selected");
 }
 
 CSoftwareRefresh CUpdateSession::RefreshSoftwareOf(CTarget* pTarget, int nPortCount) {
@@ -76,6 +105,7 @@ CSoftwareRefresh CUpdateSession::RefreshSoftwareOf(CTarget* pTarget, int nPortCo
     } else {
         refresh.strStatusText = "No Software Found for " + strModel;
         refresh.strActionText = "Select a File or Directory with Files for " + strModel;
+        refresh.strFolderProblem = FolderProblem(pTarget->GetSoftwareDirectory());
     }
     // Without a port nothing can be updated, whatever software there is.
     if (nPortCount == 0) {
@@ -101,7 +131,7 @@ void CUpdateSession::LoadAppSettings(const std::string& strProgramDir,
 
 bool CUpdateSession::SaveAppSettings(bool bLogEnabled, int nLogFlags) const {
     CAppState state;
-    state.nPortNumber = GetPortNumber();
+    state.nPortNumber = GetChosenPortNumber();
     state.nPlatformIndex = m_nPlatformIndex;
     state.bLogEnabled = bLogEnabled;
     state.nLogFlags = nLogFlags;

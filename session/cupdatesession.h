@@ -20,6 +20,9 @@ struct CSoftwareRefresh {
     std::string strActionText;
     std::string strDirectory; // the Directory field
     bool bReady = false;      // whether Start may be pressed
+    // Why the folder gave no files when it could not be read at all ("Cannot read folder
+    // /x/: Permission denied"); empty when it was read.
+    std::string strFolderProblem;
 };
 
 // The choices made before an update, shared by the window and the command line: the catalogue
@@ -52,9 +55,10 @@ public:
 
     // Ports: a successful discovery fills the list; after a failed one it stays empty.
     void FillComPorts(std::vector<ComPortEntry> entries) { m_ports.Fill(std::move(entries)); }
-    // A fresh discovery replacing the list. The selected port stays selected while present;
-    // otherwise the first port is selected (logged as any selection), or none when the list
-    // is empty. Returns the position of the selected port, -1 when there is none.
+    // A fresh discovery replacing the list. The chosen port is selected while present, and
+    // again as soon as it is back; while it is away the first port stands in for it (both
+    // logged as any selection), or none when the list is empty. The choice itself stays what
+    // the person made. Returns the position of the selected port, -1 when there is none.
     int ReplacePorts(std::vector<ComPortEntry> entries);
     // The number must be a listed port: it becomes the selected one, logged as
     // "Com Port %d Selected", and its position is returned; -1 otherwise, nothing changes.
@@ -62,6 +66,7 @@ public:
     const CComPortList& Ports() const { return m_ports; }
     int GetPortCount() const { return m_ports.GetPortCount(); }
     int GetPortNumber() const { return m_ports.GetPortNumber(); }
+    int GetChosenPortNumber() const { return m_ports.GetChosenPortNumber(); }
 
     // The software refresh of the current platform: the files offered, the idle Status and
     // Action texts, the directory in use, and whether Start is enabled (files and ports).
@@ -82,6 +87,8 @@ public:
     const std::string& GetSettingsPath() const { return m_settings.GetProfileFile(); }
 
 private:
+    void LogSelected(int nPortNumber) const;
+
     CAppSettings m_settings;
     std::vector<CTarget> m_targets;
     int m_nPlatformIndex = 0;

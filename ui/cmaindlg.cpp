@@ -10,7 +10,12 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QTimer>
 
 #include "catalogue/cstringtable.h"
 #include "controls/cfitcombobox.h"
@@ -40,7 +45,18 @@ namespace vantoro {
 namespace {
 
 constexpr int kNoComPortsItem = 65535;
+// How often an idle window looks whether a listed port's device is still there: no event
+// announces a pseudo-terminal or a link's target going away.
+constexpr int kPortCheckMs = 1000;
 constexpr int kIconSize = 32;
+
+// Keys that drop a closed list down.
+bool OpensList(const QKeyEvent& key) {
+    const bool bAlt = (key.modifiers() & Qt::AltModifier) != 0;
+    return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_F4 ||
+           key.key() == Qt::Key_Space ||
+           (bAlt && (key.key() == Qt::Key_Down || key.key() == Qt::Key_Up));
+}
 
 QString FromText(const std::string& strText) {
     return QString::fromStdString(strText);
@@ -122,6 +138,11 @@ void CMainDlg::Initialise() {
     FillComPorts();
     m_pPortWatcher = new CPortListWatcher(QString::fromStdString(GetDosDevicesFolder()), this);
     connect(m_pPortWatcher, &CPortListWatcher::PortsChanged, this, &CMainDlg::OnPortsChanged);
+    auto* pPortCheck = new QTimer(this);
+    connect(pPortCheck, &QTimer::timeout, this, &CMainDlg::DropVanishedPorts);
+    pPortCheck->start(kPortCheckMs);
+    connect(m_pControls->pSoftware, &QComboBox::currentIndexChanged, this,
+            &CMainDlg::UpdateSoftwareTip);
 
     for (int i = 0; i < m_session.GetPlatformCount(); ++i)
         m_pControls->pProduct->AddStringItem(m_session.Targets()[i].GetNameId(), i);
@@ -198,6 +219,11 @@ void CMainDlg::RefreshComPorts() {
         RefreshSoftware();
 }
 
+void CMainDlg::DropVanishedPorts() {
+    if (GetUpdateState() == Idle && m_session.Ports().AnyDeviceGone())
+        RefreshComPorts();
+}
+
 void CMainDlg::SelectPlatform(int nIndex) {
     if (!m_session.SelectPlatform(nIndex))
         return;
@@ -217,9 +243,11 @@ void CMainDlg::RefreshSoftware() {
         return;
     // Called while idle, and by the engine as a cycle ends, its port released: ports that
     // came or went during the update are taken in first.
-    if (m_bPortsStale)
+    if (m_bPortsStale || m_session.Ports().AnyDeviceGone())
         RefreshComPorts();
     const CSoftwareRefresh refresh = m_session.RefreshSoftware();
+    if (!refresh.strFolderProblem.empty())
+        LogEvent(LogSystem, refresh.strFolderProblem);
     QComboBox* pSoftware = m_pControls->pSoftware;
     pSoftware->clear();
     for (const std::string& strFile : refresh.files)
@@ -229,6 +257,20 @@ void CMainDlg::RefreshSoftware() {
     pSoftware->setCurrentIndex(pSoftware->count() > 0 ? 0 : -1);
     m_pControls->pDirectory->setText(FromText(refresh.strDirectory));
     m_pControls->pStart->setEnabled(refresh.bReady);
+    UpdateSoftwareTip();
+}
+
+void CMainDlg::UpdateSoftwareTip() {
+    QComboBox* pSoftware = m_pControls->pSoftware;
+    QStyleOptionComboBox option;
+    option.initFrom(pSoftware);
+    const int nRoom =
+        pSoftware->style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, pSoftware)
+            .width();
+    const QString strText = pSoftware->currentText();
+    pSoftware->setToolTip(pSoftware->fontMetrics().horizontalAdvance(strText) > nRoom ? strText
+                                                                                      : QString());
 }
 
 int CMainDlg::SelectComPort(int nPortNumber, bool bMoveSelection) {
@@ -263,7 +305,8 @@ void CMainDlg::OnModelChanged(int nIndex) {
 
 void CMainDlg::OnComPortChanged(int nIndex) {
     const int nPortNumber = m_pControls->pComPort->itemData(nIndex).toInt();
-    if (nPortNumber != m_session.GetPortNumber())
+    // Taking the port that stands in for an absent choice makes it the choice.
+    if (nPortNumber != m_session.GetChosenPortNumber())
         SelectComPort(nPortNumber, false);
 }
 
@@ -297,8 +340,10 @@ void CMainDlg::OnFileButton() {
 void CMainDlg::OnDirectoryEnter() {
     if (!m_session.GetTarget())
         return;
-    const std::string strDirectory =
-        CutBackToDirectory(m_pControls->pDirectory->text().toStdString(), IsExistingDirectory);
+    // A folder typed relative to where the program was started means that folder, wherever
+    // the program starts next time.
+    const std::string strDirectory = CutBackToDirectory(
+        AbsoluteFolderText(m_pControls->pDirectory->text().toStdString()), IsExistingDirectory);
     m_session.GetTarget()->SetWorkingDirectory(strDirectory);
     RefreshSoftware();
     m_pControls->pSoftware->setFocus();
@@ -416,6 +461,12 @@ void CMainDlg::OnIdleTick() {
 }
 
 bool CMainDlg::event(QEvent* pEvent) {
+    // Once the window manager has framed the window its real frame is known: placed again.
+    if (pEvent->type() == QEvent::Move && m_bPlaced && !m_bFrameFitted &&
+        frameGeometry() != geometry()) {
+        m_bFrameFitted = true;
+        FitToScreen();
+    }
     if (pEvent->type() == CSerialMessageEvent::EventType()) {
         const auto* pMessage = static_cast<CSerialMessageEvent*>(pEvent);
         if (pMessage->Message() == SerialDefaultComMessage() && m_pEngine && m_pTicker) {
@@ -444,6 +495,11 @@ bool CMainDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
     // A dropped-down list is a window of its own, but its keys are the main window's too.
     if (pWidget && (pWidget == this || isAncestorOf(pWidget) || ListOwning(pWidget))) {
         m_pMenu->Refresh(m_log.IsLoggingEnabled(), m_log.IsLoggingRunning());
+        // About to drop the Com Port list down: it shows the ports there are now.
+        if (pWatched == m_pControls->pComPort && GetUpdateState() == Idle &&
+            (pEvent->type() == QEvent::MouseButtonPress ||
+             (pEvent->type() == QEvent::KeyPress && OpensList(*static_cast<QKeyEvent*>(pEvent)))))
+            RefreshComPorts();
         if (pEvent->type() == QEvent::KeyPress &&
             ApplyKeyboardRules(pWatched, static_cast<QKeyEvent*>(pEvent)))
             return true;
@@ -491,6 +547,29 @@ void CMainDlg::closeEvent(QCloseEvent* pEvent) {
         return;
     }
     QDialog::closeEvent(pEvent);
+}
+
+void CMainDlg::showEvent(QShowEvent* pEvent) {
+    QDialog::showEvent(pEvent);
+    if (m_bPlaced || pEvent->spontaneous())
+        return;
+    m_bPlaced = true;
+    FitToScreen();
+}
+
+void CMainDlg::FitToScreen() {
+    const QRect client = geometry();
+    const QRect frame = frameGeometry();
+    QMargins margins(client.left() - frame.left(), client.top() - frame.top(),
+                     frame.right() - client.right(), frame.bottom() - client.bottom());
+    // Until the window manager has framed the window, room for a title bar is kept all the same.
+    if (margins.isNull())
+        margins = QMargins(0, 2 * fontMetrics().height(), 0, 0);
+    const QRect framed = client.marginsAdded(margins);
+    const QPoint origin = WindowOriginOnScreen(framed, screen()->availableGeometry());
+    // The window's own place, not its frame's: window managers honour that one alike.
+    if (origin != framed.topLeft())
+        setGeometry(QRect(origin + QPoint(margins.left(), margins.top()), client.size()));
 }
 
 bool CMainDlg::AskToCompleteUpdate() {

@@ -78,6 +78,7 @@ protected:
     bool event(QEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
+    void showEvent(QShowEvent* pEvent) override;
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
@@ -90,6 +91,13 @@ private:
     // Devices came or went: the list follows while the cycle is idle, else at its end.
     void OnPortsChanged();
     void RefreshComPorts();
+    // A listed port whose device has gone (a pseudo-terminal closed, an adapter out with its
+    // link left) leaves the list; while idle only.
+    void DropVanishedPorts();
+    // Where the window opens: inside the screen's available area, title bar first.
+    void FitToScreen();
+    // The whole file name as the Software box's tooltip, when the box cuts it.
+    void UpdateSoftwareTip();
     void ResizeForLogging();
     void Step(UpdateEvent event);
     void OnIdleTick();
@@ -124,6 +132,8 @@ private:
     CIdleTicker* m_pTicker = nullptr;
     CPortListWatcher* m_pPortWatcher = nullptr;
     bool m_bPortsStale = false;
+    bool m_bPlaced = false;
+    bool m_bFrameFitted = false;
     CQtSerialSink m_sink;
     // Last member: destroyed first, so its listener thread has stopped before anything it
     // could post to goes away.

@@ -1,6 +1,7 @@
 #include "ui/cmainmenu.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -14,7 +15,8 @@ CMainMenu::CMainMenu(QWidget* pOwner) : QObject(pOwner), m_pBar(new QMenuBar(pOw
     AddItem(pFile, "Log &Options", kIdLogOptions);
     AddItem(pFile, "E&xit", kIdExit);
     QMenu* pHelp = m_pBar->addMenu(QStringLiteral("&Help"));
-    AddItem(pHelp, "&Contents", kIdHelpContents);
+    // F1 is where every desktop program keeps its help.
+    AddItem(pHelp, "&Contents", kIdHelpContents)->setShortcut(QKeySequence::HelpContents);
     AddItem(pHelp, "&About", kIdAbout);
 }
 

@@ -1,5 +1,7 @@
 #include "ui/mainwindowhelpers.h"
 
+#include <filesystem>
+
 #include <QStringList>
 
 #include "session/ccomportlist.h"
@@ -54,6 +56,24 @@ QString ComPortEntryText(int nPort, const std::string& strFriendlyName) {
 QPoint IconOrigin(const QSize& client, const QSize& icon) {
     return QPoint((client.width() - icon.width() + 1) / 2,
                   (client.height() - icon.height() + 1) / 2);
+}
+
+std::string AbsoluteFolderText(const std::string& strTyped) {
+    if (strTyped.empty() || strTyped[0] == '/')
+        return strTyped;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(strTyped, error);
+    return error ? strTyped : absolute.lexically_normal().string();
+}
+
+QPoint WindowOriginOnScreen(const QRect& frame, const QRect& available) {
+    if (available.contains(frame))
+        return frame.topLeft();
+    const auto place = [](int nSize, int nStart, int nRoom) {
+        return nSize <= nRoom ? nStart + (nRoom - nSize) / 2 : nStart;
+    };
+    return QPoint(place(frame.width(), available.x(), available.width()),
+                  place(frame.height(), available.y(), available.height()));
 }
 
 } // namespace vantoro

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <functional>
@@ -14,6 +15,15 @@ namespace vantoro {
 // with '/', so file names can be appended to it.
 std::string CutBackToDirectory(const std::string& strTyped,
                                const std::function<bool(const std::string&)>& isDirectory);
+
+// A typed folder made absolute against the current directory, as the file search used it;
+// an absolute or empty text is left as it is.
+std::string AbsoluteFolderText(const std::string& strTyped);
+
+// Where a window's frame goes on a screen: where it is when it already lies wholly inside the
+// available area; else centred in it where it fits, and where it does not, at its top left edge,
+// so the title bar can always be seen and grabbed.
+QPoint WindowOriginOnScreen(const QRect& frame, const QRect& available);
 
 // A file-open filter of "description|pattern|...||" pairs in the form Qt's file dialog takes.
 // "*.*" becomes "*" (names need no dot here); a description that already ends with its

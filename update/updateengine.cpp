@@ -3,6 +3,7 @@
 #include "catalogue/cstringtable.h"
 #include "catalogue/ctarget.h"
 #include "platform/ctickclock.h"
+#include "serial/comportnames.h"
 #include "serial/cserialwndadapter.h"
 #include "serial/serialtypes.h"
 #include "update/creplytable.h"
@@ -82,6 +83,11 @@ long UpdateEngine::OnSerialEvent(std::uintptr_t wParam, std::intptr_t /*lParam*/
         StepUpdate(SerialReceived);
     } else if (nEvent == EV_TXEMPTY) {
         Log(LogLowLevelComms, "Serial Event Send Char");
+    } else if (nEvent == kEventLineGone) {
+        // Said at once, so the person knows why; the reply time-out still ends the update.
+        Log(LogSystem, FormatText("Port %d (%s) Hung Up: the device has gone (adapter pulled or "
+                                  "equipment's USB disconnected)",
+                                  m_nPortNumber, m_strPortDevice.c_str()));
     }
     return 0;
 }
@@ -199,6 +205,8 @@ void UpdateEngine::OpenPort() {
     std::string strAction;
     std::string strLogText;
     if (nCheck == PortAvailable) {
+        // Named as it was when opened: a link may be gone by the time the device is.
+        m_strPortDevice = ResolveComDevice(strDevice);
         m_pSerial->OpenForWindowObject(strDevice.c_str(), m_pSink, 0, 0);
         int nBaudRate = 0;
         const std::string strBaud =

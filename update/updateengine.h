@@ -131,6 +131,7 @@ private:
     const ITickSource& m_ticks;
     const CTarget* m_pTarget = nullptr;
     int m_nPortNumber = 1;
+    std::string m_strPortDevice; // the device the port was opened on
     std::uint32_t m_nReplyTimeout = kMinReplyTimeout;
 
     UpdateState m_nState = Idle;

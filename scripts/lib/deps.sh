@@ -7,7 +7,9 @@ VANTORO_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libudev-dev libg
     # accessibility bus and registry that start on it, and pyatspi to read the tree.
     dbus dbus-x11 at-spi2-core python3-pyatspi
     # Network serial ports are tested against a real serial device server.
-    ser2net)
+    ser2net
+    # vantoro-cli's live block is checked in a real terminal of a fixed size.
+    tmux)
 
 vantoro_install_deps() {
     local missing=()

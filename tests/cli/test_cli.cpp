@@ -238,7 +238,7 @@ TEST(CliUpdate, ArgumentErrorsExitTwoBeforeAnyPortOpens) {
         {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--timeout", "ten"}),
          "--timeout: not a whole number of seconds: ten"},
         {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--wait", "0"}),
-         "--wait: not a positive whole number"},
+         "--wait: 0 is out of range (give 1 to 86400 seconds)"},
         {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--report", "/nonexistent/r"}),
          "--report /nonexistent/r: No such file or directory"},
         {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--bogus"}),

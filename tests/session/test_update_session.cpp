@@ -57,6 +57,7 @@ TEST_F(UpdateSession, PortChoiceNeedsAListedNumberAndReplacingKeepsIt) {
         {{2, 3}, 0, 2, {"Com Port 2 Selected"}}, // gone: the first port, as at start-up
         {{}, -1, 0, {}},                         // nothing left
         {{7}, 0, 7, {"Com Port 7 Selected"}},
+        {{7, 34}, 1, 34, {"Com Port 34 Selected"}}, // the chosen port back: chosen again
     };
     for (const Case& c : cases) {
         m_log.clear();
@@ -64,6 +65,10 @@ TEST_F(UpdateSession, PortChoiceNeedsAListedNumberAndReplacingKeepsIt) {
         EXPECT_EQ(m_session.GetPortNumber(), c.nChosen);
         EXPECT_EQ(m_log, c.log);
     }
+    // Only the person's choice is stored, never a port that stood in for it.
+    m_session.ReplacePorts(Ports({7}));
+    EXPECT_TRUE(m_session.SaveAppSettings(false, 0));
+    EXPECT_EQ(GetPrivateProfileString("APP", "PORT", "", m_strSettings), "34");
     EXPECT_EQ(CComPortList::EntryText(7, ""), "Com 7");
     EXPECT_EQ(CComPortList::EntryText(7, "FT232R (/dev/ttyUSB0)"), "Com 7 - FT232R (/dev/ttyUSB0)");
 }
