@@ -1,5 +1,6 @@
 #include "controls/cpercentbar.h"
 
+#include <QAccessible>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -53,6 +54,9 @@ int CPercentBar::SetPos(int nPos) {
     if (nExtent != m_nBarExtent) {
         m_nBarExtent = nExtent;
         repaint();
+        // A screen reader hears the bar move as often as a person sees it move.
+        QAccessibleValueChangeEvent event(this, m_nPos);
+        QAccessible::updateAccessibility(&event);
     }
     return nPrevious;
 }
@@ -104,8 +108,22 @@ bool CPercentBar::SetShowText(bool bShow) {
 void CPercentBar::SetText(const QString& strText) {
     if (strText == m_strText)
         return;
+    const QString strOld = ShownText();
     m_strText = strText;
     update();
+    const QString strNew = ShownText();
+    if (strNew != strOld) {
+        QAccessibleTextUpdateEvent event(this, 0, strOld, strNew);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+QString CPercentBar::ShownText() const {
+    if (!m_bShowText || m_orientation == Qt::Vertical)
+        return QString();
+    if (!m_strText.isEmpty())
+        return m_strText;
+    return CPercentBarGeometry::PercentText(CPercentBarGeometry::Fraction(m_nPos, m_nMin, m_nMax));
 }
 
 void CPercentBar::SetOrientation(Qt::Orientation orientation) {
@@ -156,10 +174,9 @@ void CPercentBar::paintEvent(QPaintEvent* pEvent) {
     p.fillRect(rcFilled, crBar);
     p.fillRect(rcEmpty, crBk);
 
-    if (!m_bShowText || bVertical)
+    const QString strText = ShownText();
+    if (strText.isEmpty())
         return;
-    const QString strText =
-        m_strText.isEmpty() ? CPercentBarGeometry::PercentText(dFraction) : m_strText;
     const int nFormat = Qt::AlignCenter | Qt::TextSingleLine;
     // The same text twice, each pass clipped to one part and coloured against it.
     p.setClipRect(rcFilled);

@@ -62,6 +62,9 @@ public:
     // back. A '%' in it is shown as is. Setting the text it already has does not repaint.
     void SetText(const QString& strText);
     QString GetText() const { return m_strText; }
+    // The text drawn across the bar now: the owner's text or the percentage; empty when no text
+    // is drawn at all.
+    QString ShownText() const;
 
     // Horizontal bars fill from the left and carry the text; vertical bars fill from the
     // bottom and carry no text.

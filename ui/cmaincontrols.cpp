@@ -6,8 +6,10 @@
 #include <QPushButton>
 #include <QVariant>
 
+#include "controls/caccessiblefactory.h"
 #include "controls/cfitcombobox.h"
 #include "controls/cpercentbar.h"
+#include "controls/cstatusline.h"
 #include "ui/cdialogunits.h"
 #include "ui/clogedit.h"
 #include "ui/ctemplatedialog.h"
@@ -23,33 +25,42 @@ QLabel* PlainLabel(const QString& strText) {
     return pLabel;
 }
 
+// A list is named as soon as it is made: its accessibility interface depends on its name.
+template <class TList> TList* NewList(const char* pszName) {
+    auto* pList = new TList;
+    pList->setAccessibleName(QString::fromLatin1(pszName));
+    CAccessibleFactory::Renew(pList);
+    return pList;
+}
+
 } // namespace
 
 CMainControls::CMainControls(QWidget* pClient, const CDialogUnits& units)
     : m_pClient(pClient), m_units(units) {
+    CAccessibleFactory::Install();
     QLabel* labels[] = {PlaceLabel("Product", 7, 10, 40),   PlaceLabel("Model", 7, 30, 40),
                         PlaceLabel("Directory", 7, 49, 40), PlaceLabel("Software", 7, 72, 40),
                         PlaceLabel("Com Port", 7, 94, 40),  PlaceLabel("Status :", 7, 113, 40),
                         PlaceLabel("Action :", 7, 132, 40)};
-    PlaceLabel("Progress", 166, 146, 40);
+    QLabel* pProgressLabel = PlaceLabel("Progress", 166, 146, 40);
 
-    pProduct = new CFitComboBox;
+    pProduct = NewList<CFitComboBox>("Product");
     PlaceDropDown(pProduct, kIdProduct, 53, 7, 161, 15);
-    pModel = new CFitComboBox;
+    pModel = NewList<CFitComboBox>("Model");
     PlaceDropDown(pModel, kIdModel, 53, 26, 162, 13);
     pDirectory = new QLineEdit;
     Place(pDirectory, kIdDirectory, 53, 47, 223, 15);
     pDirectoryButton = new QPushButton(QStringLiteral("Directory..."));
     Place(pDirectoryButton, kIdDirectoryButton, 288, 48, 53, 14);
-    pSoftware = new QComboBox;
+    pSoftware = NewList<QComboBox>("Software");
     PlaceDropDown(pSoftware, kIdSoftware, 53, 68, 223, 49);
     pFileButton = new QPushButton(QStringLiteral("File..."));
     Place(pFileButton, kIdFileButton, 288, 66, 53, 14);
-    pComPort = new QComboBox;
+    pComPort = NewList<QComboBox>("Com Port");
     PlaceDropDown(pComPort, kIdComPort, 53, 90, 162, 79);
-    pStatus = PlainLabel(QStringLiteral("This is the Status"));
+    pStatus = new CStatusLine(QStringLiteral("Status"), QStringLiteral("This is the Status"));
     Place(pStatus, kIdStatus, 53, 113, 288, 11);
-    pAction = PlainLabel(QStringLiteral("This is the Action"));
+    pAction = new CStatusLine(QStringLiteral("Action"), QStringLiteral("This is the Action"));
     Place(pAction, kIdAction, 53, 131, 288, 9);
     pProgress = new CPercentBar;
     Place(pProgress, kIdProgress, 74, 156, 200, 13);
@@ -71,11 +82,14 @@ CMainControls::CMainControls(QWidget* pClient, const CDialogUnits& units)
     pHidden->setGeometry(pHidden->x(), pHidden->y(), 0, 0);
     pHidden->setFlat(true);
     pHidden->setFocusPolicy(Qt::NoFocus);
+    CAccessibleFactory::Hide(pHidden);
     pLogBox = new CLogEdit;
     Place(pLogBox, kIdLogBox, 7, 203, 334, 76);
-    const QWidget* fields[] = {pProduct, pModel, pDirectory, pSoftware, pComPort, pStatus, pAction};
+    QWidget* fields[] = {pProduct, pModel, pDirectory, pSoftware, pComPort, pStatus, pAction};
     for (std::size_t i = 0; i < std::size(labels); ++i)
         AlignLabelWith(labels[i], fields[i]);
+    NameForAccessibility(labels, fields, static_cast<int>(std::size(labels)));
+    pProgressLabel->setBuddy(pProgress);
 
     // No button is ever the default: a focused button would otherwise become one and be
     // pressed by Enter typed anywhere else (the log box, for one). The window presses the
@@ -87,6 +101,24 @@ CMainControls::CMainControls(QWidget* pClient, const CDialogUnits& units)
                         pFileButton, pComPort, pStart,     pCancel};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void CMainControls::NameForAccessibility(QLabel* const* labels, QWidget* const* fields,
+                                         int nCount) {
+    // The label is the field's buddy, so a reader also finds which label belongs to which
+    // field; the Status and Action lines carry their captions without the colon.
+    for (int i = 0; i < nCount; ++i) {
+        labels[i]->setBuddy(fields[i]);
+        if (fields[i]->accessibleName().isEmpty())
+            fields[i]->setAccessibleName(labels[i]->text());
+    }
+    pLogBox->setAccessibleName(QStringLiteral("Event Log"));
+    pDirectory->setAccessibleDescription(
+        QStringLiteral("Folder searched for software files; Enter takes a typed folder"));
+    pDirectoryButton->setAccessibleDescription(QStringLiteral("Choose the folder from a tree"));
+    pSoftware->setAccessibleDescription(QStringLiteral("Software files found, newest first"));
+    pFileButton->setAccessibleDescription(QStringLiteral("Choose one software file"));
+    pComPort->setAccessibleDescription(QStringLiteral("Serial port the equipment is connected to"));
 }
 
 QWidget* CMainControls::SelectionControl(int nIndex) const {

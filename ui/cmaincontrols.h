@@ -2,6 +2,8 @@
 
 #include <QRect>
 
+#include "controls/cstatusline.h"
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -47,8 +49,8 @@ public:
     QComboBox* pSoftware;
     QPushButton* pFileButton;
     QComboBox* pComPort;
-    QLabel* pStatus;
-    QLabel* pAction;
+    CStatusLine* pStatus;
+    CStatusLine* pAction;
     CPercentBar* pProgress;
     QPushButton* pStart;
     QPushButton* pCancel;
@@ -60,6 +62,9 @@ public:
     static constexpr int kSelectionControlCount = 7;
 
 private:
+    // What a screen reader says for each control: its label's text, a description where the
+    // label alone says too little, and nothing for the focus's parking place.
+    void NameForAccessibility(QLabel* const* labels, QWidget* const* fields, int nCount);
     QLabel* PlaceLabel(const char* pszText, int x, int y, int cx);
     // The label keeps its place across, and takes its field's band down, so that both texts
     // share one line whatever the heights the style gives the fields.

@@ -20,6 +20,7 @@
 #include "catalogue/cstringtable.h"
 #include "controls/cfitcombobox.h"
 #include "controls/cpercentbar.h"
+#include "controls/cstatusline.h"
 #include "dirchooser/cdirchooserdlg.h"
 #include "platform/cfilesearch.h"
 #include "platform/cprofilefile.h"
@@ -396,12 +397,12 @@ void CMainDlg::OnCommand(int nId) {
 
 void CMainDlg::SetStatusText(const std::string& strText) {
     m_strStatusText = strText;
-    m_pControls->pStatus->setText(FromText(strText));
+    m_pControls->pStatus->SetLine(FromText(strText));
 }
 
 void CMainDlg::SetActionText(const std::string& strText) {
     m_strActionText = strText;
-    m_pControls->pAction->setText(FromText(strText));
+    m_pControls->pAction->SetLine(FromText(strText));
 }
 
 void CMainDlg::SetProgressPos(int nPercent) {

@@ -3,6 +3,9 @@ VANTORO_PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev libudev-dev libg
     # The desktop suite: a display, a window manager, X input, screenshots and OCR.
     qt6-qpa-plugins xvfb openbox xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
     python3 python3-pil fonts-dejavu-core
+    # The desktop suite reads the window as a screen reader does: a session bus of its own, the
+    # accessibility bus and registry that start on it, and pyatspi to read the tree.
+    dbus dbus-x11 at-spi2-core python3-pyatspi
     # Network serial ports are tested against a real serial device server.
     ser2net
     # vantoro-cli's live block is checked in a real terminal of a fixed size.

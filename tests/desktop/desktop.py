@@ -260,9 +260,15 @@ class ProgramFolder:
     def power_on(self):
         self._sim.send_signal(signal.SIGUSR1)
 
-    def start(self, args=()):
+    def hold_sim(self, held=True):
+        """Freezes the simulated equipment (no reply goes out) or lets it go on."""
+        self._sim.send_signal(signal.SIGSTOP if held else signal.SIGCONT)
+
+    def start(self, args=(), env=None):
+        """Starts the program; env adds variables to the display's own."""
         self._program = subprocess.Popen([os.path.join(self.dir, "vantoro"), *args],
-                                         env=self.display.env, stdout=subprocess.DEVNULL,
+                                         env={**self.display.env, **(env or {})},
+                                         stdout=subprocess.DEVNULL,
                                          stderr=subprocess.PIPE, text=True)
         self.window = self.display.wait_window("Vantoro")
         self.display.activate(self.window)

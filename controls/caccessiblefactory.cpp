@@ -1,0 +1,74 @@
+#include "controls/caccessiblefactory.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QComboBox>
+#include <QVariant>
+
+#include "controls/caccessiblecontainer.h"
+#include "controls/caccessiblelist.h"
+#include "controls/caccessibletextline.h"
+#include "controls/cpercentbar.h"
+#include "controls/cpercentbaraccessible.h"
+#include "controls/cstatusline.h"
+
+namespace vantoro {
+
+namespace {
+
+constexpr const char* kHiddenProperty = "accessibleHidden";
+
+// A status line reads as its caption, with what it says now as its text.
+class CStatusLineAccessible : public CAccessibleTextLine {
+public:
+    explicit CStatusLineAccessible(CStatusLine* pLine)
+        : CAccessibleTextLine(pLine, QAccessible::StatusBar) {}
+    QString ShownText() const override { return static_cast<QLabel*>(widget())->text(); }
+};
+
+} // namespace
+
+void CAccessibleFactory::Install() {
+    // Qt keeps each factory once, and asks the latest first, before its own.
+    QAccessible::installFactory(&CAccessibleFactory::Create);
+}
+
+void CAccessibleFactory::Hide(QWidget* pWidget) {
+    pWidget->setProperty(kHiddenProperty, true);
+    Renew(pWidget);
+}
+
+// Qt makes a widget's interface as soon as the widget reports a change (a button or a label its
+// text, while being built, before it is what it will be); that one is dropped, so that the next
+// is made from what the widget is now.
+void CAccessibleFactory::Renew(QWidget* pWidget) {
+    if (QAccessibleInterface* pMade = QAccessible::queryAccessibleInterface(pWidget))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(pMade));
+}
+
+bool CAccessibleFactory::IsHidden(const QWidget* pWidget) {
+    return pWidget->property(kHiddenProperty).toBool();
+}
+
+// Called for each class of the object from the most derived one up, until a factory answers.
+QAccessibleInterface* CAccessibleFactory::Create(const QString& strClassName, QObject* pObject) {
+    auto* pWidget = qobject_cast<QWidget*>(pObject);
+    if (!pWidget)
+        return nullptr;
+    if (IsHidden(pWidget))
+        return new QAccessibleWidget(pWidget, QAccessible::NoRole);
+    if (strClassName == QLatin1String("vantoro::CPercentBar"))
+        return new CPercentBarAccessible(static_cast<CPercentBar*>(pWidget));
+    if (strClassName == QLatin1String("vantoro::CStatusLine"))
+        return new CStatusLineAccessible(static_cast<CStatusLine*>(pWidget));
+    // The program's lists only: the ones inside Qt's own dialogs keep Qt's reading.
+    if (strClassName == QLatin1String("QComboBox") && !pWidget->accessibleName().isEmpty())
+        return new CAccessibleList(static_cast<QComboBox*>(pWidget));
+    // A plain widget of its own on the screen (the help window) is a window, not a filler.
+    if (strClassName == QLatin1String("QWidget"))
+        return new CAccessibleContainer(pWidget, pWidget->isWindow() ? QAccessible::Window
+                                                                     : QAccessible::Client);
+    return nullptr;
+}
+
+} // namespace vantoro

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QPushButton>
+
+#include "controls/caccessiblefactory.h"
+#include "controls/cpercentbar.h"
+#include "controls/cstatusline.h"
+
+using vantoro::CAccessibleFactory;
+using vantoro::CPercentBar;
+using vantoro::CStatusLine;
+
+namespace {
+
+// The change events need a live accessibility bridge, which the offscreen platform has not:
+// the desktop suite hears them.
+class Accessibility : public ::testing::Test {
+protected:
+    void SetUp() override { CAccessibleFactory::Install(); }
+};
+
+} // namespace
+
+TEST_F(Accessibility, PercentBarReadsAsTheProgressItPaints) {
+    CPercentBar bar;
+    bar.SetPos(4);
+
+    QAccessibleInterface* pBar = QAccessible::queryAccessibleInterface(&bar);
+    ASSERT_NE(pBar, nullptr);
+    EXPECT_EQ(pBar->role(), QAccessible::ProgressBar);
+    QAccessibleValueInterface* pValue = pBar->valueInterface();
+    ASSERT_NE(pValue, nullptr);
+    EXPECT_EQ(pValue->currentValue().toInt(), 4);
+    EXPECT_EQ(pValue->minimumValue().toInt(), 0);
+    EXPECT_EQ(pValue->maximumValue().toInt(), 100);
+    EXPECT_EQ(pBar->text(QAccessible::Value), QStringLiteral("4%"));
+    ASSERT_NE(pBar->textInterface(), nullptr);
+    EXPECT_EQ(pBar->textInterface()->text(0, -1), QStringLiteral("4%"));
+
+    bar.SetText(QStringLiteral("57 %"));
+    EXPECT_EQ(pBar->text(QAccessible::Value), QStringLiteral("57 %"));
+
+    // Past the upper limit the bar is painted full, and reads full.
+    bar.SetPos(101);
+    EXPECT_EQ(pValue->currentValue().toInt(), 100);
+    // Text switched off: nothing is drawn, nothing read as text.
+    bar.SetShowText(false);
+    EXPECT_EQ(pBar->textInterface()->characterCount(), 0);
+}
+
+TEST_F(Accessibility, StatusLineIsNamedByItsCaptionAndReadsItsText) {
+    CStatusLine line(QStringLiteral("Status"), QStringLiteral("Idle"));
+    QAccessibleInterface* pLine = QAccessible::queryAccessibleInterface(&line);
+    ASSERT_NE(pLine, nullptr);
+    EXPECT_EQ(pLine->role(), QAccessible::StatusBar);
+
+    line.SetLine(QStringLiteral("100% & <done>")); // finished text, shown and read as it is
+    EXPECT_EQ(pLine->text(QAccessible::Name), QStringLiteral("Status"));
+    EXPECT_EQ(pLine->textInterface()->text(0, -1), QStringLiteral("100% & <done>"));
+    EXPECT_EQ(line.text(), QStringLiteral("100% & <done>"));
+}
+
+TEST_F(Accessibility, HiddenWidgetIsInNoListAndHasNoName) {
+    QWidget client;
+    auto* pShown = new QPushButton(QStringLiteral("Start"), &client);
+    auto* pParking = new QPushButton(QStringLiteral("Hidden"));
+    CAccessibleFactory::Hide(pParking);
+    pParking->setParent(&client);
+    auto* pAfter = new QPushButton(QStringLiteral("Cancel"), &client);
+
+    QAccessibleInterface* pClient = QAccessible::queryAccessibleInterface(&client);
+    ASSERT_EQ(pClient->childCount(), 2);
+    EXPECT_EQ(pClient->child(0)->object(), pShown);
+    EXPECT_EQ(pClient->child(1)->object(), pAfter);
+    EXPECT_EQ(pClient->indexOfChild(pClient->child(1)), 1);
+    QAccessibleInterface* pHidden = QAccessible::queryAccessibleInterface(pParking);
+    EXPECT_EQ(pClient->indexOfChild(pHidden), -1);
+    EXPECT_TRUE(pHidden->text(QAccessible::Name).isEmpty());
+    EXPECT_EQ(pHidden->role(), QAccessible::NoRole);
+}
