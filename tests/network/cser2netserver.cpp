@@ -25,10 +25,22 @@ CSer2NetServer::~CSer2NetServer() {
 }
 
 std::string CSer2NetServer::Add(const std::string& strDevice, bool bRfc2217, int nBaud) {
-    Port port{strDevice, bRfc2217, nBaud, FreeLoopbackPort()};
+    // The kernel may hand the same free port out again once its probe socket is closed, so a
+    // port already given to this server is asked for again rather than configured twice.
+    int nTcpPort = FreeLoopbackPort();
+    for (int nTry = 0; nTry < 100 && IsTaken(nTcpPort); ++nTry)
+        nTcpPort = FreeLoopbackPort();
+    Port port{strDevice, bRfc2217, nBaud, nTcpPort};
     m_ports.push_back(port);
     return std::string(bRfc2217 ? "rfc2217" : "socket") +
            "://127.0.0.1:" + std::to_string(port.nTcpPort);
+}
+
+bool CSer2NetServer::IsTaken(int nTcpPort) const {
+    for (const Port& port : m_ports)
+        if (port.nTcpPort == nTcpPort)
+            return true;
+    return false;
 }
 
 bool CSer2NetServer::Start(std::string& strWhy) {

@@ -26,6 +26,8 @@ public:
     std::string Log() const;
 
 private:
+    bool IsTaken(int nTcpPort) const;
+
     struct Port {
         std::string strDevice;
         bool bRfc2217;
