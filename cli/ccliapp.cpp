@@ -393,12 +393,14 @@ int CCliApp::CheckFiles() {
     for (const std::string& strFile : m_options.files) {
         CFileVerdict verdict;
         std::string strReason;
+        // A name with control bytes in it is shown escaped, never sent to the terminal raw.
+        const std::string strShown = TerminalText(strFile);
         if (!CFileCheck::CheckFile(strFile, verdict, strReason)) {
             nStatus = kExitFailed;
             if (m_options.bJson)
                 std::fputs(CVerdictOutput::UnreadableJson(strFile, strReason).c_str(), m_pOut);
             else
-                std::fprintf(m_pOut, "%s: cannot be read: %s\n", strFile.c_str(),
+                std::fprintf(m_pOut, "%s: cannot be read: %s\n", strShown.c_str(),
                              strReason.c_str());
             continue;
         }
@@ -406,17 +408,18 @@ int CCliApp::CheckFiles() {
             nStatus = kExitFailed;
         const std::string strText = m_options.bJson
                                         ? CVerdictOutput::Json(strFile, verdict)
-                                        : CVerdictOutput::FindingsText(strFile, verdict) +
-                                              CVerdictOutput::FactsText(strFile, verdict);
+                                        : CVerdictOutput::FindingsText(strShown, verdict) +
+                                              CVerdictOutput::FactsText(strShown, verdict);
         std::fputs(strText.c_str(), m_pOut);
     }
     return nStatus;
 }
 
-bool CCliApp::PreCheckFile(const std::string& strPath) {
+bool CCliApp::PreCheckFile(const std::string& strFile) {
     CFileVerdict verdict;
     std::string strReason;
-    if (!CFileCheck::CheckFile(strPath, verdict, strReason)) {
+    const std::string strPath = TerminalText(strFile);
+    if (!CFileCheck::CheckFile(strFile, verdict, strReason)) {
         std::fprintf(m_pErr, "vantoro-cli: %s: cannot be read: %s\n", strPath.c_str(),
                      strReason.c_str());
         return false;

@@ -38,7 +38,7 @@ private:
     int CheckFiles();
     // The file check before any port is opened: false (after saying why on standard error)
     // when the file must not be sent.
-    bool PreCheckFile(const std::string& strPath);
+    bool PreCheckFile(const std::string& strFile);
     // --product and --model, then --dir or --file, and the software list they give; false
     // after reporting what is wrong.
     bool ChooseSoftware(bool bNeedFiles, int& nStatus, CSoftwareRefresh& refresh);

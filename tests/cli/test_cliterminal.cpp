@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <regex>
 #include <thread>
 #include <unistd.h>
@@ -45,10 +46,12 @@ public:
         for (const std::string& strArg : args)
             strCommand += " " + Quoted(strArg);
         strCommand += "; echo \"[exit $?]\"; sleep 600";
-        std::system((m_strTmux + "start-server \\; set -g history-limit 50000 \\; set -g status off \\; new-session " +
-                     "-d -s t -x " + std::to_string(nColumns) + " -y " + std::to_string(nRows) +
-                     " " + Quoted(strCommand))
-                        .c_str());
+        std::system(
+            (m_strTmux +
+             "start-server \\; set -g history-limit 50000 \\; set -g status off \\; new-session " +
+             "-d -s t -x " + std::to_string(nColumns) + " -y " + std::to_string(nRows) + " " +
+             Quoted(strCommand))
+                .c_str());
     }
     ~CTmuxPane() { std::system((m_strTmux + "kill-server 2>/dev/null").c_str()); }
 
@@ -230,6 +233,18 @@ TEST(CliNames, ControlBytesAreShownEscapedAndOddNamesStayRecoverable) {
     EXPECT_EQ(result.nStatus, 0) << result.strErr;
     const std::string strJson = test::ReadTextFile(rig.Folder() + "report.json");
     EXPECT_NE(strJson.find("\"file\":\"" + strUri + "\""), std::string::npos) << strJson;
+
+    // The file check names the file escaped, whether it can read it or not.
+    std::ofstream(strFile, std::ios::app) << "not a record\n";
+    for (const std::string& strName : {strFile, strFile + "\x1b[2J"}) {
+        result = rig.Run({"check", strName});
+        EXPECT_EQ(result.nStatus, 1);
+        for (const std::string& strLine : LinesOf(result.strOut + result.strErr))
+            EXPECT_EQ(strLine.find_first_of("\x1b\x07\xff"), std::string::npos) << strLine;
+    }
+    result = rig.Run(CCliRig::Update({"--file", strFile, "--port", "5"}));
+    EXPECT_EQ(result.nStatus, 1);
+    EXPECT_NE(result.strErr.find("name\\xFF 1.s19: refused"), std::string::npos) << result.strErr;
 
     // The name as an argument comes back escaped in the message, too.
     result = rig.Run(CCliRig::Update({"--file", strFile + "\x1b[2J", "--port", "5"}));
