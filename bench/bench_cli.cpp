@@ -2,6 +2,7 @@
 // 16 units paced at 57600 baud against one, the program's CPU time per unit, and one unit with
 // an instant simulator against the minimal lock-step loop (and the window's engine beside it),
 // and the resident memory of a --repeat run as the units go by.
+#include "clispawn.h"
 #include "lockstep.h"
 #include "updaterig.h"
 
@@ -69,31 +70,10 @@ public:
 
     // Starts vantoro-cli on every unit, its output thrown away.
     pid_t Start(const std::vector<std::string>& extra = {}) {
-        std::vector<std::string> args = {VANTORO_CLI_PATH,
-                                         "--settings",
-                                         m_strDir + "/vantoro.INI",
-                                         "update",
-                                         "--product",
-                                         "Saltir Series",
-                                         "--model",
-                                         "Saltir 24",
-                                         "--file",
-                                         m_strDir + "/st24v100.s19"};
-        args.insert(args.end(), extra.begin(), extra.end());
+        std::vector<std::string> args = extra;
         for (std::size_t i = 0; i < m_sims.size(); ++i)
             args.insert(args.end(), {"--port", std::to_string(5 + i)});
-        std::vector<char*> argv;
-        for (std::string& strArg : args)
-            argv.push_back(strArg.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        pid_t pid = -1;
-        if (posix_spawn(&pid, VANTORO_CLI_PATH, &actions, nullptr, argv.data(), environ) != 0)
-            pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
+        return SpawnCliUpdate(VANTORO_CLI_PATH, m_strDir, args);
     }
 
     const std::string& Dir() const { return m_strDir; }

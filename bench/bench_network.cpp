@@ -1,6 +1,7 @@
 // Units through ser2net on loopback, timed side by side with the same units on their own
 // pseudo-terminals: what the network path adds to a paced update, and whether 16 units through
 // one server still run side by side. Printed as "name: value" lines.
+#include "clispawn.h"
 #include "cser2netserver.h"
 #include "updaterig.h"
 
@@ -69,32 +70,13 @@ public:
 
     // vantoro-cli on every unit, start to end; negative unless every unit completed.
     double TimeUpdate() {
-        std::vector<std::string> args = {VANTORO_CLI_PATH,
-                                         "--settings",
-                                         m_strDir + "/vantoro.INI",
-                                         "update",
-                                         "--product",
-                                         "Saltir Series",
-                                         "--model",
-                                         "Saltir 24",
-                                         "--file",
-                                         m_strDir + "/st24v100.s19"};
+        std::vector<std::string> args;
         for (const std::string& strPort : m_ports)
             args.insert(args.end(), {"--port", strPort});
-        std::vector<char*> argv;
-        for (std::string& strArg : args)
-            argv.push_back(strArg.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         const Clock::time_point start = Clock::now();
-        pid_t pid = -1;
-        const int rc =
-            ::posix_spawn(&pid, VANTORO_CLI_PATH, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
+        const pid_t pid = SpawnCliUpdate(VANTORO_CLI_PATH, m_strDir, args);
         int nStatus = -1;
-        if (rc != 0 || ::waitpid(pid, &nStatus, 0) != pid || !WIFEXITED(nStatus) ||
+        if (pid < 0 || ::waitpid(pid, &nStatus, 0) != pid || !WIFEXITED(nStatus) ||
             WEXITSTATUS(nStatus) != 0)
             return -1.0;
         return std::chrono::duration<double>(Clock::now() - start).count();

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/types.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vantoro {
+
+// Starts vantoro-cli's update of the bench folder's st24v100.s19 with the settings file beside
+// it, the extra arguments (options, ports) after, its output thrown away; -1 when it could not
+// be started. Every cli benchmark starts it alike, so their figures compare.
+inline pid_t SpawnCliUpdate(const char* pszCli, const std::string& strDir,
+                            const std::vector<std::string>& extra) {
+    std::vector<std::string> args = {pszCli,
+                                     "--settings",
+                                     strDir + "/vantoro.INI",
+                                     "update",
+                                     "--product",
+                                     "Saltir Series",
+                                     "--model",
+                                     "Saltir 24",
+                                     "--file",
+                                     strDir + "/st24v100.s19"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::vector<char*> argv;
+    for (std::string& strArg : args)
+        argv.push_back(strArg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, pszCli, &actions, nullptr, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+} // namespace vantoro
