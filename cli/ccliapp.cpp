@@ -8,7 +8,7 @@
 #include "serial/comportdiscovery.h"
 #include "serial/comportnames.h"
 #include "serial/networkportname.h"
-#include "serial/terminaldevice.h"
+#include "serial/posix/terminaldevice.h"
 #include "settings/capppaths.h"
 #include "settings/cbuildidentity.h"
 #include "srecord/cfilecheck.h"

@@ -1,6 +1,6 @@
 #include "ui/cportlistwatcher.h"
 
-#include "serial/cudevmonitor.h"
+#include "serial/posix/cudevmonitor.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "platform/testtempfolder.h"
 #include "ptypair.h"
-#include "serial/cmodemmanagercheck.h"
+#include "serial/posix/cmodemmanagercheck.h"
 #include "serial/comportdiscovery.h"
 #include "serial/comportnames.h"
 #include "serial/cserialline.h"

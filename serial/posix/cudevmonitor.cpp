@@ -1,4 +1,4 @@
-#include "serial/cudevmonitor.h"
+#include "serial/posix/cudevmonitor.h"
 
 #include <cstring>
 #include <libudev.h>

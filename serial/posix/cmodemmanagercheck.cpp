@@ -1,4 +1,4 @@
-#include "serial/cmodemmanagercheck.h"
+#include "serial/posix/cmodemmanagercheck.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "serial/terminaldevice.h"
+#include "serial/posix/terminaldevice.h"
 
 #include <filesystem>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 #include "serial/cserialline.h"
 
 #include "platform/filekind.h"
-#include "serial/cmodemmanagercheck.h"
+#include "serial/posix/cmodemmanagercheck.h"
 #include "serial/cnetworkline.h"
 #include "serial/comportnames.h"
 #include "serial/networkportname.h"
