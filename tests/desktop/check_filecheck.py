@@ -108,7 +108,8 @@ class FileCheck(FileCheckCase):
 
 
 class CloseQuestion(FileCheckCase):
-    sim_args = ("--power-on-when-opened", "100", "--reply-delay", "300")
+    # Slow enough that the update still runs while it is asked to close twice on a busy machine.
+    sim_args = ("--power-on-when-opened", "100", "--reply-delay", "1000")
 
     def ask_to_close(self):
         self.d.activate(self.w)
