@@ -2,12 +2,14 @@
 // which file and why, never blocks on a FIFO, never writes into the firmware or the settings,
 // and never leaves half a line or a second header in a bench's record.
 #include "clirig.h"
+#include "testmain/boundedwait.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -121,14 +123,32 @@ TEST(CliReport, ALastLineWithoutItsLineFeedIsEndedFirst) {
     EXPECT_NE(lines[2].find(",completed"), std::string::npos) << lines[2];
 }
 
+namespace {
+
+// How many processes wait for a lock on the file with this inode (the kernel lists them).
+int LockWaiters(ino_t nInode) {
+    std::ifstream locks("/proc/locks");
+    const std::string strInode = ":" + std::to_string(nInode) + " ";
+    int nWaiters = 0;
+    for (std::string strLine; std::getline(locks, strLine);)
+        nWaiters +=
+            strLine.find("-> ") != std::string::npos && strLine.find(strInode) != std::string::npos;
+    return nWaiters;
+}
+
+} // namespace
+
 // Four runs starting one new report together: whoever comes first writes the header, once.
-// The test holds the report's lock until all four have started, so they meet at the start.
+// The test holds the report's lock while they start, as a run that just created it would: none
+// may look at it or write to it before the lock is theirs.
 TEST(CliReport, RunsStartingOneNewReportTogetherWriteOneHeaderAndWholeLines) {
     test::CTempFolder shared;
     const std::string strReport = shared / "report.csv";
     const int fd = ::open(strReport.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    struct stat info {};
+    ASSERT_EQ(::fstat(fd, &info), 0);
     std::vector<std::unique_ptr<CCliRig>> rigs;
     for (int i = 0; i < 4; ++i) {
         rigs.push_back(std::make_unique<CCliRig>());
@@ -137,11 +157,14 @@ TEST(CliReport, RunsStartingOneNewReportTogetherWriteOneHeaderAndWholeLines) {
         rigs.back()->Start(
             CCliRig::Update({"--dir", rigs.back()->Code(), "--port", "5", "--report", strReport}));
     }
-    usleep(1500000); // each run reaches its report, or writes it unchecked
+    const bool bAllWait = WaitUntil([&] { return LockWaiters(info.st_ino) == 4; }, 30000);
+    const off_t nSizeWhileLocked = ::lseek(fd, 0, SEEK_END);
     ::flock(fd, LOCK_UN);
     ::close(fd);
+    EXPECT_EQ(nSizeWhileLocked, 0) << "a run wrote to the report while another held its lock";
+    EXPECT_TRUE(bAllWait) << "not all four runs came to wait for the report's lock within 30 s";
     for (auto& pRig : rigs)
-        EXPECT_EQ(pRig->WaitForEnd(30000).nStatus, 0);
+        EXPECT_EQ(pRig->WaitForEnd(30000).nStatus, 0) << "-1: it did not end within 30 s";
     const std::vector<std::string> lines = LinesOf(test::ReadTextFile(strReport));
     EXPECT_EQ(std::count(lines.begin(), lines.end(), kCsvHeader), 1);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),

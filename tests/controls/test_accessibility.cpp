@@ -58,6 +58,9 @@ TEST_F(Accessibility, StatusLineIsNamedByItsCaptionAndReadsItsText) {
     line.SetLine(QStringLiteral("100% & <done>")); // finished text, shown and read as it is
     EXPECT_EQ(pLine->text(QAccessible::Name), QStringLiteral("Status"));
     EXPECT_EQ(pLine->textInterface()->text(0, -1), QStringLiteral("100% & <done>"));
+    // -1 is "to the end" from any start: readers go on from where they were.
+    EXPECT_EQ(pLine->textInterface()->text(5, -1), QStringLiteral("& <done>"));
+    EXPECT_EQ(pLine->textInterface()->text(5, 6), QStringLiteral("&"));
     EXPECT_EQ(line.text(), QStringLiteral("100% & <done>"));
 }
 

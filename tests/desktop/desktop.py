@@ -17,23 +17,40 @@ from PIL import Image
 
 OCR_SCALE = 3
 
+# Every bound below is what an idle machine needs, times this. On a two-core machine shared with
+# builds one screenshot and OCR pass can take seconds, and a bound that fails by chance teaches
+# everyone to ignore red; waiting longer for an event that comes costs nothing.
+PATIENCE = float(os.environ.get("VANTORO_DESKTOP_PATIENCE", "4"))
+
+
+def bound(seconds):
+    """A wait of `seconds` on an idle machine, as long as this machine may need."""
+    return seconds * PATIENCE
+
 
 def run(args, env=None, check=True, timeout=20):
-    result = subprocess.run(args, env=env, capture_output=True, text=True, timeout=timeout)
+    try:
+        result = subprocess.run(args, env=env, capture_output=True, text=True,
+                                timeout=bound(timeout))
+    except subprocess.TimeoutExpired:
+        raise AssertionError(f"{args[0]} did not finish within {bound(timeout):.0f} s") from None
     if check and result.returncode != 0:
         raise RuntimeError(f"{args[0]} failed ({result.returncode}): {result.stderr.strip()}")
     return result.stdout
 
 
 def wait_for(condition, timeout=10.0, what="condition"):
-    """Polls until condition() is true; its last value is returned."""
-    deadline = time.monotonic() + timeout
+    """Polls until condition() is true; its last value is returned. The condition is asked once
+    more after the bound, so a slow last poll (an OCR pass) still counts."""
+    limit = bound(timeout)
+    deadline = time.monotonic() + limit
     while True:
+        late = time.monotonic() > deadline
         value = condition()
         if value:
             return value
-        if time.monotonic() > deadline:
-            raise AssertionError(f"timed out waiting for {what}")
+        if late:
+            raise AssertionError(f"timed out waiting for {what} ({limit:.0f} s)")
         time.sleep(0.05)
 
 
@@ -274,11 +291,30 @@ class ProgramFolder:
         self.display.activate(self.window)
         return self.window
 
+    def holds(self, path):
+        """Whether the program has `path` open, as /proc shows its descriptors."""
+        folder = f"/proc/{self._program.pid}/fd"
+        try:
+            names = os.listdir(folder)
+        except OSError:
+            return False
+        for name in names:
+            try:
+                if os.readlink(os.path.join(folder, name)) == path:
+                    return True
+            except OSError:
+                pass
+        return False
+
     def running(self):
         return self._program is not None and self._program.poll() is None
 
     def wait_exit(self, timeout=10.0):
-        self._program.wait(timeout)
+        try:
+            self._program.wait(bound(timeout))
+        except subprocess.TimeoutExpired:
+            raise AssertionError(
+                f"the program did not exit within {bound(timeout):.0f} s") from None
         return self._program.returncode
 
     def stop(self):

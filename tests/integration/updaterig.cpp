@@ -3,6 +3,7 @@
 #include "catalogue/ccatalogue.h"
 #include "catalogue/cstringtable.h"
 #include "serial/comportnames.h"
+#include "testmain/boundedwait.h"
 
 #include <algorithm>
 #include <chrono>
@@ -89,7 +90,12 @@ CUpdateRig::CUpdateRig(SimOptions options, int nPlatform, const ITickSource* pTi
     StartSim(std::move(options));
 }
 
+// The engine's steps, closing the port included, are bounded by the serial layer: a step that
+// never comes back is a fault, ended here with the step named instead of by the test runner.
+constexpr int kStepLimitS = 20;
+
 CUpdateRig::~CUpdateRig() {
+    const CWatchdog watchdog(kStepLimitS, "closing port 5 and stopping the equipment at the end");
     m_pEngine.reset(); // the port and its listener go first
     StopSim();
     std::error_code error;
@@ -134,6 +140,8 @@ std::string CUpdateRig::ModelName() const {
 }
 
 bool CUpdateRig::PumpUntil(const std::function<bool()>& bDone, int nMillis) {
+    const CWatchdog watchdog(nMillis / 1000 + kStepLimitS,
+                             "the engine's steps returning while the rig pumps its events");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nMillis);
     while (!bDone()) {
         if (std::chrono::steady_clock::now() >= deadline) {
@@ -156,11 +164,14 @@ bool CUpdateRig::PumpUntil(const std::function<bool()>& bDone, int nMillis) {
 }
 
 bool CUpdateRig::StartAndPowerOn() {
-    m_pEngine->StepUpdate(StartPressed);
-    if (m_pEngine->GetState() != StartUpdate) {
-        return false;
+    {
+        const CWatchdog watchdog(kStepLimitS, "Start and Update returning, port 5 opened");
+        m_pEngine->StepUpdate(StartPressed);
+        if (m_pEngine->GetState() != StartUpdate) {
+            return false;
+        }
+        m_pEngine->StepUpdate(StartPressed);
     }
-    m_pEngine->StepUpdate(StartPressed);
     if (m_pEngine->GetState() != WaitForTarget || !m_pSim) {
         return false;
     }

@@ -31,7 +31,8 @@ TEST(NetworkCli, SixteenUnitsThroughOneSer2NetAtOnce) {
     std::string why;
     ASSERT_TRUE(server.Start(why)) << why;
     const CCliRig::Result result = rig.Run(CCliRig::Update(args), 90000);
-    EXPECT_EQ(result.nStatus, 0) << result.strOut << result.strErr << server.Log();
+    EXPECT_EQ(result.nStatus, 0) << "-1: it did not end within 90 s\n"
+                                 << result.strOut << result.strErr << server.Log();
     for (int unit = 0; unit < 16; ++unit)
         EXPECT_EQ(rig.Sim(20 + unit).GetReceived(), test::ReadTextFile(file)) << "unit " << unit;
 }

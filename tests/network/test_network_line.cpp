@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <termios.h>
 #include <thread>
 
 using namespace vantoro;
@@ -94,9 +95,38 @@ protected:
         }
         return got;
     }
+    // The line bounds each of these itself (connecting 5 s, negotiating 3 s, a raw refusal a
+    // quarter second); a step that outlasts them all is a fault and ends the test saying so.
+    static constexpr int kPortStepLimitS = 15;
+    static std::uint32_t Open(CSerialLine& line, const std::string& strName) {
+        std::uint32_t nResult = 0;
+        FinishWithin(kPortStepLimitS, "opening " + strName,
+                     [&] { nResult = line.OpenPort(strName.c_str(), true); });
+        return nResult;
+    }
+    static int Probe(const std::string& strName, std::uint32_t* pnError = nullptr,
+                     std::string* pstrCause = nullptr) {
+        int nCheck = -1;
+        FinishWithin(kPortStepLimitS, "probing " + strName,
+                     [&] { nCheck = CSerialLine::ProbePort(strName.c_str(), pnError, pstrCause); });
+        return nCheck;
+    }
+    static std::uint32_t Close(CSerialLine& line) {
+        std::uint32_t nResult = 0;
+        FinishWithin(kPortStepLimitS, "closing " + line.GetDeviceNode(),
+                     [&] { nResult = line.ClosePort(); });
+        return nResult;
+    }
     static std::uint32_t MasterSpeed(const CPtyPair& master) {
         LineFormat format;
         return ReadLineFormat(master.MasterFd(), format) == 0 ? format.nBaudRate : 0;
+    }
+    // The parity kind and stop bits ser2net set on the line. A pseudo-terminal keeps these
+    // but forces 8 data bits and clears the parity enable bit, so those two cannot be read.
+    static tcflag_t MasterFormatBits(const CPtyPair& master) {
+        termios tio{};
+        return ::tcgetattr(master.MasterFd(), &tio) == 0 ? tio.c_cflag & (PARODD | CMSPAR | CSTOPB)
+                                                         : ~tcflag_t{0};
     }
 
     test::CTempFolder tmp;
@@ -109,7 +139,7 @@ protected:
 TEST_F(NetworkLineTest, Rfc2217SetsTheLineAndCarries0xFFUnescapedBothWays) {
     StartServer();
     CSerialLine line;
-    ASSERT_EQ(line.OpenPort(rfc2217.c_str(), true), 0u) << server.Log();
+    ASSERT_EQ(Open(line, rfc2217), 0u) << server.Log();
     EXPECT_EQ(line.GetDeviceNode(), rfc2217);
     ASSERT_EQ(line.ConfigureLine(57600, 8, NOPARITY, ONESTOPBIT), 0u);
     EXPECT_EQ(line.SetHandshaking(HandshakeOff), 0u);
@@ -118,6 +148,24 @@ TEST_F(NetworkLineTest, Rfc2217SetsTheLineAndCarries0xFFUnescapedBothWays) {
     while (MasterSpeed(pty) != 57600 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(MasterSpeed(pty), 57600u) << "the rate never reached the pseudo-terminal";
+    const struct {
+        const char* pszName;
+        int nDataBits, nParity, nStopBits;
+        tcflag_t nBits;
+    } kFormats[] = {// no parity comes where no kind is set: ser2net leaves the kind as it was
+                    {"7E2", 7, EVENPARITY, TWOSTOPBITS, CSTOPB},
+                    {"8N1", 8, NOPARITY, ONESTOPBIT, 0},
+                    {"8O1", 8, ODDPARITY, ONESTOPBIT, PARODD},
+                    {"8M2", 8, MARKPARITY, TWOSTOPBITS, PARODD | CMSPAR | CSTOPB},
+                    {"8S1", 8, SPACEPARITY, ONESTOPBIT, CMSPAR}};
+    for (const auto& format : kFormats) {
+        ASSERT_EQ(line.ConfigureLine(57600, format.nDataBits, format.nParity, format.nStopBits),
+                  0u);
+        EXPECT_TRUE(WaitUntil([&] { return MasterFormatBits(pty) == format.nBits; }, 5000))
+            << format.pszName
+            << " never reached the pseudo-terminal: c_cflag parity and stop bits 0" << std::oct
+            << MasterFormatBits(pty) << ", expected 0" << format.nBits;
+    }
 
     const std::string record("S1\xFF\xFF"
                              "0\n",
@@ -130,12 +178,13 @@ TEST_F(NetworkLineTest, Rfc2217SetsTheLineAndCarries0xFFUnescapedBothWays) {
 
     ASSERT_TRUE(pty.Send(std::string("C\xFF+", 3)));
     EXPECT_EQ(ReadFromLine(line, 3), std::string("C\xFF+", 3));
+    EXPECT_EQ(Close(line), 0u);
 }
 
 TEST_F(NetworkLineTest, RawSocketCarriesBytesAsTheyAreAndSendsNoSettings) {
     StartServer();
     CSerialLine line;
-    ASSERT_EQ(line.OpenPort(raw.c_str(), true), 0u) << server.Log();
+    ASSERT_EQ(Open(line, raw), 0u) << server.Log();
     ASSERT_EQ(line.ConfigureLine(57600, 8, NOPARITY, ONESTOPBIT), 0u);
     const std::string bytes("\xFF\xFB\x2C\xFF", 4); // a telnet command, were it interpreted
     ASSERT_EQ(line.WriteBytes(bytes.data(), bytes.size(), nullptr, nullptr, 0), 0u);
@@ -143,6 +192,7 @@ TEST_F(NetworkLineTest, RawSocketCarriesBytesAsTheyAreAndSendsNoSettings) {
     ASSERT_TRUE(rawPty.Send(bytes));
     EXPECT_EQ(ReadFromLine(line, bytes.size()), bytes);
     EXPECT_EQ(MasterSpeed(rawPty), 9600u) << "a raw port's line is the server's own";
+    EXPECT_EQ(Close(line), 0u);
 }
 
 TEST_F(NetworkLineTest, RefusalsReadAsTheWindowWordsThem) {
@@ -150,35 +200,50 @@ TEST_F(NetworkLineTest, RefusalsReadAsTheWindowWordsThem) {
     std::uint32_t error = 0;
     std::string cause;
     const std::string nobody = "rfc2217://127.0.0.1:" + std::to_string(FreeLoopbackPort());
-    EXPECT_EQ(CSerialLine::ProbePort(nobody.c_str(), &error, &cause), PortUnavailable);
+    EXPECT_EQ(Probe(nobody, &error, &cause), PortUnavailable);
     EXPECT_EQ(error, kErrorFileNotFound);
     EXPECT_NE(cause.find("refused"), std::string::npos) << cause;
     CSerialLine line;
-    EXPECT_EQ(line.OpenPort(nobody.c_str(), true), kErrorFileNotFound);
+    EXPECT_EQ(Open(line, nobody), kErrorFileNotFound);
     EXPECT_FALSE(line.HasPort());
 
     // Held by another client: ser2net accepts, says so and closes.
     for (const std::string& name : {rfc2217, raw}) {
         CSerialLine holder;
-        ASSERT_EQ(holder.OpenPort(name.c_str(), true), 0u) << name;
+        ASSERT_EQ(Open(holder, name), 0u) << name;
         cause.clear();
-        EXPECT_EQ(CSerialLine::ProbePort(name.c_str(), &error, &cause), PortInUse) << name;
+        EXPECT_EQ(Probe(name, &error, &cause), PortInUse) << name;
         EXPECT_EQ(error, kErrorAccessDenied) << name;
         EXPECT_NE(cause.find("in use"), std::string::npos) << cause;
-        EXPECT_EQ(line.OpenPort(name.c_str(), true), kErrorAccessDenied) << name;
+        EXPECT_EQ(Open(line, name), kErrorAccessDenied) << name;
+        EXPECT_EQ(Close(holder), 0u) << name;
     }
 
     // A raw port named as RFC 2217 never answers the negotiation: a bounded wait, then Unknown.
     const std::string wrong = "rfc2217://" + raw.substr(std::string("socket://").size());
     cause.clear();
-    EXPECT_EQ(CSerialLine::ProbePort(wrong.c_str(), &error, &cause), PortUnknown);
+    EXPECT_EQ(Probe(wrong, &error, &cause), PortUnknown);
     EXPECT_NE(cause.find("socket://"), std::string::npos) << cause;
+}
+
+// A probe's connection waits for the open that follows it; one the server dropped meanwhile
+// must not be handed out as an open port.
+TEST_F(NetworkLineTest, AProbedConnectionTheServerDroppedIsNotHandedOutAtOpen) {
+    StartServer();
+    ASSERT_EQ(Probe(rfc2217), PortAvailable) << server.Log();
+    server.Kill();
+    std::string why;
+    ASSERT_TRUE(server.Start(why)) << why;
+    CSerialLine line;
+    ASSERT_EQ(Open(line, rfc2217), 0u) << server.Log();
+    ASSERT_EQ(line.WriteBytes("S9\n", 3, nullptr, nullptr, 0), 0u);
+    EXPECT_EQ(pty.Receive(3), "S9\n") << "the open took the connection the server had dropped";
 }
 
 TEST_F(NetworkLineTest, AServerThatDiesEndsTheEventWaitAndFailsTransfers) {
     StartServer();
     CSerialLine line;
-    ASSERT_EQ(line.OpenPort(rfc2217.c_str(), true), 0u);
+    ASSERT_EQ(Open(line, rfc2217), 0u);
     std::atomic<bool> bEnded{false};
     std::uint32_t waitResult = 0;
     std::thread waiter([&] {
@@ -199,7 +264,7 @@ TEST_F(NetworkLineTest, AServerThatDiesEndsTheEventWaitAndFailsTransfers) {
     std::uint32_t n = 0;
     EXPECT_NE(line.ReadBytes(buffer, sizeof buffer, &n, nullptr, 0), 0u);
     EXPECT_NE(line.WriteBytes("S1\n", 3, nullptr, nullptr, 0), 0u);
-    EXPECT_EQ(line.ClosePort(), 0u);
+    EXPECT_EQ(Close(line), 0u);
 }
 
 } // namespace

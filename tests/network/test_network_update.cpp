@@ -1,5 +1,6 @@
 #include "cser2netserver.h"
 #include "serial/cserialline.h"
+#include "testmain/boundedwait.h"
 #include "update/textformat.h"
 #include "updaterig.h"
 
@@ -25,6 +26,12 @@ protected:
         std::filesystem::create_symlink(m_strName, link);
     }
 
+    // Opening a network port is bounded by the line (connecting 5 s, negotiating 3 s) and so is
+    // closing it; a press that outlasts that is a fault, named when it happens.
+    static void Press(CUpdateRig& rig, UpdateEvent event, const char* pszWhat) {
+        FinishWithin(20, pszWhat, [&] { rig.m_pEngine->StepUpdate(event); });
+    }
+
     std::unique_ptr<CSer2NetServer> m_pServer;
     std::string m_strName;
 };
@@ -41,7 +48,7 @@ TEST_F(NetworkUpdateTest, AFullUpdateOverRfc2217AndOverARawSocket) {
         EXPECT_EQ(rig.m_window.m_strStatus, "Update Complete.");
         EXPECT_EQ(rig.m_pSim->GetReceived(), file);
         EXPECT_TRUE(rig.m_window.HasLogged("StartUpdate: Port 5 opened"));
-        rig.m_pEngine->StepUpdate(StartPressed);
+        Press(rig, StartPressed, "Done closing the port");
         EXPECT_EQ(rig.m_pEngine->GetState(), Idle);
     }
 }
@@ -78,17 +85,18 @@ TEST_F(NetworkUpdateTest, AServerThatIsDownOrBusyIsReportedAsTheWindowWordsIt) {
     Serve(rig, true);
     rig.UseCodeFile(MakeSRecordFile(3));
     CSerialLine holder;
-    ASSERT_EQ(holder.OpenPort(m_strName.c_str(), true), 0u);
-    rig.m_pEngine->StepUpdate(StartPressed);
-    rig.m_pEngine->StepUpdate(StartPressed);
+    FinishWithin(20, "the holder opening the port",
+                 [&] { ASSERT_EQ(holder.OpenPort(m_strName.c_str(), true), 0u); });
+    Press(rig, StartPressed, "Start");
+    Press(rig, StartPressed, "Update failing on the port another client holds");
     EXPECT_EQ(rig.m_window.m_strStatus, "Unable to open Port 5. It is In Use. Error 5");
     EXPECT_NE(rig.m_window.Log(LogSystem).size(), 0u) << "no reason in the log";
-    holder.ClosePort();
-    rig.m_pEngine->StepUpdate(CancelPressed);
+    FinishWithin(20, "the holder closing the port", [&] { holder.ClosePort(); });
+    Press(rig, CancelPressed, "Cancel");
 
     m_pServer->Kill();
-    rig.m_pEngine->StepUpdate(StartPressed);
-    rig.m_pEngine->StepUpdate(StartPressed);
+    Press(rig, StartPressed, "Start");
+    Press(rig, StartPressed, "Update failing on a server that is down");
     EXPECT_EQ(rig.m_window.m_strStatus, "Unable to open Port 5. It is Unavailable. Error 2");
 }
 
@@ -117,10 +125,13 @@ TEST_F(NetworkUpdateTest, Ser2NetKilledMidUpdateEndsAsASilentUnitAndFreesThePort
     EXPECT_FALSE(rig.m_pEngine->GetState() == Idle);
     std::string why;
     ASSERT_TRUE(m_pServer->Start(why)) << why;
-    rig.m_pEngine->StepUpdate(CancelPressed);
+    Press(rig, CancelPressed, "Cancel closing the dead connection");
     EXPECT_EQ(rig.m_pEngine->GetState(), Idle);
     CSerialLine again;
-    EXPECT_EQ(again.OpenPort(m_strName.c_str(), true), 0u) << "the old connection still holds it";
+    FinishWithin(20, "opening the port again", [&] {
+        EXPECT_EQ(again.OpenPort(m_strName.c_str(), true), 0u)
+            << "the old connection still holds it";
+    });
 }
 
 } // namespace

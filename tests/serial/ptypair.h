@@ -1,5 +1,7 @@
 #pragma once
 
+#include "testmain/boundedwait.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -70,33 +72,3 @@ private:
     int m_master = -1;
     std::string m_strSlave;
 };
-
-// Waits, in small steps, until a condition holds or the limit passes; true when it held.
-template <typename Condition> bool WaitUntil(Condition condition, int nLimitMs = 3000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(nLimitMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
-// Runs a call that could block for ever on a thread of its own and gives it nSeconds. One still
-// running then fails the test and ends the program at once, saying what did not happen: the
-// stuck thread still uses the test's objects, so nothing can safely go on, and the runner's own
-// time-out would only say so minutes later.
-template <typename Call> void FinishWithin(int nSeconds, const char* pszWhat, Call call) {
-    std::promise<void> finished;
-    std::future<void> done = finished.get_future();
-    std::thread worker([&] {
-        call();
-        finished.set_value();
-    });
-    if (done.wait_for(std::chrono::seconds(nSeconds)) != std::future_status::ready) {
-        ADD_FAILURE() << pszWhat << " did not happen within " << nSeconds << " s";
-        std::fflush(stdout);
-        std::_Exit(1);
-    }
-    worker.join();
-}

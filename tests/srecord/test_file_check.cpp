@@ -121,6 +121,10 @@ TEST(FileCheck, AcceptsEveryTextFormTheUpdateReads) {
         {"no last line feed", kGood.substr(0, kGood.size() - 1)},
         {"Ctrl-Z after the end", kGood + "\x1a"},
         {"lower-case hex", Lower(Record(1, 0x1000, "\xab\xcd")) + "\n" + Lower(kEnd)},
+        // A data record without data bytes is still a data record to the count after it.
+        {"empty data record, then S5",
+         kData1 + "\n" + Record(1, 0x2000) + "\n" + Record(5, 2) + "\n" + kEnd},
+        {"empty data record, then S6", Record(3, 0x30000) + "\n" + Record(6, 1) + "\n" + kEnd},
     };
     for (const auto& [pszName, strContent] : cases) {
         SCOPED_TRACE(pszName);

@@ -24,6 +24,7 @@
 #include "serial/comportdiscovery.h"
 #include "serial/comportnames.h"
 #include "sim/ctargetsimulator.h"
+#include "testmain/boundedwait.h"
 #include "ui/clogedit.h"
 #include "ui/cmaincontrols.h"
 #include "ui/cmaindlg.h"
@@ -57,7 +58,12 @@ protected:
         WriteAppSettings("PORT=5\n");
     }
 
+    // Clicks and closing the window open and close the port on the window's thread; the serial
+    // layer bounds both, so one that never returns is a fault, named when it happens.
+    static constexpr int kPortStepLimitS = 30;
+
     ~CMainWindowFixture() override {
+        const CWatchdog watchdog(kPortStepLimitS, "closing the window, its port and the equipment");
         // A question or chooser left open by a failed check must not keep the window alive.
         while (QWidget* pModal = QApplication::activeModalWidget()) {
             if (pModal == m_pDlg.get())
@@ -151,6 +157,8 @@ protected:
 
     static void Click(QPushButton* pButton) {
         ASSERT_TRUE(pButton->isEnabled()) << pButton->text().toStdString() << " is disabled";
+        const CWatchdog watchdog(kPortStepLimitS,
+                                 "a click on " + pButton->text().toStdString() + " returning");
         QTest::mouseClick(pButton, Qt::LeftButton);
     }
 
