@@ -51,7 +51,7 @@ int main() {
     char szTemplate[] = "/tmp/vantoro-bench-netflood-XXXXXX";
     const std::string strDir = ::mkdtemp(szTemplate);
     std::ofstream(strDir + "/vantoro.INI") << "[APP]\n";
-    std::ofstream(strDir + "/st24v100.s19") << "S0060000484452DB\nS1050000AABB95\nS9030000FC\n";
+    std::ofstream(strDir + "/st24v100.s19") << "S00600004844521B\nS1050000AABB95\nS9030000FC\n";
     long nPeak = 0;
     double dSeconds = 0;
     {

@@ -109,6 +109,12 @@ TEST(HeldLocks, NumberingAndSavingGoOnWithoutChangingAnything) {
     EXPECT_FALSE(std::filesystem::exists(strDos + "/com36"));
     ASSERT_EQ(logTexts.size(), 1u);
     EXPECT_NE(logTexts[0].find("held the lock"), std::string::npos) << logTexts[0];
+    start = Clock::now();
+    std::string strWhy;
+    EXPECT_EQ(CComPortNumbering(strDos, "").LinkNetworkPort("rfc2217://rack1:7001", {}, strWhy),
+              -1);
+    EXPECT_LT(SecondsSince(start), 0.5) << "one run waited for the same holder twice";
+    EXPECT_NE(strWhy.find("held the lock"), std::string::npos) << strWhy;
 
     start = Clock::now();
     for (const char* pszKey : {"Port", "Platform", "Log", "LogFlags", "ReplyTimeout"})
