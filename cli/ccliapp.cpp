@@ -5,6 +5,7 @@
 #include "cli/clitext.h"
 #include "cli/cupdaterun.h"
 #include "cli/cverdictoutput.h"
+#include "serial/ccomportnumbering.h"
 #include "serial/comportdiscovery.h"
 #include "serial/comportnames.h"
 #include "serial/networkportname.h"
@@ -297,9 +298,17 @@ bool CCliApp::ResolvePorts(std::vector<ComPortEntry>& ports, int& nStatus) {
             }
             pEntry = session.Ports().FindByDevice(strGiven);
             if (!pEntry) {
-                // Not connected to here: the server is asked when the unit's port opens.
-                unlisted = {AddProcessComDevice(strGiven, listedNumbers),
-                            "Network Port (" + strGiven + ")", strGiven};
+                // Not connected to here: the server is asked when the unit's port opens. Its
+                // number is linked at first sight, so a rack's report keeps one port column.
+                std::string strWhy;
+                int nNumber = CComPortNumbering(GetDosDevicesFolder(), "")
+                                  .LinkNetworkPort(strGiven, listedNumbers, strWhy);
+                if (nNumber < 0) {
+                    std::fprintf(m_pErr, "vantoro-cli: %s keeps its number for this run only: %s\n",
+                                 TerminalText(strGiven).c_str(), TerminalText(strWhy).c_str());
+                    nNumber = AddProcessComDevice(strGiven, listedNumbers);
+                }
+                unlisted = {nNumber, "Network Port (" + strGiven + ")", strGiven};
                 pEntry = &unlisted;
             }
         } else if (strGiven.find('/') != std::string::npos) {

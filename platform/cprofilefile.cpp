@@ -1,9 +1,11 @@
 #include "platform/cprofilefile.h"
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -332,7 +334,43 @@ std::size_t ScanDigits(const std::string& strText, bool& bNegative, Accumulate a
     return digits;
 }
 
+// A folder whose lock another program kept past the wait: the further keys of the same save
+// are not made to wait again, so a whole save gives up in one wait, not one per key.
+struct LockTimeout {
+    std::string strFolder;
+    std::chrono::steady_clock::time_point when;
+    std::string strProblem;
+};
+
+std::mutex& LockTimeoutMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+LockTimeout& LastLockTimeout() {
+    static LockTimeout timeout;
+    return timeout;
+}
+
+int LockWaitFor(const std::string& strFolder) {
+    std::lock_guard<std::mutex> lock(LockTimeoutMutex());
+    const LockTimeout& last = LastLockTimeout();
+    const bool bRecent = last.strFolder == strFolder &&
+                         std::chrono::steady_clock::now() - last.when < std::chrono::seconds(10);
+    return bRecent ? 0 : CFileLock::kDefaultWaitMs;
+}
+
+void RememberLockTimeout(const std::string& strFolder, const std::string& strProblem) {
+    std::lock_guard<std::mutex> lock(LockTimeoutMutex());
+    LastLockTimeout() = {strFolder, std::chrono::steady_clock::now(), strProblem};
+}
+
 } // namespace
+
+std::string ProfileSaveLockProblem() {
+    std::lock_guard<std::mutex> lock(LockTimeoutMutex());
+    return LastLockTimeout().strProblem;
+}
 
 std::string GetPrivateProfileString(const std::string& strSection, const std::string& strKey,
                                     const std::string& strDefault, const std::string& strFile) {
@@ -393,7 +431,13 @@ bool WritePrivateProfileString(const std::string& strSection, const std::string&
     // Saves of every program using the file take turns: each reads, changes its key and writes
     // under the folder's lock (which holds across the rename), so none writes back a content
     // another has already replaced.
-    CFileLock lock(FolderOf(strTarget), false);
+    const std::string strFolder = FolderOf(strTarget);
+    CFileLock lock(strFolder, false, LockWaitFor(strFolder));
+    if (lock.IsHeldElsewhere()) {
+        // Writing without the lock could undo the holder's save; this choice is not kept.
+        RememberLockTimeout(strFolder, lock.Problem());
+        return false;
+    }
     std::string strContent;
     bool bExists = false;
     if (!ReadWholeFile(strTarget, strContent, bExists))

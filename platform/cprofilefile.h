@@ -44,6 +44,10 @@ std::uint32_t GetPrivateProfileInt(const std::string& strSection, const std::str
 bool WritePrivateProfileString(const std::string& strSection, const std::string& strKey,
                                const std::string& strValue, const std::string& strFile);
 
+// Why a save gave up on the folder's lock (another program held it past the bounded wait; the
+// save is then not made), for the user to be told; empty when that has not happened.
+std::string ProfileSaveLockProblem();
+
 // A settings file is small; anything bigger is damaged and read as missing (defaults), and a
 // save never replaces it. Anything that is no regular file is treated the same way.
 constexpr std::size_t kMaxProfileFileSize = 1024 * 1024;

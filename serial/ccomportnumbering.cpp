@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <unistd.h>
 
@@ -167,17 +169,62 @@ int CComPortNumbering::WriteLink(int nWanted, const std::string& strTarget, std:
     return -1;
 }
 
+std::unique_ptr<CFileLock> CComPortNumbering::LockFolder() const {
+    if (m_strFolder.empty())
+        return nullptr;
+    std::string strLockFile = m_strFolder;
+    while (strLockFile.size() > 1 && strLockFile.back() == '/')
+        strLockFile.pop_back();
+    strLockFile += ".lock";
+    // One run waits once: a holder that kept the lock a moment ago is not waited for again.
+    static std::mutex mutex;
+    static std::string strTimedOut;
+    static std::chrono::steady_clock::time_point timedOutAt;
+    std::lock_guard<std::mutex> guard(mutex);
+    const bool bRecent = strTimedOut == strLockFile &&
+                         std::chrono::steady_clock::now() - timedOutAt < std::chrono::seconds(10);
+    auto pLock =
+        std::make_unique<CFileLock>(strLockFile, true, bRecent ? 0 : CFileLock::kDefaultWaitMs);
+    if (pLock->IsHeldElsewhere()) {
+        strTimedOut = strLockFile;
+        timedOutAt = std::chrono::steady_clock::now();
+    }
+    return pLock;
+}
+
+int CComPortNumbering::LinkNetworkPort(const std::string& strName, const std::vector<int>& listed,
+                                       std::string& strError) {
+    if (m_strFolder.empty()) {
+        strError = "no folder for COM number links";
+        return -1;
+    }
+    const std::unique_ptr<CFileLock> pLock = LockFolder();
+    if (pLock->IsHeldElsewhere()) {
+        strError = pLock->Problem();
+        return -1;
+    }
+    std::set<int> taken(listed.begin(), listed.end());
+    for (const DosDeviceLink& link : ReadLinks()) {
+        if (link.strText == strName)
+            return link.nPort;
+        taken.insert(link.nPort);
+    }
+    return WriteLink(-1, strName, taken, strError);
+}
+
 std::vector<ComPortEntry> CComPortNumbering::NumberPorts(const std::vector<TtyDevice>& devices,
                                                          std::vector<std::string>& logTexts) {
     // The window and any command line may number at the same moment, each seeing its own set
     // of devices: the links are read, judged and written by one of them at a time, so the
     // second sees the first one's links before it decides.
-    std::unique_ptr<CFileLock> pLock;
-    if (!m_strFolder.empty()) {
-        std::string strLockFile = m_strFolder;
-        while (strLockFile.size() > 1 && strLockFile.back() == '/')
-            strLockFile.pop_back();
-        pLock = std::make_unique<CFileLock>(strLockFile + ".lock");
+    const std::unique_ptr<CFileLock> pLock = LockFolder();
+    // A holder that never lets go must not hold the ports list: this time nothing is written
+    // and devices keep their plug-order numbers, as where no link can be written.
+    const bool bMayWrite = !pLock || !pLock->IsHeldElsewhere();
+    if (!bMayWrite) {
+        logTexts.push_back("COM numbers: " + pLock->Problem() +
+                           "; no new links are written this time, so new devices keep their "
+                           "plug-order numbers");
     }
     const std::vector<DosDeviceLink> links = ReadLinks();
     const std::map<std::string, std::string> stableNames = ReadStableNames();
@@ -205,7 +252,7 @@ std::vector<ComPortEntry> CComPortNumbering::NumberPorts(const std::vector<TtyDe
         std::string strTarget = !strStable.empty() ? strStable
                                 : !bBuiltInFree    ? pDevice->strDeviceNode
                                                    : "";
-        if (!strTarget.empty() && !m_strFolder.empty()) {
+        if (!strTarget.empty() && !m_strFolder.empty() && bMayWrite) {
             std::string strError;
             const int number =
                 WriteLink(strStable.empty() ? -1 : builtInNumber, strTarget, taken, strError);

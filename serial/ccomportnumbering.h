@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/cfilelock.h"
 #include "serial/comportdiscovery.h"
+
+#include <memory>
 
 #include <set>
 #include <string>
@@ -27,6 +30,13 @@ public:
     // The ports the links name, targets that exist only; writes nothing.
     std::vector<ComPortEntry> LinkedPorts(const std::vector<TtyDevice>& devices) const;
 
+    // The number of a network port name (rfc2217://, socket://): the link that already names
+    // it, else a new comN link from kFirstLinkedComPort up, clear of the links and of listed,
+    // so the name keeps its number in every later run, as an adapter does. -1 with the reason
+    // in strError when no link can be read or written.
+    int LinkNetworkPort(const std::string& strName, const std::vector<int>& listed,
+                        std::string& strError);
+
 private:
     struct DosDeviceLink {
         int nPort = 0;
@@ -35,6 +45,8 @@ private:
     };
 
     std::vector<DosDeviceLink> ReadLinks() const;
+    // The lock that numbering by every program takes turns under; null without a folder.
+    std::unique_ptr<CFileLock> LockFolder() const;
     // Canonical device node to its by-id name.
     std::map<std::string, std::string> ReadStableNames() const;
     ComPortEntry EntryFor(int nPort, const std::string& strNode, const std::string& strStableName,

@@ -27,6 +27,15 @@ constexpr int kRawRefusalWaitMs = 250;
 constexpr int kWriteLimitMs = 5000;
 constexpr std::size_t kMaxServerText = 200;
 constexpr auto kParkLimit = std::chrono::seconds(10);
+// More than the fastest serial line (921600 baud) carries in the whole negotiation: whatever
+// sends this much before the port is open is flooding, not relaying equipment.
+constexpr std::size_t kMaxSetUpBytes = 384 * 1024;
+// Equipment bytes kept for the first read; the newest, as a detection text comes last.
+constexpr std::size_t kMaxPendingBytes = 4096;
+// What one read of the socket takes at most, so a flood never keeps a loop from its deadline.
+constexpr std::size_t kMaxReadSlice = 16 * 1024;
+// How often a wait looks whether its caller gave up.
+constexpr int kAbandonSliceMs = 50;
 
 // Telnet options, and the COM-PORT-OPTION commands (a server answers each with its code + 100).
 constexpr std::uint8_t kOptionBinary = 0;
@@ -51,14 +60,21 @@ int MillisLeft(Clock::time_point deadline) {
     return static_cast<int>(std::max<long long>(0, left.count()));
 }
 
-// poll that retries EINTR with the time left; revents, 0 at the deadline, -1 on failure.
-int PollUntil(int fd, short nEvents, Clock::time_point deadline) {
+// poll that retries EINTR with the time left; revents, 0 at the deadline or once *pbAbandon
+// is true, -1 on failure.
+int PollUntil(int fd, short nEvents, Clock::time_point deadline,
+              const std::atomic<bool>* pbAbandon = nullptr) {
     for (;;) {
+        if (pbAbandon && pbAbandon->load())
+            return 0;
+        const int nLeft = MillisLeft(deadline);
         pollfd pfd{fd, nEvents, 0};
-        int n = ::poll(&pfd, 1, MillisLeft(deadline));
-        if (n >= 0)
-            return n == 0 ? 0 : pfd.revents;
-        if (errno != EINTR)
+        int n = ::poll(&pfd, 1, pbAbandon ? std::min(nLeft, kAbandonSliceMs) : nLeft);
+        if (n > 0)
+            return pfd.revents;
+        if (n == 0 && (nLeft <= kAbandonSliceMs || !pbAbandon))
+            return 0;
+        if (n < 0 && errno != EINTR)
             return -1;
     }
 }
@@ -100,10 +116,12 @@ void TuneSocket(int fd) {
     ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeout, sizeof userTimeout);
 }
 
+// A kept connection, or (pLine empty) what a check on another thread found instead.
 struct ParkedConnection {
     std::string strName;
     std::unique_ptr<CNetworkLine> pLine;
     Clock::time_point when;
+    CNetworkLine::Outcome outcome = {};
 };
 
 std::mutex& ParkMutex() {
@@ -122,11 +140,35 @@ void DropStaleParked() {
     std::erase_if(Parked(), [&](const ParkedConnection& p) { return now - p.when > kParkLimit; });
 }
 
+// Takes out of the park what was kept for this name: a live connection, or a failure.
+bool TakeParked(const std::string& strName, std::unique_ptr<CNetworkLine>& pLine,
+                CNetworkLine::Outcome& outcome) {
+    std::lock_guard<std::mutex> lock(ParkMutex());
+    DropStaleParked();
+    auto it = std::find_if(Parked().begin(), Parked().end(),
+                           [&](const ParkedConnection& p) { return p.strName == strName; });
+    if (it == Parked().end())
+        return false;
+    pLine = std::move(it->pLine);
+    outcome = it->outcome;
+    Parked().erase(it);
+    return true;
+}
+
+void Park(const std::string& strName, std::unique_ptr<CNetworkLine> pLine,
+          const CNetworkLine::Outcome& outcome) {
+    std::lock_guard<std::mutex> lock(ParkMutex());
+    DropStaleParked();
+    std::erase_if(Parked(), [&](const ParkedConnection& p) { return p.strName == strName; });
+    Parked().push_back({strName, std::move(pLine), Clock::now(), outcome});
+}
+
 } // namespace
 
 CNetworkLine::~CNetworkLine() = default;
 
-std::unique_ptr<CNetworkLine> CNetworkLine::Connect(const std::string& strName, Outcome& outcome) {
+std::unique_ptr<CNetworkLine> CNetworkLine::Connect(const std::string& strName, Outcome& outcome,
+                                                    const std::atomic<bool>* pbAbandon) {
     NetworkPortName name;
     std::string why;
     if (!ParseNetworkPortName(strName, name, &why)) {
@@ -134,16 +176,27 @@ std::unique_ptr<CNetworkLine> CNetworkLine::Connect(const std::string& strName, 
         return nullptr;
     }
     std::unique_ptr<CNetworkLine> line(new CNetworkLine(name));
+    line->m_pbAbandon = pbAbandon;
     if (!line->ConnectSocket(outcome) || !line->Negotiate(outcome))
         return nullptr;
+    line->m_pbAbandon = nullptr;
     outcome = Outcome();
     return line;
 }
 
-int CNetworkLine::Probe(const std::string& strName, std::uint32_t* pnError,
-                        std::string* pstrCause) {
+int CNetworkLine::Probe(const std::string& strName, std::uint32_t* pnError, std::string* pstrCause,
+                        const std::atomic<bool>* pbAbandon) {
     Outcome outcome;
-    std::unique_ptr<CNetworkLine> line = Connect(strName, outcome);
+    std::unique_ptr<CNetworkLine> line;
+    const bool bParked = TakeParked(strName, line, outcome);
+    if (bParked && line && !IsStillConnected(line->Fd()))
+        line.reset(); // the server went since: ask it again
+    if (!bParked || (!line && outcome.nCheck == PortAvailable))
+        line = Connect(strName, outcome, pbAbandon);
+    if (line && pbAbandon && pbAbandon->load()) {
+        line.reset(); // nobody will open it: the server is not held for nothing
+        outcome = Failure(PortUnknown, kErrorAbandoned, "Checking " + strName + " was given up");
+    }
     if (pnError)
         *pnError = outcome.nError;
     if (!line) {
@@ -151,31 +204,27 @@ int CNetworkLine::Probe(const std::string& strName, std::uint32_t* pnError,
             *pstrCause = outcome.strCause;
         return outcome.nCheck;
     }
-    std::lock_guard<std::mutex> lock(ParkMutex());
-    DropStaleParked();
-    std::erase_if(Parked(), [&](const ParkedConnection& p) { return p.strName == strName; });
-    Parked().push_back({strName, std::move(line), Clock::now()});
+    Park(strName, std::move(line), Outcome());
     return PortAvailable;
 }
 
-std::unique_ptr<CNetworkLine> CNetworkLine::Open(const std::string& strName, Outcome& outcome) {
+std::unique_ptr<CNetworkLine> CNetworkLine::Open(const std::string& strName, Outcome& outcome,
+                                                 const std::atomic<bool>* pbAbandon) {
     std::unique_ptr<CNetworkLine> parked;
-    {
-        std::lock_guard<std::mutex> lock(ParkMutex());
-        DropStaleParked();
-        auto it = std::find_if(Parked().begin(), Parked().end(),
-                               [&](const ParkedConnection& p) { return p.strName == strName; });
-        if (it != Parked().end()) {
-            parked = std::move(it->pLine);
-            Parked().erase(it);
+    if (TakeParked(strName, parked, outcome)) {
+        if (parked && IsStillConnected(parked->Fd())) {
+            outcome = Outcome();
+            return parked;
         }
-    }
-    if (parked && IsStillConnected(parked->Fd())) {
-        outcome = Outcome();
-        return parked;
+        if (!parked && outcome.nCheck != PortAvailable)
+            return nullptr;
     }
     parked.reset(); // closed first: the server may allow one client only
-    return Connect(strName, outcome);
+    return Connect(strName, outcome, pbAbandon);
+}
+
+void CNetworkLine::ParkFailure(const std::string& strName, const Outcome& outcome) {
+    Park(strName, nullptr, outcome);
 }
 
 bool CNetworkLine::ConnectSocket(Outcome& outcome) {
@@ -204,9 +253,11 @@ bool CNetworkLine::ConnectSocket(Outcome& outcome) {
         }
         int err = ::connect(fd.Get(), p->ai_addr, p->ai_addrlen) == 0 ? 0 : errno;
         if (err == EINPROGRESS || err == EINTR) {
-            int revents = PollUntil(fd.Get(), POLLOUT, deadline);
+            int revents = PollUntil(fd.Get(), POLLOUT, deadline, m_pbAbandon);
             socklen_t len = sizeof err;
-            if (revents == 0)
+            if (IsAbandoned())
+                err = ECANCELED;
+            else if (revents == 0)
                 err = ETIMEDOUT;
             else if (revents < 0 || ::getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &err, &len) != 0)
                 err = errno;
@@ -217,11 +268,13 @@ bool CNetworkLine::ConnectSocket(Outcome& outcome) {
             return true;
         }
         lastError = err;
-        if (err == ETIMEDOUT)
-            break; // the time allowed is spent
+        if (err == ETIMEDOUT || err == ECANCELED)
+            break; // the time allowed is spent, or the caller has gone
     }
     const std::string where = Where(m_name);
-    if (lastError == ECONNREFUSED)
+    if (lastError == ECANCELED)
+        outcome = Failure(PortUnknown, kErrorAbandoned, "Connecting to " + where + " was given up");
+    else if (lastError == ECONNREFUSED)
         outcome = Failure(PortUnavailable, kErrorFileNotFound,
                           "Connection refused by " + where + ": no serial server listens there");
     else if (lastError == ETIMEDOUT)
@@ -237,32 +290,47 @@ bool CNetworkLine::ConnectSocket(Outcome& outcome) {
 // A server that has given the port to someone else still accepts the connection, then tells
 // so and closes; only a server that answers a line command serves this client.
 bool CNetworkLine::Negotiate(Outcome& outcome) {
-    const std::string where = Where(m_name);
+    const int nLimit = m_name.bRfc2217 ? kNegotiationLimitMs : kRawRefusalWaitMs;
+    m_setUpDeadline = Clock::now() + std::chrono::milliseconds(nLimit);
+    m_bSettingUp = true;
     if (m_name.bRfc2217) {
         SendRaw(CTelnetCodec::Negotiation(CTelnetCodec::kWill, kOptionBinary) +
                 CTelnetCodec::Negotiation(CTelnetCodec::kDo, kOptionBinary) +
                 CTelnetCodec::Negotiation(CTelnetCodec::kWill, kOptionComPort));
     }
-    const int nLimit = m_name.bRfc2217 ? kNegotiationLimitMs : kRawRefusalWaitMs;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nLimit);
-    while (!m_name.bRfc2217 || !(m_bComPortAgreed && m_bBaudAnswered)) {
+    const bool bDone = NegotiateUntil(m_setUpDeadline, outcome);
+    m_bSettingUp = false;
+    return bDone;
+}
+
+bool CNetworkLine::NegotiateUntil(Clock::time_point deadline, Outcome& outcome) {
+    const std::string where = Where(m_name);
+    while (!IsNegotiated()) {
         if (m_bComPortRefused) {
             outcome = Failure(PortUnknown, kErrorGenFailure,
                               where + " does not offer RFC 2217 (COM-PORT-OPTION refused); " +
                                   "use socket:// for a raw TCP port");
             return false;
         }
-        bool bReadable = false;
-        if (!WaitForServer(MillisLeft(deadline), bReadable) || !bReadable)
+        if (m_nSetUpBytes > kMaxSetUpBytes || m_codec.HasOverlongSubnegotiation()) {
+            outcome = Failure(PortUnknown, kErrorGenFailure,
+                              where + " floods the connection while it is set up (" +
+                                  (m_nSetUpBytes > kMaxSetUpBytes
+                                       ? "more bytes than a serial line carries"
+                                       : "a telnet subnegotiation without end") +
+                                  "); it is not a serial port server that can be used");
+            return false;
+        }
+        if (IsAbandoned() || Clock::now() >= deadline)
             break;
+        bool bReadable = false;
+        if (!WaitForServer(deadline, bReadable))
+            break;
+        if (!bReadable)
+            continue;
         std::string data;
         const bool bOpen = ReadAvailable(data);
-        m_strPending += data;
-        m_bPending.store(!m_strPending.empty());
-        for (char c : data) {
-            if (m_strServerText.size() < kMaxServerText && c >= 0x20 && c < 0x7F)
-                m_strServerText.push_back(c);
-        }
+        KeepPending(data);
         if (!bOpen) {
             outcome = Failure(PortInUse, kErrorAccessDenied,
                               where + " closed the connection" +
@@ -271,7 +339,12 @@ bool CNetworkLine::Negotiate(Outcome& outcome) {
             return false;
         }
     }
-    if (!m_name.bRfc2217 || (m_bComPortAgreed && m_bBaudAnswered))
+    if (IsAbandoned()) {
+        outcome = Failure(PortUnknown, kErrorAbandoned,
+                          "Setting up the connection to " + where + " was given up");
+        return false;
+    }
+    if (!m_name.bRfc2217 || IsNegotiated())
         return true;
     outcome = Failure(PortUnknown, kErrorTimeout,
                       "No RFC 2217 answer from " + where + " within " +
@@ -280,18 +353,36 @@ bool CNetworkLine::Negotiate(Outcome& outcome) {
     return false;
 }
 
-// False when the wait failed; bReadable false when the time ran out.
-bool CNetworkLine::WaitForServer(int nMillis, bool& bReadable) {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nMillis);
-    const int revents = PollUntil(Fd(), POLLIN | POLLRDHUP, deadline);
+bool CNetworkLine::IsNegotiated() const {
+    return m_name.bRfc2217 && m_bComPortAgreed && m_bBaudAnswered;
+}
+
+bool CNetworkLine::IsAbandoned() const {
+    return m_pbAbandon && m_pbAbandon->load();
+}
+
+void CNetworkLine::KeepPending(const std::string& strData) {
+    for (char c : strData) {
+        if (m_strServerText.size() < kMaxServerText && c >= 0x20 && c < 0x7F)
+            m_strServerText.push_back(c);
+    }
+    m_strPending += strData;
+    if (m_strPending.size() > kMaxPendingBytes)
+        m_strPending.erase(0, m_strPending.size() - kMaxPendingBytes);
+    m_bPending.store(!m_strPending.empty());
+}
+
+// False when the wait failed; bReadable false when the time ran out or the caller gave up.
+bool CNetworkLine::WaitForServer(Clock::time_point deadline, bool& bReadable) {
+    const int revents = PollUntil(Fd(), POLLIN | POLLRDHUP, deadline, m_pbAbandon);
     bReadable = revents > 0;
     return revents >= 0;
 }
 
-// Whatever is waiting, commands answered; false once the server has closed.
+// What is waiting, up to one slice, commands answered; false once the server has closed.
 bool CNetworkLine::ReadAvailable(std::string& data) {
     std::uint8_t buffer[512];
-    for (;;) {
+    for (std::size_t nTaken = 0; nTaken < kMaxReadSlice;) {
         ssize_t n = ::recv(Fd(), buffer, sizeof buffer, MSG_DONTWAIT);
         if (n < 0 && errno == EINTR)
             continue;
@@ -301,6 +392,9 @@ bool CNetworkLine::ReadAvailable(std::string& data) {
             m_bHungUp = true;
             return false;
         }
+        nTaken += static_cast<std::size_t>(n);
+        if (m_bSettingUp)
+            m_nSetUpBytes += static_cast<std::size_t>(n);
         if (!m_name.bRfc2217) {
             data.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(n));
             continue;
@@ -310,6 +404,7 @@ bool CNetworkLine::ReadAvailable(std::string& data) {
         for (const CTelnetCodec::Command& command : commands)
             HandleCommand(command);
     }
+    return true;
 }
 
 // Agrees to binary transfer both ways and to suppressing go-ahead, takes the COM-PORT
@@ -328,9 +423,9 @@ void CNetworkLine::HandleCommand(const CTelnetCodec::Command& command) {
             if (option == kOptionBinary && !m_bLocalBinary)
                 m_bLocalBinary = true; // the answer to our WILL
             else if (option == kOptionSuppressGoAhead)
-                SendRaw(C::Negotiation(C::kWill, option));
+                Answer(C::kWill, option);
         } else {
-            SendRaw(C::Negotiation(C::kWont, option));
+            Answer(C::kWont, option);
         }
         return;
     case C::kDont:
@@ -345,10 +440,10 @@ void CNetworkLine::HandleCommand(const CTelnetCodec::Command& command) {
         if (option == kOptionBinary) {
             m_bRemoteBinary = true; // the answer to our DO
         } else if (option == kOptionSuppressGoAhead) {
-            SendRaw(C::Negotiation(C::kDo, option));
+            Answer(C::kDo, option);
         } else {
             // Echo included: the equipment's replies must come back as the equipment sent them.
-            SendRaw(C::Negotiation(C::kDont, option));
+            Answer(C::kDont, option);
         }
         return;
     case C::kWont:
@@ -364,6 +459,15 @@ void CNetworkLine::HandleCommand(const CTelnetCodec::Command& command) {
     default:
         return;
     }
+}
+
+void CNetworkLine::Answer(std::uint8_t nVerb, std::uint8_t nOption) {
+    const std::size_t nIndex =
+        static_cast<std::size_t>(nVerb - CTelnetCodec::kWill) * 256 + nOption;
+    if (m_answered.test(nIndex))
+        return;
+    m_answered.set(nIndex);
+    SendRaw(CTelnetCodec::Negotiation(nVerb, nOption));
 }
 
 void CNetworkLine::HandleComPortAnswer(const std::string& strData) {
@@ -383,7 +487,9 @@ std::uint32_t CNetworkLine::SendComPort(std::uint8_t nCommand, const std::string
 }
 
 std::uint32_t CNetworkLine::SendRaw(const std::string& strBytes) {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kWriteLimitMs);
+    // While setting up, a server that takes nothing holds this side no longer than set-up lasts.
+    const Clock::time_point deadline =
+        m_bSettingUp ? m_setUpDeadline : Clock::now() + std::chrono::milliseconds(kWriteLimitMs);
     std::size_t done = 0;
     while (done < strBytes.size()) {
         ssize_t n = ::send(Fd(), strBytes.data() + done, strBytes.size() - done,
@@ -399,7 +505,7 @@ std::uint32_t CNetworkLine::SendRaw(const std::string& strBytes) {
                 m_bHungUp = true;
             return kErrorGenFailure;
         }
-        const int revents = PollUntil(Fd(), POLLOUT, deadline);
+        const int revents = PollUntil(Fd(), POLLOUT, deadline, m_pbAbandon);
         if (revents == 0)
             return kErrorTimeout; // the server takes nothing: the update ends as a silent unit
         if (revents < 0)

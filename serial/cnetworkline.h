@@ -6,6 +6,8 @@
 #include "serial/networkportname.h"
 
 #include <atomic>
+#include <bitset>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -20,6 +22,9 @@ namespace vantoro {
 // give them.
 class CNetworkLine {
 public:
+    // A set-up given up by its caller: the system's "operation aborted".
+    static constexpr std::uint32_t kErrorAbandoned = 995;
+
     // What a connection attempt found, in the terms of a port check.
     struct Outcome {
         int nCheck = 0;           // PortCheckResult
@@ -32,13 +37,23 @@ public:
     CNetworkLine& operator=(const CNetworkLine&) = delete;
 
     // Connects and, for rfc2217://, finishes option negotiation before returning; nullptr with
-    // the outcome filled when that fails.
-    static std::unique_ptr<CNetworkLine> Connect(const std::string& strName, Outcome& outcome);
+    // the outcome filled when that fails. Whatever the server does, it returns within the
+    // connect time plus the negotiation's (3 s for rfc2217://, 250 ms for socket://) keeping
+    // at most a few tens of KiB, and within about 50 ms of *pbAbandon turning true (any thread
+    // may set it), so it can run on a worker that its front end gives up on.
+    static std::unique_ptr<CNetworkLine> Connect(const std::string& strName, Outcome& outcome,
+                                                 const std::atomic<bool>* pbAbandon = nullptr);
     // A port check that connects: the connection is kept for the Open that follows, since a
-    // server that just saw its client leave may count it as present for a while.
-    static int Probe(const std::string& strName, std::uint32_t* pnError, std::string* pstrCause);
+    // server that just saw its client leave may count it as present for a while. What a check
+    // made a moment ago on another thread found (a kept connection, or its failure) is the
+    // answer, without asking the server again.
+    static int Probe(const std::string& strName, std::uint32_t* pnError, std::string* pstrCause,
+                     const std::atomic<bool>* pbAbandon = nullptr);
     // The connection a Probe of this name kept, if it is still there; else a new one.
-    static std::unique_ptr<CNetworkLine> Open(const std::string& strName, Outcome& outcome);
+    static std::unique_ptr<CNetworkLine> Open(const std::string& strName, Outcome& outcome,
+                                              const std::atomic<bool>* pbAbandon = nullptr);
+    // Keeps a failure a check on another thread found, as the answer of the next Probe or Open.
+    static void ParkFailure(const std::string& strName, const Outcome& outcome);
 
     int Fd() const { return m_socket.Get(); }
     bool IsRfc2217() const { return m_name.bRfc2217; }
@@ -65,14 +80,26 @@ private:
 
     bool ConnectSocket(Outcome& outcome);
     bool Negotiate(Outcome& outcome);
-    bool WaitForServer(int nMillis, bool& bReadable);
+    bool NegotiateUntil(std::chrono::steady_clock::time_point deadline, Outcome& outcome);
+    bool IsNegotiated() const;
+    bool IsAbandoned() const;
+    void KeepPending(const std::string& strData);
+    bool WaitForServer(std::chrono::steady_clock::time_point deadline, bool& bReadable);
     bool ReadAvailable(std::string& data);
     void HandleCommand(const CTelnetCodec::Command& command);
+    // Each answer goes once per connection, so a server repeating a request cannot make this
+    // side send without end.
+    void Answer(std::uint8_t nVerb, std::uint8_t nOption);
     void HandleComPortAnswer(const std::string& strData);
     std::uint32_t SendRaw(const std::string& strBytes);
     std::uint32_t SendComPort(std::uint8_t nCommand, const std::string& strValue);
 
     NetworkPortName m_name;
+    const std::atomic<bool>* m_pbAbandon = nullptr; // while connecting only
+    std::chrono::steady_clock::time_point m_setUpDeadline{};
+    bool m_bSettingUp = false;
+    std::size_t m_nSetUpBytes = 0; // all the server sent before the port counted as open
+    std::bitset<4 * 256> m_answered;
     CFileDescriptor m_socket;
     CTelnetCodec m_codec;
     LineFormat m_format;

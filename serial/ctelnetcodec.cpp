@@ -13,6 +13,7 @@ constexpr std::size_t kMaxSubnegotiation = 256;
 void CTelnetCodec::Reset() {
     m_state = State::Data;
     m_command = Command();
+    m_bOverlong = false;
 }
 
 void CTelnetCodec::Decode(const std::uint8_t* pData, std::size_t nLength, std::string& data,
@@ -56,13 +57,12 @@ void CTelnetCodec::DecodeByte(std::uint8_t nByte, std::string& data,
     case State::Sub:
         if (nByte == kIac)
             m_state = State::SubIac;
-        else if (m_command.strData.size() < kMaxSubnegotiation)
-            m_command.strData.push_back(static_cast<char>(nByte));
+        else
+            AppendSubnegotiationByte(nByte);
         return;
     case State::SubIac:
         if (nByte == kIac) {
-            if (m_command.strData.size() < kMaxSubnegotiation)
-                m_command.strData.push_back(static_cast<char>(kIac));
+            AppendSubnegotiationByte(kIac);
             m_state = State::Sub;
         } else {
             // IAC SE ends it; any other command inside is a broken subnegotiation, ended too.
@@ -71,6 +71,13 @@ void CTelnetCodec::DecodeByte(std::uint8_t nByte, std::string& data,
         }
         return;
     }
+}
+
+void CTelnetCodec::AppendSubnegotiationByte(std::uint8_t nByte) {
+    if (m_command.strData.size() < kMaxSubnegotiation)
+        m_command.strData.push_back(static_cast<char>(nByte));
+    else
+        m_bOverlong = true;
 }
 
 void CTelnetCodec::AppendEscaped(const std::uint8_t* pData, std::size_t nLength, std::string& out) {

@@ -30,6 +30,9 @@ public:
     void Decode(const std::uint8_t* pData, std::size_t nLength, std::string& data,
                 std::vector<Command>& commands);
     void Reset();
+    // A subnegotiation ran past any length the line options use: the stream is broken (or
+    // hostile) and no answer will come out of it.
+    bool HasOverlongSubnegotiation() const { return m_bOverlong; }
 
     static void AppendEscaped(const std::uint8_t* pData, std::size_t nLength, std::string& out);
     static std::string Negotiation(std::uint8_t nVerb, std::uint8_t nOption);
@@ -39,9 +42,11 @@ private:
     enum class State { Data, Iac, Verb, Sub, SubIac };
 
     void DecodeByte(std::uint8_t nByte, std::string& data, std::vector<Command>& commands);
+    void AppendSubnegotiationByte(std::uint8_t nByte);
 
     State m_state = State::Data;
     Command m_command;
+    bool m_bOverlong = false;
 };
 
 } // namespace vantoro

@@ -90,14 +90,24 @@ void CFileCheck::TakeLineByte(char c) {
 
 void CFileCheck::EndLine() {
     const std::uint64_t nLine = ++m_nLine;
-    if (m_nBadByteColumn != 0) {
+    if (m_nBadByteColumn != 0 && m_cBadByte == kCarriageReturn) {
+        AddError(nLine, "a carriage return without a line feed in column " +
+                            std::to_string(m_nBadByteColumn) +
+                            ": lines that end in CR alone (old Mac line ends) are one line to "
+                            "the update; save the file with LF or CR LF line ends");
+    } else if (m_nBadByteColumn != 0) {
         char szText[96];
         std::snprintf(szText, sizeof szText,
                       "byte 0x%02X in column %llu is not printable text: not an S-record",
                       m_cBadByte, static_cast<unsigned long long>(m_nBadByteColumn));
         AddError(nLine, szText);
+    } else if (m_nLineLength == 0 && m_nTerminationLine != 0) {
+        AddWarning(nLine, "empty line after the termination record of line " +
+                              std::to_string(m_nTerminationLine) +
+                              ": never sent, the update ends at the termination record");
     } else if (m_nLineLength == 0) {
-        AddWarning(nLine, "empty line: it is sent as a lone line feed");
+        AddWarning(nLine, "empty line: it is sent as a lone line feed, which the equipment "
+                          "may answer as a bad record");
     } else if (m_nLineLength > CSRecordLine::kLongestRecord) {
         AddError(nLine, std::to_string(m_nLineLength) +
                             " characters: longer than any S-record (at most " +
@@ -151,6 +161,17 @@ void CFileCheck::CheckData(const SRecordFields& fields) {
     m_verdict.nDataBytes += fields.nDataBytes;
     if (fields.nDataBytes == 0)
         return;
+    const int nWidthBits = 8 * CSRecordLine::AddressBytes(fields.nType);
+    const std::uint64_t nHighest = (std::uint64_t{1} << nWidthBits) - 1;
+    const std::uint64_t nLast = std::uint64_t{fields.nAddress} + fields.nDataBytes - 1;
+    if (nLast > nHighest) {
+        // The equipment would find out only after it has erased itself.
+        AddError(m_nLine, "data at " + Hex(fields.nAddress) + "-" + Hex(nLast) + " runs past " +
+                              Hex(nHighest) + ", the highest address of an S" +
+                              std::to_string(fields.nType) + " record (" +
+                              std::to_string(nWidthBits) + "-bit addresses)");
+        return;
+    }
     if (m_ranges.Add(fields.nAddress, fields.nDataBytes)) {
         AddWarning(m_nLine, "data at " + Hex(fields.nAddress) + "-" +
                                 Hex(fields.nAddress + fields.nDataBytes - 1) +
@@ -180,7 +201,9 @@ CFileVerdict CFileCheck::Finish() {
         AddError(0, "the file is empty: it holds no records");
     } else if (m_nTerminationLine == 0) {
         AddError(0, "no termination record (S7, S8 or S9) after line " + std::to_string(m_nLine) +
-                        ": the equipment never hears that the update is complete");
+                        ": the equipment never hears that the update is complete; ask the "
+                        "tool that made the file to write one (it writes one when given a "
+                        "start address)");
     }
     if (m_nLine > 0 && !m_bHeader)
         AddWarning(0, "no header record (S0)");

@@ -1,5 +1,7 @@
 #include "ui/cmaindlg.h"
 
+#include <cstdio>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -83,6 +85,7 @@ CMainDlg::CMainDlg(CMainDlgSetup setup, QWidget* pParent)
     m_pControls = std::make_unique<CMainControls>(m_pClient, m_units);
     const ITickSource& ticks = m_setup.pTicks ? *m_setup.pTicks : SystemTicks();
     m_pEngine = std::make_unique<UpdateEngine>(*this, &m_sink, ticks);
+    m_pEngine->SetConnectNetworkPortsAside(true); // a slow server never freezes the window
     m_pTicker = new CIdleTicker(this);
 
     const CMainControls& c = *m_pControls;
@@ -107,7 +110,11 @@ CMainDlg::~CMainDlg() {
     m_pTicker = nullptr;
     if (m_setup.pHelp)
         m_setup.pHelp->Quit();
-    m_session.SaveAppSettings(m_log.IsLoggingEnabled(), m_log.GetLogFlags());
+    if (!m_session.SaveAppSettings(m_log.IsLoggingEnabled(), m_log.GetLogFlags()) &&
+        !ProfileSaveLockProblem().empty()) {
+        // The window is going: standard error is the one place left to say it.
+        std::fprintf(stderr, "vantoro: choices not saved: %s\n", ProfileSaveLockProblem().c_str());
+    }
     m_pEngine->SetTarget(nullptr);
     // Closes the port and joins its listener while the window can still receive.
     m_pEngine.reset();

@@ -22,7 +22,31 @@ ReplyOutcome Warning(std::string strLog) {
     return outcome;
 }
 
+bool IsReplyCharacter(char c) {
+    static const std::string_view kReplies = "C+<>!()*[]";
+    return kReplies.find(c) != std::string_view::npos;
+}
+
+bool LooksLikeDetection(std::string_view read, const std::string& strDetectText) {
+    if (read.empty() || strDetectText.empty())
+        return false;
+    return read.find(strDetectText) != std::string_view::npos ||
+           std::string_view(strDetectText).substr(0, read.size()) == read;
+}
+
 } // namespace
+
+ReplyOutcome CReplyTable::InterpretRead(std::string_view read, const std::string& strDetectText,
+                                        const std::string& strModel, int nRecord) {
+    if (!read.empty() && !IsReplyCharacter(read.front()) &&
+        LooksLikeDetection(read, strDetectText)) {
+        // A power dip or a watchdog: the boot loader starts over and waits for a new handshake,
+        // so nothing more of this update can land.
+        return Failure(FormatText("%s Restarted @ Record %d", strModel.c_str(), nRecord),
+                       FormatText("Wait Reply : Target Restarted @ Record %d", nRecord));
+    }
+    return Interpret(read.empty() ? '\0' : read.front(), strModel, nRecord);
+}
 
 ReplyOutcome CReplyTable::Interpret(char cReply, const std::string& strModel, int nRecord) {
     const char* pszModel = strModel.c_str();

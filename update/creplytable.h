@@ -3,6 +3,7 @@
 #include "update/logcategory.h"
 
 #include <string>
+#include <string_view>
 
 namespace vantoro {
 
@@ -25,6 +26,11 @@ class CReplyTable {
 public:
     // strModel fills "%s", nRecord (the record being answered) fills "%d".
     static ReplyOutcome Interpret(char cReply, const std::string& strModel, int nRecord);
+    // One read's characters: the first is the reply, unless the read is the equipment's
+    // detection text again (all of it, or its start cut off by the end of the read) where no
+    // reply character stands: then the equipment has restarted under the update.
+    static ReplyOutcome InterpretRead(std::string_view read, const std::string& strDetectText,
+                                      const std::string& strModel, int nRecord);
 };
 
 } // namespace vantoro

@@ -3,10 +3,13 @@
 #include "catalogue/cstringtable.h"
 #include "catalogue/ctarget.h"
 #include "platform/ctickclock.h"
+#include "serial/cnetworkconnector.h"
 #include "serial/comportnames.h"
 #include "serial/cserialwndadapter.h"
+#include "serial/networkportname.h"
 #include "serial/serialtypes.h"
 #include "srecord/cfilecheck.h"
+#include "srecord/csha256.h"
 #include "update/creplytable.h"
 #include "update/textformat.h"
 
@@ -85,12 +88,57 @@ long UpdateEngine::OnSerialEvent(std::uintptr_t wParam, std::intptr_t /*lParam*/
     } else if (nEvent == EV_TXEMPTY) {
         Log(LogLowLevelComms, "Serial Event Send Char");
     } else if (nEvent == kEventLineGone) {
-        // Said at once, so the person knows why; the reply time-out still ends the update.
-        Log(LogSystem, FormatText("Port %d (%s) Hung Up: the device has gone (adapter pulled or "
-                                  "equipment's USB disconnected)",
+        // Said at once, so the person knows why; the reply time-out still ends an update.
+        const bool bNetwork = LooksLikeNetworkPortName(m_strPortDevice);
+        Log(LogSystem, FormatText(bNetwork ? "Port %d (%s) Hung Up: the server closed the network "
+                                             "connection"
+                                           : "Port %d (%s) Hung Up: the device has gone (adapter "
+                                             "pulled or equipment's USB disconnected)",
                                   m_nPortNumber, m_strPortDevice.c_str()));
+        if (m_nState == WaitForTarget || m_nState == WaitForAckProgramFlash) {
+            FailLineGone();
+        }
+    } else if (nEvent == kEvNetworkChecked) {
+        OnNetworkChecked();
     }
     return 0;
+}
+
+// Nothing will arrive on a port that has gone: waiting for the equipment would be for ever.
+void UpdateEngine::FailLineGone() {
+    const char* pszState =
+        m_nState == WaitForTarget ? "WaitForTarget : " : "WaitForAckProgramFlash: ";
+    m_window.EnableCancel(true);
+    m_window.SetFocusTo(UpdateFocus::Cancel);
+    m_window.SetStatusText(
+        FormatText("Port %d Hung Up while Waiting for %s", m_nPortNumber, m_strModelName.c_str()));
+    m_window.SetActionText("Press Cancel to Try Again");
+    Log(LogApplication, FormatText("%sPort %d Hung Up", pszState, m_nPortNumber));
+    m_pSerial->ClosePort();
+    m_codeFile.CloseIfOpen();
+    m_nState = ActionFail;
+}
+
+void UpdateEngine::StartNetworkCheck(const std::string& strName) {
+    ISerialMessageSink* pSink = m_pSink;
+    const std::uint32_t nMessage = SerialDefaultComMessage();
+    m_pConnector = std::make_unique<CNetworkConnector>(strName, [pSink, nMessage] {
+        if (pSink != nullptr) {
+            pSink->PostSerialMessage(nMessage, kEvNetworkChecked, 0);
+        }
+    });
+    Log(LogHighLevelComms, FormatText("Port %d: Connecting to %s", m_nPortNumber, strName.c_str()));
+    m_window.SetActionText(
+        FormatText("Connecting to %s, or Press Cancel to Abort", strName.c_str()));
+}
+
+void UpdateEngine::OnNetworkChecked() {
+    if (m_nState != StartUpdate || !m_pConnector || !m_pConnector->IsDone()) {
+        return; // given up meanwhile, or not yet
+    }
+    m_pConnector.reset();
+    m_bNetworkChecked = true; // the open takes the connection, or the failure, it left
+    StepUpdate(StartPressed);
 }
 
 void UpdateEngine::OnIdle(UpdateEvent event) {
@@ -100,9 +148,12 @@ void UpdateEngine::OnIdle(UpdateEvent event) {
 }
 
 void UpdateEngine::OnStartUpdate(UpdateEvent event) {
-    if (event == StartPressed) {
+    if (event == StartPressed && !m_pConnector) {
         OpenPort();
+    } else if (event == IdleTick && m_pConnector) {
+        OnNetworkChecked(); // a front end without notifications still gets there
     } else if (event == CancelPressed) {
+        m_pConnector.reset(); // given up: its thread ends within tens of milliseconds
         m_window.EnableCancel(false);
         Log(LogApplication, "StartUpdate: Cancel Button Press");
         m_nState = ReleasePort;
@@ -164,6 +215,8 @@ std::string UpdateEngine::LoadText(int nId) const {
 
 void UpdateEngine::StartCycle() {
     Log(LogApplication, "StartUpdate: Start Button Press");
+    m_bNetworkChecked = false;
+    m_strCheckedSha256.clear();
     m_window.EnableSelectionControls(false);
     m_progress.Reset();
     m_codeFile.CloseIfOpen();
@@ -215,6 +268,8 @@ bool UpdateEngine::CheckCodeFile(const std::string& strPath) {
         verdict.nErrors = 1;
     }
     Log(LogApplication, "StartUpdate: File Check: " + verdict.Summary());
+    m_strCheckedPath = strPath;
+    m_strCheckedSha256 = verdict.strSha256;
     if (!verdict.HasErrors()) {
         return true;
     }
@@ -230,6 +285,12 @@ void UpdateEngine::OpenPort() {
     m_window.SetFocusTo(UpdateFocus::Cancel);
 
     const std::string strDevice = FormatText("\\\\.\\Com%d", m_nPortNumber);
+    if (m_bConnectAside && !m_bNetworkChecked &&
+        LooksLikeNetworkPortName(ResolveComDevice(strDevice))) {
+        StartNetworkCheck(ResolveComDevice(strDevice));
+        return;
+    }
+    m_bNetworkChecked = false;
     std::uint32_t nError = 0;
     std::string strCause;
     const int nCheck = CSerialWndAdapter::ProbePort(strDevice.c_str(), &nError, &strCause);
@@ -271,6 +332,24 @@ void UpdateEngine::OpenPort() {
     if (m_bFail) {
         m_nState = ActionFail;
     }
+}
+
+bool UpdateEngine::HasCodeFileChanged() const {
+    return !m_strCheckedSha256.empty() && CSha256::OfFile(m_strCheckedPath) != m_strCheckedSha256;
+}
+
+// A new version copied over the file while the unit was being switched on: the file is checked
+// again at the next Start, and the equipment keeps the software it has.
+void UpdateEngine::FailChangedFile() {
+    m_window.EnableCancel(true);
+    m_window.SetFocusTo(UpdateFocus::Cancel);
+    m_window.SetStatusText(
+        FormatText("Code File Changed since its Check. %s Not Updated", m_strModelName.c_str()));
+    m_window.SetActionText("Press Cancel to Try Again");
+    Log(LogApplication, "WaitForTarget : Code File Changed since its Check: " + m_strCheckedPath);
+    m_pSerial->ClosePort();
+    m_codeFile.CloseIfOpen();
+    m_nState = ActionFail;
 }
 
 void UpdateEngine::ReleaseThePort() {

@@ -11,6 +11,7 @@
 
 namespace vantoro {
 
+class CNetworkConnector;
 class CSerialWndAdapter;
 class CTarget;
 class ISerialMessageSink;
@@ -47,6 +48,8 @@ constexpr bool CloseNeedsConfirmation(UpdateState state) {
 
 // Serial event bits the engine tells apart in a notification.
 constexpr std::uint32_t kEvRxChar = 0x0001;
+// Not a line event: the engine's own notice that a network port's check has finished.
+constexpr std::uint32_t kEvNetworkChecked = 0x4000;
 constexpr std::uint32_t kEvTxEmpty = 0x0004;
 constexpr std::uint32_t kEvBreak = 0x0040;
 constexpr std::uint32_t kEvErr = 0x0080;
@@ -79,6 +82,13 @@ public:
     // True while a record's reply is awaited: the front end should then deliver idle ticks
     // periodically, so a silent device fails at its time-out.
     bool IsAwaitingReply() const { return m_nState == WaitReply; }
+
+    // On: a network port (rfc2217://, socket://) is connected on a worker thread when Update is
+    // pressed, and StepUpdate returns at once; the engine goes on when the worker's notification
+    // (posted to the sink, handed back through OnSerialEvent) arrives, or at an idle tick after
+    // it is done. Cancel gives the connection up. Off (the default): the open waits in place.
+    void SetConnectNetworkPortsAside(bool bAside) { m_bConnectAside = bAside; }
+    bool IsConnectingNetworkPort() const { return m_pConnector != nullptr; }
 
     // The current platform; read at each Start press, at detection and at completion. May be null
     // (nothing can then be sent: the file path is empty).
@@ -123,6 +133,12 @@ private:
     void ReleaseThePort();
     void ReturnToIdle();
     void ShowProgress();
+    // The network port's check, started on a worker so this thread stays free meanwhile.
+    void StartNetworkCheck(const std::string& strName);
+    void OnNetworkChecked();
+    void FailLineGone();
+    bool HasCodeFileChanged() const;
+    void FailChangedFile();
 
     std::string LoadText(int nId) const;
     int ReadPort(char* pBuffer, int nCapacity, const char* pszErrorLog, LogCategory category);
@@ -147,6 +163,12 @@ private:
     std::string m_strModelName;
     std::string m_strDetectText;
     std::uint32_t m_nReplyTick = 0;
+
+    bool m_bConnectAside = false;
+    bool m_bNetworkChecked = false; // the worker's answer is parked for the open
+    std::unique_ptr<CNetworkConnector> m_pConnector;
+    std::string m_strCheckedPath;
+    std::string m_strCheckedSha256; // of the code file as its check read it
 
     std::unique_ptr<CSerialWndAdapter> m_pSerial;
     CCodeFile m_codeFile;

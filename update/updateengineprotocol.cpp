@@ -49,6 +49,11 @@ void UpdateEngine::DetectTarget() {
                 continue;
             }
             Log(LogApplication, "Model Detected");
+            // The handshake makes the equipment erase itself: never for a file it will not get.
+            if (HasCodeFileChanged()) {
+                FailChangedFile();
+                return;
+            }
             m_pSerial->SetEventMask(EV_RXCHAR);
             WritePort(m_pTarget != nullptr ? LoadText(m_pTarget->GetHandshakeTextId()) : "");
             m_nState = WaitForAckProgramFlash;
@@ -155,7 +160,8 @@ void UpdateEngine::InterpretReply() {
     }
     // One read is one reply: whatever else came with it is dropped.
     const ReplyOutcome outcome =
-        CReplyTable::Interpret(buffer[0], m_strModelName, m_codeFile.GetRecordsSent());
+        CReplyTable::InterpretRead(std::string_view(buffer, static_cast<std::size_t>(nRead)),
+                                   m_strDetectText, m_strModelName, m_codeFile.GetRecordsSent());
     switch (outcome.kind) {
     case ReplyOutcome::SendNext:
         m_nReplyTick = m_ticks.GetTickCount();

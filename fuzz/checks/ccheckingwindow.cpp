@@ -19,6 +19,7 @@ const char* const kFailureFormats[] = {
     "%s Reports Flash Erase Fail Error",
     "Unexpected Reply Character from %s ",
     "Comms Timeout with %s @ Record %d",
+    "%s Restarted @ Record %d",
 };
 
 const char* const kActionFormats[] = {
@@ -42,6 +43,7 @@ const char* const kReplyLogFormats[] = {
     "Wait Reply : Flash Write Fail Reported",
     "Wait Reply : Flash Erase Fail Reported",
     "Wait Reply : Target Comms Timeout",
+    "Wait Reply : Target Restarted @ Record %d",
 };
 
 } // namespace

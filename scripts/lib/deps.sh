@@ -1,5 +1,7 @@
 # Installs, quietly and only when missing, the Debian packages that building and testing need.
 VANTORO_PACKAGES=(cmake g++ ninja-build ccache pkg-config qt6-base-dev libudev-dev libgtest-dev libgmock-dev binutils
+    # Code files made by real S-record producers for the file check and update tests.
+    srecord
     # The desktop suite: a display, a window manager, X input, screenshots and OCR.
     qt6-qpa-plugins xvfb openbox xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
     python3 python3-pil fonts-dejavu-core

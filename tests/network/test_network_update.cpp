@@ -101,7 +101,7 @@ TEST_F(NetworkUpdateTest, AServerThatIsDownOrBusyIsReportedAsTheWindowWordsIt) {
 }
 
 // Killed mid-update the connection ends like an unplugged adapter: no more replies, the
-// reply time-out ends it, and the port is free for the next try.
+// reply time-out ends it, and the port is free for the next try; the log names the server.
 TEST_F(NetworkUpdateTest, Ser2NetKilledMidUpdateEndsAsASilentUnitAndFreesThePort) {
     SimOptions options;
     options.nReplyDelayMs = 5;
@@ -115,6 +115,10 @@ TEST_F(NetworkUpdateTest, Ser2NetKilledMidUpdateEndsAsASilentUnitAndFreesThePort
     ASSERT_TRUE(rig.StartAndPowerOn());
     ASSERT_TRUE(rig.PumpUntil([&] { return !m_pServer->IsRunning(); }));
     rig.m_afterEvent = nullptr;
+    const std::string hungUp =
+        "Port 5 (" + m_strName + ") Hung Up: the server closed the network connection";
+    EXPECT_TRUE(rig.PumpUntil([&] { return rig.m_window.HasLogged(hungUp); }, 5000))
+        << "the closed connection was not named as such";
     rig.m_clock.Advance(10001);
     ASSERT_TRUE(rig.RunToRest());
     EXPECT_EQ(rig.m_pEngine->GetState(), ActionFail);

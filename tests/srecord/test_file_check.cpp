@@ -103,14 +103,27 @@ INSTANTIATE_TEST_SUITE_P(
                 kHeader + "\n" + kData1.substr(0, 10) + "G" + kData1.substr(11) + "\n" + kEnd, 2,
                 "'G' in column 11"},
         BadFile{"OddDigits", kHeader + "\n" + kData1 + "0\n" + kEnd, 2, "whole bytes"},
-        BadFile{"NoTerminator", kHeader + "\n" + kData1 + "\n", 0, "after line 2"},
+        BadFile{"NoTerminator", kHeader + "\n" + kData1 + "\n", 0,
+                "after line 2: the equipment never hears that the update is complete; ask the "
+                "tool that made the file to write one"},
         BadFile{"DataAfterTerminator", kGood + kData1 + "\n", 5, "after the termination record"},
         BadFile{"CountRecordWrong", kHeader + "\n" + kData1 + "\n" + Record(5, 3) + "\n" + kEnd, 3,
                 "says 3 data records, 1 come"},
         BadFile{"LineLongerThanAnyRecord", kHeader + "\nS1" + std::string(600, '0') + "\n" + kEnd,
                 2, "602 characters"},
         BadFile{"LoneCarriageReturn", kHeader + "\n" + kData1 + "\r" + kData2 + "\n" + kEnd, 2,
-                "byte 0x0D"},
+                "carriage return without a line feed in column 43"},
+        BadFile{"CarriageReturnOnlyLineEnds", kHeader + "\r" + kData1 + "\r" + kEnd + "\r", 1,
+                "CR alone"},
+        BadFile{"S1PastSixteenBits",
+                kHeader + "\n" + Record(1, 0xFFF8, std::string(16, 'D')) + "\n" + kEnd, 2,
+                "0xFFF8-0x10007 runs past 0xFFFF, the highest address of an S1 record"},
+        BadFile{"S2PastTwentyFourBits",
+                kHeader + "\n" + Record(2, 0xFFFFFF, "DD") + "\n" + Record(8, 0), 2,
+                "runs past 0xFFFFFF"},
+        BadFile{"S3PastThirtyTwoBits",
+                kHeader + "\n" + Record(3, 0xFFFFFFF8, std::string(16, 'D')) + "\n" + Record(7, 0),
+                2, "0xFFFFFFF8-0x100000007 runs past 0xFFFFFFFF"},
         BadFile{"TabInside", kHeader + "\t\n" + kEnd, 1, "byte 0x09"}),
     [](const testing::TestParamInfo<BadFile>& info) { return info.param.pszName; });
 
@@ -155,7 +168,8 @@ TEST(FileCheck, WarnsWithoutRefusing) {
         Check(kData1 + "\n\n" + strGap + "\n" + strOverlap + "\n" + kEnd + "\n\x1aS0garbage");
     EXPECT_FALSE(verdict.HasErrors()) << verdict.Summary();
     ASSERT_EQ(verdict.nWarnings, 4u);
-    EXPECT_EQ(verdict.warnings[0].ToText(), "line 2: empty line: it is sent as a lone line feed");
+    EXPECT_EQ(verdict.warnings[0].ToText(), "line 2: empty line: it is sent as a lone line feed, "
+                                            "which the equipment may answer as a bad record");
     EXPECT_EQ(verdict.warnings[1].nLine, 4u);
     EXPECT_NE(verdict.warnings[1].strText.find("0x1008-0x1009 overlaps"), std::string::npos);
     EXPECT_EQ(verdict.warnings[2].ToText(), "no header record (S0)");
@@ -163,6 +177,23 @@ TEST(FileCheck, WarnsWithoutRefusing) {
               "line 6: Ctrl-Z ends the file here: the 9 bytes after it are never sent");
     EXPECT_EQ(verdict.RangesText(8), "0x001000-0x00100F, 0x020000-0x020001");
     EXPECT_EQ(verdict.nRecords, 5u);
+}
+
+// The update ends at the termination record: blank lines after it never reach the equipment,
+// and the last address of each width is still an address.
+TEST(FileCheck, BlankLinesAfterTheEndAreNeverSentAndFullWidthDataIsFine) {
+    const CFileVerdict verdict = Check(kGood + "\n\r\n");
+    EXPECT_FALSE(verdict.HasErrors()) << verdict.Summary();
+    ASSERT_EQ(verdict.warnings.size(), 2u);
+    EXPECT_EQ(verdict.warnings[0].ToText(), "line 5: empty line after the termination record of "
+                                            "line 4: never sent, the update ends at the "
+                                            "termination record");
+    const CFileVerdict top =
+        Check(Record(1, 0xFFF0, std::string(16, 'E')) + "\n" +
+              Record(3, 0xFFFFFFF0, std::string(16, 'F')) + "\n" + Record(7, 0x80000000) + "\n");
+    EXPECT_FALSE(top.HasErrors()) << top.Summary();
+    EXPECT_EQ(top.RangesText(4), "0x0000FFF0-0x0000FFFF, 0xFFFFFFF0-0xFFFFFFFF");
+    EXPECT_EQ(top.StartText(), "0x80000000");
 }
 
 TEST(FileCheck, FindingsAreCappedButAllCounted) {

@@ -35,6 +35,29 @@ TEST(ReplyTable, EveryUnexpectedByteReadsAsOneVisibleUnambiguousText) {
     }
 }
 
+// The detection text where a reply was due: the equipment started over under the update.
+TEST(ReplyTable, TheDetectionTextAgainReadsAsARestartAndNothingElseDoes) {
+    const struct {
+        std::string strRead;
+        const char* pszDetect;
+        bool bRestarted;
+    } cases[] = {
+        {"\n", "\n", true},         {"ceL\n", "ceL\n", true},  {"ce", "ceL\n", true},
+        {"x~ceL\n", "ceL\n", true}, {"S1130000", "\n", false}, {"k", "ceL\n", false},
+        {"cx", "ceL\n", false},     {"C\n", "\n", false},      {"!\n", "\n", false},
+    };
+    for (const auto& c : cases) {
+        const ReplyOutcome outcome =
+            CReplyTable::InterpretRead(c.strRead, c.pszDetect, "Saltir", 12);
+        EXPECT_EQ(outcome.strStatus == "Saltir Restarted @ Record 12", c.bRestarted)
+            << VisibleByte(static_cast<unsigned char>(c.strRead[0])) << " " << outcome.strStatus;
+    }
+    const ReplyOutcome restarted = CReplyTable::InterpretRead("\n", "\n", "Saltir", 3);
+    EXPECT_EQ(restarted.kind, ReplyOutcome::Failure);
+    EXPECT_EQ(restarted.strLog, "Wait Reply : Target Restarted @ Record 3");
+    EXPECT_EQ(CReplyTable::InterpretRead("C\n", "\n", "Saltir", 3).kind, ReplyOutcome::SendNext);
+}
+
 TEST(DetectionWindow, MatchesOnlyTheLastEightCharactersAsSent) {
     CDetectionWindow window;
     window.Push('\n');
