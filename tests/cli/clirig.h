@@ -11,6 +11,13 @@
 
 namespace vantoro {
 
+// How the program is started: standard output to a descriptor of the test's own (a pipe, a
+// terminal) instead of a file, and signals ignored from the start as nohup ignores them.
+struct CliLaunch {
+    int nStdout = -1;
+    std::vector<int> ignored;
+};
+
 // The real vantoro-cli run as a child process against simulated equipment on pseudo-terminals,
 // each linked as a COM number in the rig's own dosdevices folder beside its settings file.
 class CCliRig {
@@ -27,6 +34,8 @@ public:
     // Equipment linked as COM nCom; Saltir's detection text, replies without pauses.
     CTargetSimulator& AddSim(int nCom, SimOptions options = SimOptions());
     CTargetSimulator& Sim(int nCom);
+    // The equipment's adapter pulled: its pseudo-terminal hangs up and its link goes.
+    void Unplug(int nCom);
 
     // A settings file of these [APP] lines, with Saltir's folder set to Code().
     void WriteSettings(const std::string& strAppLines = "");
@@ -39,7 +48,9 @@ public:
     // Runs the program with these arguments (the rig's --settings added) until it ends.
     Result Run(const std::vector<std::string>& args, int nTimeoutMillis = 30000);
     // Starts it and returns at once; Output() reads what it printed so far.
-    void Start(const std::vector<std::string>& args);
+    void Start(const std::vector<std::string>& args, const CliLaunch& launch = CliLaunch());
+    // True while the program has not ended.
+    bool IsRunning() const;
     std::string Output() const;
     // SIGINT, then its end.
     Result Interrupt(int nTimeoutMillis = 10000);
