@@ -15,6 +15,7 @@
 #include "update/textformat.h"
 
 #include <filesystem>
+#include <thread>
 
 namespace vantoro {
 
@@ -49,9 +50,10 @@ CUpdateUnit::CUpdateUnit(CUnitSetup setup, ISerialMessageSink& sink, IUnitObserv
 // The engine goes first: its port closes and its listener stops before the window it talks
 // to is gone.
 CUpdateUnit::~CUpdateUnit() {
-    // A connection still being made ends within its own bound; nothing waits for it before.
-    if (m_connect.joinable())
-        m_connect.join();
+    if (m_pConnect) {
+        std::lock_guard<std::mutex> lock(m_pConnect->mutex);
+        m_pConnect->pSink = nullptr;
+    }
     m_pEngine.reset();
 }
 
@@ -63,21 +65,39 @@ bool CUpdateUnit::StartConnect() {
     const std::string strName = ResolveComDevice("\\\\.\\Com" + std::to_string(m_setup.port.nPort));
     if (!LooksLikeNetworkPortName(strName))
         return false;
-    m_bConnecting = true;
     SetActionText("Connecting to " + strName);
-    m_connect = std::thread([this, strName] {
-        m_nConnectCheck = CNetworkLine::Probe(strName, &m_nConnectError, &m_strConnectCause);
-        m_sink.PostSerialMessage(SerialDefaultComMessage(), kConnectFinished, 0);
-    });
+    m_pConnect = std::make_shared<ConnectJob>();
+    m_pConnect->pSink = &m_sink;
+    std::thread([pJob = m_pConnect, strName] {
+        std::uint32_t nError = 0;
+        std::string strCause;
+        const int nCheck = CNetworkLine::Probe(strName, &nError, &strCause);
+        std::lock_guard<std::mutex> lock(pJob->mutex);
+        pJob->nCheck = nCheck;
+        pJob->nError = nError;
+        pJob->strCause = strCause;
+        if (pJob->pSink)
+            pJob->pSink->PostSerialMessage(SerialDefaultComMessage(), kConnectFinished, 0);
+    }).detach();
     return true;
 }
 
 void CUpdateUnit::OnConnected() {
-    m_connect.join();
-    m_bConnecting = false;
+    if (!m_pConnect)
+        return;
+    int nCheck;
+    std::uint32_t nError;
+    std::string strCause;
+    {
+        std::lock_guard<std::mutex> lock(m_pConnect->mutex);
+        nCheck = m_pConnect->nCheck;
+        nError = m_pConnect->nError;
+        strCause = m_pConnect->strCause;
+    }
+    m_pConnect.reset();
     if (m_bRunOver)
         return; // interrupted meanwhile
-    if (m_nConnectCheck == PortAvailable) {
+    if (nCheck == PortAvailable) {
         m_bConnected = true;
         Begin();
         return;
@@ -87,12 +107,12 @@ void CUpdateUnit::OnConnected() {
         return;
     }
     // In the engine's words, as if it had found the port so.
-    const char* pszWhy = m_nConnectCheck == PortInUse ? "In Use" : "Unavailable";
-    if (!m_strConnectCause.empty())
-        LogEvent(LogSystem, m_strConnectCause);
+    const char* pszWhy = nCheck == PortInUse ? "In Use" : "Unavailable";
+    if (!strCause.empty())
+        LogEvent(LogSystem, strCause);
     Finish(UnitOutcome::Failed,
            FormatText("Unable to open Port %d. It is %s. Error %d", m_setup.port.nPort, pszWhy,
-                      static_cast<int>(m_nConnectError)),
+                      static_cast<int>(nError)),
            true);
 }
 
@@ -199,7 +219,7 @@ void CUpdateUnit::OnSerialEvent(std::uintptr_t wParam, std::intptr_t lParam) {
 }
 
 void CUpdateUnit::OnIdle() {
-    if (m_bRunOver || !m_pEngine || m_bConnecting)
+    if (m_bRunOver || !m_pEngine || m_pConnect)
         return;
     if (m_bGone) {
         if (m_setup.nWaitSeconds > 0 &&
@@ -243,7 +263,7 @@ void CUpdateUnit::OnIdle() {
 void CUpdateUnit::Interrupt() {
     if (m_bRunOver || !m_pEngine)
         return;
-    if (m_bConnecting) {
+    if (m_pConnect) {
         m_bRunOver = true; // nothing is open yet; the connection is let go once it is made
         return;
     }
@@ -317,7 +337,7 @@ std::string CUpdateUnit::StateLabel() const {
         return "Ended";
     if (m_bGone)
         return "Gone";
-    if (m_bConnecting && !m_bRunOver)
+    if (m_pConnect && !m_bRunOver)
         return "Connecting";
     if (m_bRunOver) {
         return m_lastOutcome == UnitOutcome::Completed ? "Completed"

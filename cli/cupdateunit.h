@@ -9,8 +9,8 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
-#include <thread>
 
 namespace vantoro {
 
@@ -105,13 +105,17 @@ private:
     bool m_bLinked = false;    // the port is reached through a comN link
     Clock::time_point m_lastLook{};
     std::string m_strRefusal; // the file check's refusal of this cycle's code file
-    std::thread m_connect;
-    bool m_bConnecting = false;
+    // What a connecting thread found. The thread is never waited for: a run that ends while
+    // a server is still being asked lets it go, and the thread then tells nobody.
+    struct ConnectJob {
+        std::mutex mutex;
+        ISerialMessageSink* pSink = nullptr;
+        int nCheck = 0;
+        std::uint32_t nError = 0;
+        std::string strCause;
+    };
+    std::shared_ptr<ConnectJob> m_pConnect;
     bool m_bConnected = false;
-    // Written by the connecting thread, read once it has been joined.
-    int m_nConnectCheck = 0;
-    std::uint32_t m_nConnectError = 0;
-    std::string m_strConnectCause;
     Clock::time_point m_waitFrom{};
     Clock::time_point m_detectedAt{};
     std::string m_strFile;

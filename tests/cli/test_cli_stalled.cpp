@@ -1,15 +1,18 @@
 // Nothing outside the units holds them: standard output that nobody reads (a pipe into a busy
-// program, a terminal stopped with Ctrl-S) and signals that whoever started the run chose to
-// ignore (nohup, a script's background job).
+// program, a terminal stopped with Ctrl-S), network servers that never answer, and signals
+// that whoever started the run chose to ignore (nohup, a script's background job).
 #include "clirig.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -97,6 +100,34 @@ private:
     int m_writer = -1;
     bool m_bFull = false;
     std::size_t m_nFilled = 0;
+};
+
+// Servers on 127.0.0.1 that take connections (the kernel does, on listening) and say nothing.
+class CSilentServers {
+public:
+    explicit CSilentServers(int nCount) {
+        for (int i = 0; i < nCount; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            socklen_t nLength = sizeof address;
+            if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), nLength) == 0 &&
+                ::listen(fd, 4) == 0 &&
+                ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &nLength) == 0)
+                m_names.push_back("rfc2217://127.0.0.1:" + std::to_string(ntohs(address.sin_port)));
+            m_fds.push_back(fd);
+        }
+    }
+    ~CSilentServers() {
+        for (const int fd : m_fds)
+            ::close(fd);
+    }
+    const std::vector<std::string>& Names() const { return m_names; }
+
+private:
+    std::vector<int> m_fds;
+    std::vector<std::string> m_names;
 };
 
 } // namespace
@@ -187,4 +218,24 @@ TEST(CliSignals, ASignalIgnoredAtStartStaysIgnored) {
         EXPECT_EQ(CountOf(test::ReadTextFile(strReport), ",completed"), 1);
         EXPECT_EQ(sim.GetRecordsReceived(), 41);
     }
+}
+
+// Network ports whose servers never answer are connected side by side, each within its own
+// bound: the local unit given after them completes meanwhile, and a signal still acts at once.
+TEST(CliNetwork, SilentServersHoldUpNeitherTheLocalUnitNorASignal) {
+    CCliRig rig;
+    rig.WriteCodeFile("st24v104.s19", 3);
+    rig.AddSim(5, Paced());
+    CSilentServers silent(3);
+    ASSERT_EQ(silent.Names().size(), 3u);
+    std::vector<std::string> args = {"--dir", rig.Code()};
+    for (const std::string& strName : silent.Names())
+        args.insert(args.end(), {"--port", strName});
+    args.insert(args.end(), {"--port", "5"});
+    rig.Start(CCliRig::Update(args));
+    const bool bLocalDone =
+        Within(2500, [&] { return rig.Output().find("COM5 completed") != std::string::npos; });
+    const CCliRig::Result result = rig.Signal(SIGTERM, 1000);
+    EXPECT_TRUE(bLocalDone) << "the local unit waited for the servers\n" << result.strOut;
+    EXPECT_EQ(result.nStatus, 143) << "-1: the signal did not end the run within a second";
 }
