@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -238,4 +239,17 @@ TEST(CliNetwork, SilentServersHoldUpNeitherTheLocalUnitNorASignal) {
     const CCliRig::Result result = rig.Signal(SIGTERM, 1000);
     EXPECT_TRUE(bLocalDone) << "the local unit waited for the servers\n" << result.strOut;
     EXPECT_EQ(result.nStatus, 143) << "-1: the signal did not end the run within a second";
+    // The summary's counts stay under their heading beside long network names.
+    const std::vector<std::string> lines = LinesOf(result.strOut);
+    const auto heading = std::find_if(
+        lines.begin(), lines.end(), [](const std::string& s) { return s.rfind("Port ", 0) == 0; });
+    ASSERT_NE(heading, lines.end()) << result.strOut;
+    const std::size_t nColumn = heading->find("Completed");
+    for (auto it = heading + 1; it != lines.end(); ++it) {
+        ASSERT_GT(it->size(), nColumn) << *it;
+        EXPECT_TRUE(std::isdigit(static_cast<unsigned char>((*it)[nColumn])) &&
+                    (*it)[nColumn - 1] == ' ')
+            << *heading << "\n"
+            << *it;
+    }
 }
