@@ -3,10 +3,10 @@
 // one server still run side by side. Printed as "name: value" lines.
 #include "clispawn.h"
 #include "cser2netserver.h"
+#include "csilentservers.h"
 #include "updaterig.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -14,10 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <netinet/in.h>
 #include <spawn.h>
 #include <string>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <vector>
@@ -127,43 +125,13 @@ double TimeRun(int nUnits, bool bThroughServer, const std::string& strFile) {
     return bench.TimeUpdate();
 }
 
-// Servers on loopback that take the connection (the kernel does, on listening) and never say
-// a word: an RFC 2217 port behind them waits for its negotiation's bound.
-class CSilentServers {
-public:
-    explicit CSilentServers(int nCount) {
-        for (int i = 0; i < nCount; ++i) {
-            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_in address{};
-            address.sin_family = AF_INET;
-            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            socklen_t nLength = sizeof address;
-            if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), nLength) != 0 ||
-                ::listen(fd, 4) != 0 ||
-                ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &nLength) != 0) {
-                std::fprintf(stderr, "bench_network: no loopback server\n");
-                std::exit(1);
-            }
-            m_fds.push_back(fd);
-            m_names.push_back("rfc2217://127.0.0.1:" + std::to_string(ntohs(address.sin_port)));
-        }
-    }
-    ~CSilentServers() {
-        for (const int fd : m_fds)
-            ::close(fd);
-    }
-    const std::vector<std::string>& Names() const { return m_names; }
-
-private:
-    std::vector<int> m_fds;
-    std::vector<std::string> m_names;
-};
-
 // One local unit, alone and beside 8 ports whose servers never answer: until its report line.
 double LocalUnitDelay(const std::string& strFile) {
     double dAlone = 1e9, dBeside = 1e9;
     for (int i = 0; i < 3; ++i) {
         CSilentServers silent(8);
+        if (silent.Names().size() != 8)
+            return -1.0;
         CNetworkBench local(1, false, strFile);
         const double a = local.TimeUntilReported({});
         const double b = local.TimeUntilReported(silent.Names());

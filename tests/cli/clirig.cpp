@@ -207,6 +207,18 @@ bool CanTakePort(const std::string& strDevice) {
     return bFree;
 }
 
+std::string CommandOutput(const std::string& strCommand) {
+    std::string strOut;
+    std::FILE* pPipe = ::popen(strCommand.c_str(), "r");
+    if (!pPipe)
+        return strOut;
+    char szBuffer[4096];
+    for (std::size_t n; (n = std::fread(szBuffer, 1, sizeof(szBuffer), pPipe)) > 0;)
+        strOut.append(szBuffer, n);
+    ::pclose(pPipe);
+    return strOut;
+}
+
 std::vector<std::string> LinesOf(const std::string& strText) {
     std::vector<std::string> lines;
     std::istringstream in(strText);

@@ -3,6 +3,7 @@
 #include "platform/testtempfolder.h"
 #include "sim/ctargetsimulator.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <sys/types.h>
@@ -80,5 +81,15 @@ bool CanTakePort(const std::string& strDevice);
 
 // Lines of a text, without their line feeds.
 std::vector<std::string> LinesOf(const std::string& strText);
+
+// What a shell command prints on standard output.
+std::string CommandOutput(const std::string& strCommand);
+
+// Polls in small steps; false when the condition did not hold within nMillis.
+template <typename Condition> bool Within(int nMillis, Condition condition) {
+    for (int i = 0; i < nMillis / 10 && !condition(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return condition();
+}
 
 } // namespace vantoro

@@ -13,18 +13,6 @@ using namespace vantoro;
 
 namespace {
 
-std::string CommandOutput(const std::string& strCommand) {
-    std::string strOut;
-    std::FILE* pPipe = ::popen(strCommand.c_str(), "r");
-    if (!pPipe)
-        return strOut;
-    char szBuffer[4096];
-    for (std::size_t n; (n = std::fread(szBuffer, 1, sizeof(szBuffer), pPipe)) > 0;)
-        strOut.append(szBuffer, n);
-    ::pclose(pPipe);
-    return strOut;
-}
-
 std::set<std::string> OptionsIn(const std::string& strText, const std::regex& option) {
     std::set<std::string> options;
     for (std::sregex_iterator it(strText.begin(), strText.end(), option), end; it != end; ++it)

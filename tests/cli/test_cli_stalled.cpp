@@ -2,30 +2,22 @@
 // program, a terminal stopped with Ctrl-S), network servers that never answer, and signals
 // that whoever started the run chose to ignore (nohup, a script's background job).
 #include "clirig.h"
+#include "csilentservers.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
 using namespace vantoro;
 
 namespace {
-
-template <typename Condition> bool Within(int nMillis, Condition condition) {
-    for (int i = 0; i < nMillis / 10 && !condition(); ++i)
-        usleep(10000);
-    return condition();
-}
 
 SimOptions Paced() {
     SimOptions options;
@@ -101,34 +93,6 @@ private:
     int m_writer = -1;
     bool m_bFull = false;
     std::size_t m_nFilled = 0;
-};
-
-// Servers on 127.0.0.1 that take connections (the kernel does, on listening) and say nothing.
-class CSilentServers {
-public:
-    explicit CSilentServers(int nCount) {
-        for (int i = 0; i < nCount; ++i) {
-            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_in address{};
-            address.sin_family = AF_INET;
-            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            socklen_t nLength = sizeof address;
-            if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), nLength) == 0 &&
-                ::listen(fd, 4) == 0 &&
-                ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &nLength) == 0)
-                m_names.push_back("rfc2217://127.0.0.1:" + std::to_string(ntohs(address.sin_port)));
-            m_fds.push_back(fd);
-        }
-    }
-    ~CSilentServers() {
-        for (const int fd : m_fds)
-            ::close(fd);
-    }
-    const std::vector<std::string>& Names() const { return m_names; }
-
-private:
-    std::vector<int> m_fds;
-    std::vector<std::string> m_names;
 };
 
 } // namespace

@@ -24,18 +24,6 @@ std::string Quoted(const std::string& strText) {
     return strQuoted + "'";
 }
 
-std::string CommandOutput(const std::string& strCommand) {
-    std::string strOut;
-    std::FILE* pPipe = ::popen(strCommand.c_str(), "r");
-    if (!pPipe)
-        return strOut;
-    char szBuffer[4096];
-    for (std::size_t n; (n = std::fread(szBuffer, 1, sizeof(szBuffer), pPipe)) > 0;)
-        strOut.append(szBuffer, n);
-    ::pclose(pPipe);
-    return strOut;
-}
-
 // A tmux server of the test's own, with one pane running the program; stopped at the end.
 class CTmuxPane {
 public:
