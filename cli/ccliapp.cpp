@@ -405,10 +405,12 @@ int CCliApp::CheckFiles() {
         const std::string strShown = TerminalText(strFile);
         if (!CFileCheck::CheckFile(strFile, verdict, strReason)) {
             nStatus = kExitFailed;
+            // An error message, not a verdict: standard error, as every other tool says it. JSON
+            // keeps one object per file for the script that reads them.
             if (m_options.bJson)
                 std::fputs(CVerdictOutput::UnreadableJson(strFile, strReason).c_str(), m_pOut);
             else
-                std::fprintf(m_pOut, "%s: cannot be read: %s\n", strShown.c_str(),
+                std::fprintf(m_pErr, "vantoro-cli: %s: cannot be read: %s\n", strShown.c_str(),
                              strReason.c_str());
             continue;
         }

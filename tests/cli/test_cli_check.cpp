@@ -40,7 +40,9 @@ TEST(CliCheck, EachFileGetsItsVerdictAndTheWorstSetsTheStatus) {
     EXPECT_TRUE(Has(result.strOut, strText + ":2: error: not an S-record"));
     EXPECT_TRUE(Has(result.strOut, strCut + ":2: error: the byte count says 7 bytes"));
     EXPECT_TRUE(Has(result.strOut, strCut + ": error: no termination record"));
-    EXPECT_TRUE(Has(result.strOut, "missing.s19: cannot be read: No such file or directory"));
+    EXPECT_TRUE(Has(result.strErr, "missing.s19: cannot be read: No such file or directory"))
+        << result.strErr;
+    EXPECT_FALSE(Has(result.strOut, "missing.s19")) << result.strOut;
     EXPECT_TRUE(Has(result.strOut, strGood + ": 4 Records")) << "a good file among bad ones";
 
     result = rig.Run({"check", "--json", strText});
