@@ -87,8 +87,10 @@ void CCliOutput::Line(const std::string& strLine, bool bDroppable) {
 }
 
 void CCliOutput::Send(bool bDroppable) {
-    // Said once the reader keeps up again, so a script can tell a quiet unit from a lost line.
-    const std::size_t nDropped = m_mode == Mode::Terminal ? 0 : m_stream.TakeDropped();
+    // Said with the next text that is never left out (a result, the summary), so that a script
+    // can tell a quiet unit from lost lines and the count itself is never lost.
+    const std::size_t nDropped =
+        m_mode == Mode::Terminal || bDroppable ? 0 : m_stream.TakeDropped();
     if (nDropped > 0) {
         const std::string strCount = std::to_string(nDropped);
         m_strPending.insert(0, m_mode == Mode::Json

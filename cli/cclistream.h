@@ -18,7 +18,7 @@ namespace vantoro {
 // writes first: the loop's, which leaves the interrupting signals to the loop.
 class CCliStream {
 public:
-    static constexpr std::size_t kDefaultLimit = 64 * 1024;
+    static constexpr std::size_t kDefaultLimit = 16 * 1024;
 
     explicit CCliStream(std::FILE* pOut, std::size_t nLimit = kDefaultLimit);
     ~CCliStream();

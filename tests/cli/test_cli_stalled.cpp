@@ -106,13 +106,15 @@ TEST(CliStalledOutput, UnitsCompleteWhileNobodyReadsAndTheSummaryFollows) {
         bool bJson;
         const char* pszResult;
         const char* pszSummary;
-    } kCases[] = {{"pipe", false, false, " completed: ", "Summary:"},
-                  {"pipe --json", false, true, "\"event\":\"result\"", "\"event\":\"summary\""},
-                  {"terminal", true, false, " completed: ", "Summary:"}};
+        const char* pszLeftOut; // what says that event lines were left out
+    } kCases[] = {{"pipe", false, false, " completed: ", "Summary:", " event lines left out"},
+                  {"pipe --json", false, true, "\"event\":\"result\"", "\"event\":\"summary\"",
+                   "{\"event\":\"dropped\",\"lines\":"},
+                  {"terminal", true, false, " completed: ", "Summary:", nullptr}};
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.pszName);
         CCliRig rig;
-        rig.WriteCodeFile("st24v104.s19", 60);
+        rig.WriteCodeFile("st24v104.s19", 200); // more event lines than are kept waiting
         std::vector<std::string> args = {"--dir", rig.Code(), "--report", rig.Folder() + "report"};
         for (int nCom = 5; nCom <= 8; ++nCom) {
             rig.AddSim(nCom, Paced());
@@ -135,6 +137,8 @@ TEST(CliStalledOutput, UnitsCompleteWhileNobodyReadsAndTheSummaryFollows) {
         // Every unit's result and the summary, none of them dropped.
         EXPECT_EQ(CountOf(strOut, c.pszResult), 4) << strOut;
         EXPECT_EQ(CountOf(strOut, c.pszSummary), c.bJson ? 4 : 1) << strOut;
+        if (c.pszLeftOut)
+            EXPECT_GE(CountOf(strOut, c.pszLeftOut), 1) << strOut;
     }
 }
 
