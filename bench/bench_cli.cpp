@@ -68,12 +68,12 @@ public:
 
     CTargetSimulator& Sim(int i) { return *m_sims[static_cast<std::size_t>(i)]; }
 
-    // Starts vantoro-cli on every unit, its output thrown away.
-    pid_t Start(const std::vector<std::string>& extra = {}) {
+    // Starts vantoro-cli on every unit, its output thrown away (or to nStdout).
+    pid_t Start(const std::vector<std::string>& extra = {}, int nStdout = -1) {
         std::vector<std::string> args = extra;
         for (std::size_t i = 0; i < m_sims.size(); ++i)
             args.insert(args.end(), {"--port", std::to_string(5 + i)});
-        return SpawnCliUpdate(VANTORO_CLI_PATH, m_strDir, args);
+        return SpawnCliUpdate(VANTORO_CLI_PATH, m_strDir, args, nStdout);
     }
 
     const std::string& Dir() const { return m_strDir; }
@@ -152,6 +152,39 @@ long ResidentKb(pid_t pid) {
     return -1;
 }
 
+// 16 paced units until the last one's report line, standard output into a pipe that nobody
+// reads for the whole run, or thrown away; negative when they did not all complete.
+double TimeUnitsWithOutput(bool bStalled, const std::string& strFile) {
+    SimOptions options;
+    options.nBaud = 57600;
+    options.nPowerOnWhenOpenedMs = 100;
+    CCliBench bench(16, options, strFile);
+    int fds[2] = {-1, -1};
+    if (bStalled && ::pipe2(fds, O_CLOEXEC) != 0)
+        return -1.0;
+    if (bStalled)
+        ::fcntl(fds[1], F_SETPIPE_SZ, 4096); // full within the first units' lines
+    const std::string strReport = bench.Dir() + "/report.csv";
+    const Clock::time_point start = Clock::now();
+    const pid_t pid = bench.Start({"--report", strReport}, fds[1]);
+    if (bStalled)
+        ::close(fds[1]);
+    while (LineCount(strReport) < 17 && SecondsSince(start) < 120)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const double dSeconds = SecondsSince(start);
+    // Read at last: the summary was waiting for it.
+    std::thread drain([&] {
+        char buffer[4096];
+        while (bStalled && ::read(fds[0], buffer, sizeof buffer) > 0) {
+        }
+    });
+    const bool bEnded = CCliBench::Finish(pid) >= 0;
+    drain.join();
+    if (bStalled)
+        ::close(fds[0]);
+    return bEnded && LineCount(strReport) == 17 ? dSeconds : -1.0;
+}
+
 // The program's resident memory after 10 and after 60 units on one port with --repeat: what a
 // bench run holds must not grow with the units it has done.
 bool MeasureRepeatMemory(long& nAfter10, long& nAfter60) {
@@ -214,6 +247,20 @@ int main() {
     std::printf("cli_paced_16_units_seconds: %.3f\n", sixteen.dWall);
     std::printf("cli_parallel_16_vs_1_ratio: %.3f\n", sixteen.dWall / one.dWall);
     std::printf("cli_cpu_seconds_per_unit_paced: %.4f\n", sixteen.dCpu / 16.0);
+
+    // Best of three in turns: the pair sees the same machine load.
+    double dFree = 1e9, dStalled = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        const double a = TimeUnitsWithOutput(false, strPaced);
+        const double b = TimeUnitsWithOutput(true, strPaced);
+        if (a < 0 || b < 0) {
+            std::fprintf(stderr, "bench_cli: a run with its output stalled did not complete\n");
+            return 1;
+        }
+        dFree = std::min(dFree, a);
+        dStalled = std::min(dStalled, b);
+    }
+    std::printf("cli_16_units_stalled_stdout_vs_free_ratio: %.3f\n", dStalled / dFree);
 
     long nAfter10 = 0, nAfter60 = 0;
     if (!MeasureRepeatMemory(nAfter10, nAfter60)) {

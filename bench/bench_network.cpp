@@ -3,6 +3,7 @@
 // one server still run side by side. Printed as "name: value" lines.
 #include "clispawn.h"
 #include "cser2netserver.h"
+#include "csilentservers.h"
 #include "updaterig.h"
 
 #include <algorithm>
@@ -82,6 +83,35 @@ public:
         return std::chrono::duration<double>(Clock::now() - start).count();
     }
 
+    // vantoro-cli on every unit and the extra ports, until every unit has its report line;
+    // then Ctrl-C for the extra ports still waiting. Negative when a unit did not complete.
+    double TimeUntilReported(const std::vector<std::string>& extraPorts) {
+        std::filesystem::remove(m_strDir + "/report.csv");
+        std::vector<std::string> args = {"--report", m_strDir + "/report.csv"};
+        for (const std::string& strPort : m_ports)
+            args.insert(args.end(), {"--port", strPort});
+        for (const std::string& strPort : extraPorts)
+            args.insert(args.end(), {"--port", strPort});
+        const Clock::time_point start = Clock::now();
+        const pid_t pid = SpawnCliUpdate(VANTORO_CLI_PATH, m_strDir, args);
+        const auto completed = [&] {
+            std::ifstream in(m_strDir + "/report.csv");
+            std::size_t nCompleted = 0;
+            for (std::string strLine; std::getline(in, strLine);)
+                nCompleted += strLine.ends_with(",completed") ? 1 : 0;
+            return nCompleted;
+        };
+        while (pid > 0 && completed() < m_ports.size() &&
+               Clock::now() - start < std::chrono::seconds(60))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const double dSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+        if (pid > 0) {
+            ::kill(pid, SIGINT);
+            ::waitpid(pid, nullptr, 0);
+        }
+        return completed() == m_ports.size() ? dSeconds : -1.0;
+    }
+
 private:
     std::string m_strDir;
     std::unique_ptr<CSer2NetServer> m_pServer;
@@ -93,6 +123,24 @@ private:
 double TimeRun(int nUnits, bool bThroughServer, const std::string& strFile) {
     CNetworkBench bench(nUnits, bThroughServer, strFile);
     return bench.TimeUpdate();
+}
+
+// One local unit, alone and beside 8 ports whose servers never answer: until its report line.
+double LocalUnitDelay(const std::string& strFile) {
+    double dAlone = 1e9, dBeside = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        CSilentServers silent(8);
+        if (silent.Names().size() != 8)
+            return -1.0;
+        CNetworkBench local(1, false, strFile);
+        const double a = local.TimeUntilReported({});
+        const double b = local.TimeUntilReported(silent.Names());
+        if (a < 0 || b < 0)
+            return -1.0;
+        dAlone = std::min(dAlone, a);
+        dBeside = std::min(dBeside, b);
+    }
+    return dBeside - dAlone;
 }
 
 } // namespace
@@ -120,5 +168,11 @@ int main() {
     std::printf("network_paced_16_units_seconds: %.3f\n", dSixteen);
     std::printf("network_paced_vs_local_ratio: %.3f\n", dNetwork / dLocal);
     std::printf("network_16_vs_1_ratio: %.3f\n", dSixteen / dNetwork);
+    const double dDelay = LocalUnitDelay(strFile);
+    if (dDelay < -0.5) {
+        std::fprintf(stderr, "bench_network: the local unit did not complete\n");
+        return 1;
+    }
+    std::printf("network_8_silent_servers_local_unit_delay_s: %.3f\n", dDelay);
     return 0;
 }

@@ -10,10 +10,10 @@
 namespace vantoro {
 
 // Starts vantoro-cli's update of the bench folder's st24v100.s19 with the settings file beside
-// it, the extra arguments (options, ports) after, its output thrown away; -1 when it could not
-// be started. Every cli benchmark starts it alike, so their figures compare.
+// it, the extra arguments (options, ports) after, its output thrown away (or to nStdout); -1
+// when it could not be started. Every cli benchmark starts it alike, so their figures compare.
 inline pid_t SpawnCliUpdate(const char* pszCli, const std::string& strDir,
-                            const std::vector<std::string>& extra) {
+                            const std::vector<std::string>& extra, int nStdout = -1) {
     std::vector<std::string> args = {pszCli,
                                      "--settings",
                                      strDir + "/vantoro.INI",
@@ -31,7 +31,10 @@ inline pid_t SpawnCliUpdate(const char* pszCli, const std::string& strDir,
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (nStdout >= 0)
+        posix_spawn_file_actions_adddup2(&actions, nStdout, 1);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
     if (::posix_spawn(&pid, pszCli, &actions, nullptr, argv.data(), environ) != 0)
         pid = -1;

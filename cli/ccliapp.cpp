@@ -356,9 +356,17 @@ int CCliApp::Update() {
     // software folder make the whole folder theirs.
     if (m_options.strFile.empty())
         forbidden.strFolder = refresh.strDirectory;
-    if (!m_options.strReport.empty() &&
-        !report.Open(m_options.strReport, m_options.bJson, forbidden, strError))
-        return BadArguments("--report " + m_options.strReport + ": " + strError);
+    if (!m_options.strReport.empty()) {
+        const CReportFile::OpenResult opened =
+            report.Open(m_options.strReport, m_options.bJson, forbidden, strError);
+        if (opened == CReportFile::OpenResult::Refused)
+            return BadArguments("--report " + m_options.strReport + ": " + strError);
+        if (opened == CReportFile::OpenResult::Failed) {
+            std::fprintf(m_pErr, "vantoro-cli: --report %s: cannot be written: %s\n",
+                         TerminalText(m_options.strReport).c_str(), strError.c_str());
+            return kExitFailed;
+        }
+    }
 
     std::vector<CUnitSetup> setups;
     for (const ComPortEntry& port : ports) {
@@ -370,24 +378,24 @@ int CCliApp::Update() {
                                                    : m_pSession->GetReplyTimeoutMs();
         setup.nWaitSeconds = m_options.nWaitSeconds;
         setup.bRepeat = m_options.bRepeat;
+        setup.bForce = m_options.bForce;
         setup.nLogMask = static_cast<std::uint32_t>(m_pSession->ReadLogSettings().nLogFlags);
         setups.push_back(std::move(setup));
     }
     CCliOutput output(m_pOut, CCliOutput::ChooseMode(m_pOut, m_options.bJson));
-    CUpdateRun run(std::move(setups), output, report);
-    int nResult = run.Run();
-    // The report is the bench's record: a line missing from it fails the run.
-    if (!report.GetError().empty()) {
-        std::fprintf(m_pErr, "vantoro-cli: the report lost a line: %s\n",
-                     report.GetError().c_str());
-        if (nResult == kExitCompleted)
-            nResult = kExitFailed;
+    int nResult;
+    {
+        CUpdateRun run(std::move(setups), output, report, m_pErr);
+        nResult = run.Run();
     }
+    // Only now, with the signals no longer held for the loop: a reader that never reads again
+    // leaves the summary waiting, and Ctrl-C still ends that wait.
+    m_nOutputError = output.Finish();
     return nResult;
 }
 
 int CCliApp::FinishOutput(int nStatus) const {
-    errno = 0;
+    errno = m_nOutputError;
     const bool bFailed = std::fflush(m_pOut) != 0 || std::ferror(m_pOut);
     // A reader that went away (| head) is no failure worth a word, as with any tool.
     if (!bFailed || errno == EPIPE)
@@ -406,10 +414,12 @@ int CCliApp::CheckFiles() {
         const std::string strShown = TerminalText(strFile);
         if (!CFileCheck::CheckFile(strFile, verdict, strReason)) {
             nStatus = kExitFailed;
+            // An error message, not a verdict: standard error, as every other tool says it. JSON
+            // keeps one object per file for the script that reads them.
             if (m_options.bJson)
                 std::fputs(CVerdictOutput::UnreadableJson(strFile, strReason).c_str(), m_pOut);
             else
-                std::fprintf(m_pOut, "%s: cannot be read: %s\n", strShown.c_str(),
+                std::fprintf(m_pErr, "vantoro-cli: %s: cannot be read: %s\n", strShown.c_str(),
                              strReason.c_str());
             continue;
         }

@@ -51,6 +51,7 @@ private:
     CliOptions m_options;
     std::unique_ptr<CUpdateSession> m_pSession;
     bool m_bPortsFound = false;
+    int m_nOutputError = 0; // of the update's output, written by a thread of its own
 };
 
 } // namespace vantoro

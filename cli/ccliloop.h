@@ -10,8 +10,9 @@
 namespace vantoro {
 
 // The command line's main-thread loop: serial notifications that listener threads post for
-// any unit, and the signals that interrupt a run (Ctrl-C, SIGTERM, SIGHUP), both waited for
-// in one poll. Listener threads only post; everything else happens on the thread that waits.
+// any unit, and the signals that interrupt a run (Ctrl-C, SIGTERM, SIGHUP, unless ignored when
+// the program started), both waited for in one poll. Listener threads only post; everything else
+// happens on the thread that waits.
 class CCliLoop {
 public:
     struct Notification {

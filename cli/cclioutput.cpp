@@ -41,9 +41,16 @@ std::string FirstColumns(const std::string& strText, std::size_t nColumns) {
     return strText;
 }
 
+// Columns a line of UTF-8 takes, one per character.
+std::size_t TextColumns(const std::string& strText) {
+    return static_cast<std::size_t>(std::count_if(strText.begin(), strText.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
 std::string Padded(const std::string& strText, std::size_t nWidth) {
-    return strText.size() >= nWidth ? strText + " "
-                                    : strText + std::string(nWidth - strText.size(), ' ');
+    const std::size_t nColumns = TextColumns(strText);
+    return nColumns >= nWidth ? strText + " " : strText + std::string(nWidth - nColumns, ' ');
 }
 
 } // namespace
@@ -54,7 +61,7 @@ CCliOutput::Mode CCliOutput::ChooseMode(std::FILE* pOut, bool bJson) {
     return ::isatty(::fileno(pOut)) ? Mode::Terminal : Mode::Plain;
 }
 
-CCliOutput::CCliOutput(std::FILE* pOut, Mode mode) : m_pOut(pOut), m_mode(mode) {
+CCliOutput::CCliOutput(std::FILE* pOut, Mode mode) : m_pOut(pOut), m_mode(mode), m_stream(pOut) {
     ReadTerminalSize();
 }
 
@@ -69,28 +76,50 @@ bool CCliOutput::ReadTerminalSize() {
     return bChanged;
 }
 
-void CCliOutput::Line(const std::string& strLine) {
+void CCliOutput::Line(const std::string& strLine, bool bDroppable) {
     // JSON strings carry their own escapes; anything else may reach a terminal as it is.
     std::string strOut = m_mode == Mode::Json ? strLine : TerminalText(strLine);
     if (m_mode == Mode::Terminal)
         strOut = "\x1b[2K" + strOut;
-    std::fputs(strOut.c_str(), m_pOut);
-    std::fputc('\n', m_pOut);
+    m_strPending += strOut + "\n";
     EraseBelow();
+    Send(bDroppable);
+}
+
+void CCliOutput::Send(bool bDroppable) {
+    // Said with the next text that is never left out (a result, the summary), so that a script
+    // can tell a quiet unit from lost lines and the count itself is never lost.
+    const std::size_t nDropped =
+        m_mode == Mode::Terminal || bDroppable ? 0 : m_stream.TakeDropped();
+    if (nDropped > 0) {
+        const std::string strCount = std::to_string(nDropped);
+        m_strPending.insert(0, m_mode == Mode::Json
+                                   ? "{\"event\":\"dropped\",\"lines\":" + strCount + "}\n"
+                                   : LocalClockTime(std::chrono::system_clock::now()) + " " +
+                                         strCount +
+                                         " event lines left out: standard output was not read\n");
+    }
     // Scripts and benches follow the output as it comes.
-    std::fflush(m_pOut);
+    m_stream.Write(m_strPending, bDroppable);
+    m_strPending.clear();
+}
+
+int CCliOutput::Finish() {
+    return m_stream.Finish();
 }
 
 void CCliOutput::Text(const CUpdateUnit& unit, const char* pszKind, const std::string& strText) {
     const int nPort = unit.Port().nPort;
     if (m_mode == Mode::Plain) {
         Line(LocalClockTime(std::chrono::system_clock::now()) + " " + PortName(nPort) + " " +
-             pszKind + ": " + strText);
+                 pszKind + ": " + strText,
+             true);
     } else if (m_mode == Mode::Json) {
         Line("{\"time\":" + JsonString(UtcTimeStamp(std::chrono::system_clock::now())) +
-             ",\"event\":" + JsonString(pszKind) + ",\"port\":" + std::to_string(nPort) +
-             ",\"device\":" + JsonString(unit.Port().strDeviceNode) +
-             ",\"text\":" + JsonString(strText) + "}");
+                 ",\"event\":" + JsonString(pszKind) + ",\"port\":" + std::to_string(nPort) +
+                 ",\"device\":" + JsonString(unit.Port().strDeviceNode) +
+                 ",\"text\":" + JsonString(strText) + "}",
+             true);
     }
 }
 
@@ -100,10 +129,22 @@ void CCliOutput::Result(const CUnitResult& result) {
         return;
     }
     ClearLive();
-    Line(LocalClockTime(std::chrono::system_clock::now()) + " " + PortName(result.nPort) + " " +
-         OutcomeName(result.outcome) + ": " + result.strResult + " (" +
-         std::to_string(result.nRecordsSent) + " of " + std::to_string(result.nRecordsTotal) +
-         " records, " + Seconds(result.dSeconds) + " s)");
+    const std::string strLine = LocalClockTime(std::chrono::system_clock::now()) + " " +
+                                PortName(result.nPort) + " " + OutcomeName(result.outcome) + ": " +
+                                result.strResult + " (" + std::to_string(result.nRecordsSent) +
+                                " of " + std::to_string(result.nRecordsTotal) + " records, " +
+                                Seconds(result.dSeconds) + " s)";
+    if (m_mode != Mode::Terminal) {
+        Line(strLine);
+        return;
+    }
+    // A line that wrapped would take a row the redraw does not know of and leave part of it
+    // over the block; the report and the plain output keep it whole.
+    ReadTerminalSize();
+    m_strPending +=
+        "\x1b[?7l\x1b[2K" + FirstColumns(TerminalText(strLine), m_nColumns - 1) + "\x1b[?7h\n";
+    EraseBelow();
+    Send(false);
 }
 
 void CCliOutput::ClearLive() {
@@ -111,7 +152,7 @@ void CCliOutput::ClearLive() {
         return;
     // The cursor waits at the block's first row: what comes next is written over the block, and
     // what is left of it is erased below the new text.
-    std::fputs("\r", m_pOut);
+    m_strPending += "\r";
     m_nLiveLines = 0;
     m_bStaleBelow = true;
 }
@@ -119,7 +160,7 @@ void CCliOutput::ClearLive() {
 void CCliOutput::EraseBelow() {
     if (!m_bStaleBelow)
         return;
-    std::fputs("\x1b[J", m_pOut);
+    m_strPending += "\x1b[J";
     m_bStaleBelow = false;
 }
 
@@ -184,6 +225,10 @@ void CCliOutput::Live(const std::vector<std::unique_ptr<CUpdateUnit>>& units, bo
     const Clock::time_point now = Clock::now();
     if (!bNow && !bResized && m_nLiveLines > 0 && now - m_lastDraw < kRedrawPeriod)
         return;
+    // A terminal that does not take what it was given (Ctrl-S) gets the latest state once it
+    // does, not every redraw in between.
+    if (!bNow && !m_stream.IsIdle())
+        return;
     m_lastDraw = now;
     ClearLive();
     // Line wrap off while the block is written: a line that wrapped would take two rows and
@@ -193,14 +238,14 @@ void CCliOutput::Live(const std::vector<std::unique_ptr<CUpdateUnit>>& units, bo
     const std::vector<std::string> lines = LiveBlock(units, m_nRows);
     for (const std::string& strText : lines)
         strBlock += "\x1b[2K" + FirstColumns(TerminalText(strText), m_nColumns - 1) + "\n";
-    std::fputs((strBlock + "\x1b[?7h").c_str(), m_pOut);
+    m_strPending += strBlock + "\x1b[?7h";
     EraseBelow();
     // Back to the block's first row. A terminal that rewraps its lines when it narrows moves
     // them with the cursor, so the next redraw starts at the right row; a cursor below the block
     // would leave rewrapped rows of it behind, in the scrollback.
     m_nLiveLines = static_cast<int>(lines.size());
-    std::fprintf(m_pOut, "\x1b[%dA", m_nLiveLines);
-    std::fflush(m_pOut);
+    m_strPending += "\x1b[" + std::to_string(m_nLiveLines) + "A";
+    Send(false);
 }
 
 void CCliOutput::Summary(const std::vector<std::unique_ptr<CUpdateUnit>>& units,
@@ -218,10 +263,17 @@ void CCliOutput::Summary(const std::vector<std::unique_ptr<CUpdateUnit>>& units,
     }
     Live(units, true);
     ClearLive();
+    // The device column as wide as its longest name, so the counts stay in line beneath their
+    // headings; network names run long.
+    std::size_t nDeviceWidth = 16;
+    for (const auto& pUnit : units)
+        nDeviceWidth = std::max(nDeviceWidth, TextColumns(pUnit->Port().strDeviceNode) + 2);
     Line(bInterrupted ? "Interrupted. Every port is released." : "Summary:");
-    Line(Padded("Port", 7) + Padded("Device", 16) + "Completed Failed Interrupted  Last result");
+    Line(Padded("Port", 7) + Padded("Device", nDeviceWidth) +
+         "Completed Failed Interrupted  Last result");
     for (const auto& pUnit : units) {
-        Line(Padded(PortName(pUnit->Port().nPort), 7) + Padded(pUnit->Port().strDeviceNode, 16) +
+        Line(Padded(PortName(pUnit->Port().nPort), 7) +
+             Padded(pUnit->Port().strDeviceNode, nDeviceWidth) +
              Padded(std::to_string(pUnit->GetCount(UnitOutcome::Completed)), 10) +
              Padded(std::to_string(pUnit->GetCount(UnitOutcome::Failed)), 7) +
              Padded(std::to_string(pUnit->GetCount(UnitOutcome::Interrupted)), 13) +

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/cclistream.h"
 #include "cli/cunitresult.h"
 
 #include <chrono>
@@ -29,6 +30,9 @@ public:
     // Redraws the live lines (terminal only), at most a few times a second unless bNow.
     void Live(const std::vector<std::unique_ptr<CUpdateUnit>>& units, bool bNow = false);
     void Summary(const std::vector<std::unique_ptr<CUpdateUnit>>& units, bool bInterrupted);
+    // Waits until everything has been written; the error number of a write that failed, or 0.
+    // Called once the loop is gone, so that a signal still ends a wait for a stalled reader.
+    int Finish();
 
     // A result as one JSON object (the report file's form too) and as one CSV line.
     static std::string ResultJson(const CUnitResult& result, bool bWithEvent);
@@ -45,13 +49,17 @@ private:
     // row; EraseBelow clears them once new text has been written over them.
     void ClearLive();
     void EraseBelow();
-    void Line(const std::string& strLine);
+    // Progress may be dropped while standard output is not read; results and the summary never.
+    void Line(const std::string& strLine, bool bDroppable = false);
+    void Send(bool bDroppable);
     // The terminal's size now; true when it differs from the last one seen.
     bool ReadTerminalSize();
 
     std::FILE* m_pOut;
     Mode m_mode;
-    int m_nLiveLines = 0; // rows of the live block, from the cursor's row down
+    CCliStream m_stream;
+    std::string m_strPending; // what goes to the stream in one piece
+    int m_nLiveLines = 0;     // rows of the live block, from the cursor's row down
     bool m_bStaleBelow = false;
     std::size_t m_nColumns = 80;
     std::size_t m_nRows = 24;

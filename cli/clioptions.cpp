@@ -262,9 +262,16 @@ port is waiting; units may be switched on in any order.
 The file is checked before any port is opened; a file with errors is refused (exit 1) unless
 --force is given. Warnings are printed and the update goes on.
 
-Exit status: 0 every unit completed, 1 any unit failed, 2 bad arguments, 130 Ctrl-C,
-143 SIGTERM, 129 SIGHUP. A signal cancels every unit, releases every port and prints the
-summary.
+A port whose device goes away while its unit is awaited fails at once; with --repeat it
+waits for a device to return behind the same name. With --repeat every unit's file is
+checked as the first one's: a file that changed into one with errors is refused unless
+--force is given.
+
+Exit status: 0 every unit completed, 1 any unit failed (or the report could not be created
+or take a line, standard output could not be written, a port went and did not return),
+2 bad arguments, 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP. A signal cancels every unit,
+releases every port and prints the summary; a signal ignored when the program starts
+(nohup, a script's background job) stays ignored.
 )";
     case CliCommand::Check:
         return R"(usage: vantoro-cli check FILE... [--json]
@@ -296,7 +303,11 @@ Commands:
   --help           this text; "vantoro-cli COMMAND --help" describes a command
   --version        the program's version
 
-The settings file is read, never written. See vantoro-cli(1).
+The settings file is read, never written: the window's, beside the program when that
+folder is writable and not under /usr, else $XDG_CONFIG_HOME/Vantoro/vantoro.INI
+(~/.config/Vantoro/vantoro.INI; for root too, /root/.config/Vantoro). Ports are COM numbers,
+terminal devices or network ports (rfc2217://HOST:PORT, socket://HOST:PORT).
+See vantoro-cli(1).
 )";
 }
 

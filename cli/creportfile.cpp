@@ -60,8 +60,11 @@ std::string ForbiddenReason(const std::string& strPath, const CReportFile::Forbi
     const bool bExists = ::stat(strPath.c_str(), &report) == 0;
     for (const std::string& strFile : forbidden.files) {
         struct stat other {};
-        if (bExists && !strFile.empty() && ::stat(strFile.c_str(), &other) == 0 &&
-            SameFile(report, other))
+        // By name too: a settings file not written yet is still the one the run would save to.
+        const bool bSameName =
+            !strFile.empty() && CanonicalFolder(strPath) == CanonicalFolder(strFile);
+        if (bSameName || (bExists && !strFile.empty() && ::stat(strFile.c_str(), &other) == 0 &&
+                          SameFile(report, other)))
             return "is " + strFile + ", which this run reads; give another file";
     }
     if (!forbidden.strFolder.empty()) {
@@ -81,28 +84,53 @@ CReportFile::~CReportFile() {
         ::close(m_fd);
 }
 
-bool CReportFile::Open(const std::string& strPath, bool bJson, const Forbidden& forbidden,
-                       std::string& strError) {
+CReportFile::OpenResult CReportFile::Open(const std::string& strPath, bool bJson,
+                                          const Forbidden& forbidden, std::string& strError) {
     strError = ForbiddenReason(strPath, forbidden);
     if (!strError.empty())
-        return false;
-    // Never follows a FIFO into a blocking open, never writes into a device.
-    m_fd = OpenRegularFile(strPath, O_RDWR | O_APPEND | O_CREAT, strError);
-    if (m_fd < 0)
-        return false;
+        return OpenResult::Refused;
+    const OpenResult opened = OpenFile(strPath, strError);
+    if (opened != OpenResult::Opened)
+        return opened;
     m_strPath = strPath;
     m_bJson = bJson;
-    if (!CheckFormat(strError)) {
+    const OpenResult checked = CheckFormat(strError);
+    if (checked != OpenResult::Opened) {
         ::close(m_fd);
         m_fd = -1;
-        return false;
+        // A report that never held a line is not left behind to be taken for one.
+        if (m_bCreated) {
+            std::error_code ignored;
+            std::filesystem::remove(strPath, ignored);
+        }
     }
-    return true;
+    return checked;
+}
+
+CReportFile::OpenResult CReportFile::OpenFile(const std::string& strPath, std::string& strError) {
+    // Never follows a FIFO into a blocking open, never writes into a device. Whether the file is
+    // new is known for certain, so that a failed start removes only a file of its own.
+    for (int nTry = 0; nTry < 2; ++nTry) {
+        m_fd = OpenRegularFile(strPath, O_RDWR | O_APPEND, strError);
+        if (m_fd >= 0)
+            return OpenResult::Opened;
+        if (errno != ENOENT)
+            break;
+        m_fd = OpenRegularFile(strPath, O_RDWR | O_APPEND | O_CREAT | O_EXCL, strError);
+        if (m_fd >= 0) {
+            m_bCreated = true;
+            return OpenResult::Opened;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    // "it is a FIFO": a wrong argument; anything else is the system's refusal.
+    return strError.compare(0, 6, "it is ") == 0 ? OpenResult::Refused : OpenResult::Failed;
 }
 
 // A new CSV report gets its header; a report of the other format is refused. Under the lock, so
 // of several runs starting one new report at once exactly one writes the header.
-bool CReportFile::CheckFormat(std::string& strError) {
+CReportFile::OpenResult CReportFile::CheckFormat(std::string& strError) {
     CLockedReport lock(m_fd);
     char head[256] = {};
     ssize_t n;
@@ -111,37 +139,37 @@ bool CReportFile::CheckFormat(std::string& strError) {
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
         strError = std::strerror(errno);
-        return false;
+        return OpenResult::Failed;
     }
     const std::string strHead(head, static_cast<std::size_t>(n));
     const std::string strHeader = std::string(CCliOutput::CsvHeader()) + "\n";
     if (strHead.empty()) {
         if (m_bJson || WriteWhole(m_fd, strHeader))
-            return true;
+            return OpenResult::Opened;
         strError = std::strerror(errno);
         ::ftruncate(m_fd, 0);
-        return false;
+        return OpenResult::Failed;
     }
     const bool bCsv =
         strHead.compare(0, strHeader.size() - 1, strHeader, 0, strHeader.size() - 1) == 0;
     if (m_bJson && strHead[0] != '{') {
         strError = bCsv ? "holds a CSV report; JSON lines go to a report of their own"
                         : "holds no JSON report lines; give another file";
-        return false;
+        return OpenResult::Refused;
     }
     if (!m_bJson && !bCsv) {
         strError = strHead[0] == '{' ? "holds a JSON report; CSV lines go to a report of their own"
                                      : "holds no CSV report; give another file";
-        return false;
+        return OpenResult::Refused;
     }
-    return true;
+    return OpenResult::Opened;
 }
 
-bool CReportFile::Append(const CUnitResult& result) {
+bool CReportFile::Append(const CUnitResult& result, std::string& strLine) {
     if (m_fd < 0)
         return true;
-    return AppendLine(m_bJson ? CCliOutput::ResultJson(result, false)
-                              : CCliOutput::ResultCsv(result));
+    strLine = m_bJson ? CCliOutput::ResultJson(result, false) : CCliOutput::ResultCsv(result);
+    return AppendLine(strLine);
 }
 
 bool CReportFile::AppendLine(const std::string& strLine) {
@@ -149,6 +177,11 @@ bool CReportFile::AppendLine(const std::string& strLine) {
     struct stat info {};
     if (::fstat(m_fd, &info) != 0) {
         m_strError = m_strPath + ": " + std::strerror(errno);
+        return false;
+    }
+    // Lines written to a file no folder holds any more are lost the moment the run ends.
+    if (info.st_nlink == 0) {
+        m_strError = m_strPath + ": the report (or its folder) was removed during the run";
         return false;
     }
     // A line left without its line feed (a run killed mid-write elsewhere) is ended first, so
@@ -163,8 +196,7 @@ bool CReportFile::AppendLine(const std::string& strLine) {
     // Half a line would be read as a record: the file goes back to where it ended.
     while (::ftruncate(m_fd, info.st_size) != 0 && errno == EINTR) {
     }
-    if (m_strError.empty())
-        m_strError = m_strPath + ": " + std::strerror(err);
+    m_strError = m_strPath + ": " + std::strerror(err);
     return false;
 }
 

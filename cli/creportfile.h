@@ -27,23 +27,32 @@ public:
     CReportFile(const CReportFile&) = delete;
     CReportFile& operator=(const CReportFile&) = delete;
 
-    // False with the reason (for the argument error) when the file cannot be used as the report.
-    bool Open(const std::string& strPath, bool bJson, const Forbidden& forbidden,
-              std::string& strError);
+    enum class OpenResult {
+        Opened,
+        Refused, // not a file that may be the report: the arguments are wrong
+        Failed,  // the system would not create or write it (a full disk, a read-only folder)
+    };
+
+    // Anything but Opened comes with the reason, and leaves no file that was not there before.
+    OpenResult Open(const std::string& strPath, bool bJson, const Forbidden& forbidden,
+                    std::string& strError);
     bool IsOpen() const { return m_fd >= 0; }
-    // False when the line could not be written whole; GetError then says why.
-    bool Append(const CUnitResult& result);
-    // "PATH: reason" of the first write that failed; empty while every line went in.
+    // False when the line could not be written whole (or the report was removed meanwhile);
+    // GetError then says why, and strLine holds the line that is missing.
+    bool Append(const CUnitResult& result, std::string& strLine);
+    // "PATH: reason" of the last write that failed; empty while every line went in.
     const std::string& GetError() const { return m_strError; }
 
 private:
-    bool CheckFormat(std::string& strError);
+    OpenResult OpenFile(const std::string& strPath, std::string& strError);
+    OpenResult CheckFormat(std::string& strError);
     bool AppendLine(const std::string& strLine);
 
     int m_fd = -1;
     bool m_bJson = false;
     std::string m_strPath;
     std::string m_strError;
+    bool m_bCreated = false;
 };
 
 } // namespace vantoro

@@ -9,8 +9,9 @@ constexpr int kTickMillis = 100;
 
 } // namespace
 
-CUpdateRun::CUpdateRun(std::vector<CUnitSetup> setups, CCliOutput& output, CReportFile& report)
-    : m_output(output), m_report(report) {
+CUpdateRun::CUpdateRun(std::vector<CUnitSetup> setups, CCliOutput& output, CReportFile& report,
+                       std::FILE* pErr)
+    : m_output(output), m_report(report), m_pErr(pErr) {
     for (std::size_t i = 0; i < setups.size(); ++i) {
         m_sinks.push_back(std::make_unique<CUnitSink>(m_loop, static_cast<int>(i)));
         m_units.push_back(std::make_unique<CUpdateUnit>(std::move(setups[i]), *m_sinks[i], *this));
@@ -55,7 +56,8 @@ int CUpdateRun::Run() {
     // As a shell reports a program its signal ended: 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP.
     if (bInterrupted)
         return 128 + m_loop.InterruptSignal();
-    return m_bAnyFailed ? kExitFailed : kExitCompleted;
+    // The report is the bench's record: a line missing from it fails the run.
+    return m_bAnyFailed || m_bReportLost ? kExitFailed : kExitCompleted;
 }
 
 void CUpdateRun::OnUnitText(const CUpdateUnit& unit, const char* pszKind,
@@ -66,7 +68,13 @@ void CUpdateRun::OnUnitText(const CUpdateUnit& unit, const char* pszKind,
 void CUpdateRun::OnUnitFinished(const CUpdateUnit&, const CUnitResult& result) {
     if (result.outcome != UnitOutcome::Completed)
         m_bAnyFailed = true;
-    m_report.Append(result);
+    std::string strLine;
+    if (!m_report.Append(result, strLine)) {
+        m_bReportLost = true;
+        std::fprintf(m_pErr, "vantoro-cli: the report lost a line: %s\n%s\n",
+                     m_report.GetError().c_str(), strLine.c_str());
+        std::fflush(m_pErr);
+    }
     m_output.Result(result);
 }
 

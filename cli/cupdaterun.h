@@ -7,6 +7,7 @@
 #include "cli/cupdateunit.h"
 #include "cli/iunitobserver.h"
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -23,7 +24,9 @@ constexpr int kExitInterrupted = 130; // Ctrl-C; any interrupting signal gives 1
 // all. A unit's failure stays its own; the run's status sums them up.
 class CUpdateRun : public IUnitObserver {
 public:
-    CUpdateRun(std::vector<CUnitSetup> setups, CCliOutput& output, CReportFile& report);
+    // A report line that cannot be written goes to pErr whole, so the record can be completed.
+    CUpdateRun(std::vector<CUnitSetup> setups, CCliOutput& output, CReportFile& report,
+               std::FILE* pErr);
     ~CUpdateRun() override;
 
     // Until every port's run is over, or an interrupt. Returns the exit status.
@@ -40,10 +43,12 @@ private:
     CCliLoop m_loop;
     CCliOutput& m_output;
     CReportFile& m_report;
+    std::FILE* m_pErr;
     std::vector<std::unique_ptr<CUnitSink>> m_sinks;
     // Declared after the sinks, so every unit (and its listener) is gone before them.
     std::vector<std::unique_ptr<CUpdateUnit>> m_units;
     bool m_bAnyFailed = false;
+    bool m_bReportLost = false;
 };
 
 } // namespace vantoro

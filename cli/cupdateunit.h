@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace vantoro {
@@ -24,6 +25,7 @@ struct CUnitSetup {
     std::uint32_t nReplyTimeoutMs = kMinReplyTimeout;
     int nWaitSeconds = -1; // -1: wait for the equipment until interrupted
     bool bRepeat = false;
+    bool bForce = false;        // a code file with errors is sent all the same (--force)
     std::uint32_t nLogMask = 0; // log categories passed on
 };
 
@@ -69,11 +71,22 @@ public:
     void LogEvent(LogCategory category, const std::string& strText) override;
     int GetSelectedSoftware() const override;
     void RefreshSoftware() override;
+    bool AcceptFileWithErrors(const std::string& strPath, const CFileVerdict& verdict) override;
 
 private:
     using Clock = std::chrono::steady_clock;
 
     void Settle();
+    // The port's device went away: said at once; on --repeat the port waits for it to return.
+    void PortGone();
+    void WaitForReturn();
+    bool DeviceIsThere();
+    // A network port is connected on a thread of its own, so that a slow or silent server
+    // holds up neither the loop nor another port; the engine then takes the connection made.
+    // False when the port is no network port or its connection is there already.
+    bool StartConnect();
+    void OnConnected();
+    std::string LinkPath() const;
     int UnitsDone() const;
     // Reports the unit, brings the engine back to Idle, and starts the next unit on --repeat
     // unless bEndsRun (the port or the file cannot be used at all).
@@ -81,11 +94,28 @@ private:
 
     CUnitSetup m_setup;
     IUnitObserver& m_observer;
+    ISerialMessageSink& m_sink;
     std::unique_ptr<UpdateEngine> m_pEngine;
 
     bool m_bRunOver = false;
     bool m_bDetected = false;
     bool m_bEndedIdle = false; // --repeat --wait: no further unit came; nothing failed
+    bool m_bLineGone = false;  // the device went away during this cycle
+    bool m_bGone = false;      // waiting for the device to return (--repeat)
+    bool m_bLinked = false;    // the port is reached through a comN link
+    Clock::time_point m_lastLook{};
+    std::string m_strRefusal; // the file check's refusal of this cycle's code file
+    // What a connecting thread found. The thread is never waited for: a run that ends while
+    // a server is still being asked lets it go, and the thread then tells nobody.
+    struct ConnectJob {
+        std::mutex mutex;
+        ISerialMessageSink* pSink = nullptr;
+        int nCheck = 0;
+        std::uint32_t nError = 0;
+        std::string strCause;
+    };
+    std::shared_ptr<ConnectJob> m_pConnect;
+    bool m_bConnected = false;
     Clock::time_point m_waitFrom{};
     Clock::time_point m_detectedAt{};
     std::string m_strFile;

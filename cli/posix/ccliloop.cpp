@@ -12,12 +12,20 @@ namespace vantoro {
 
 namespace {
 
+bool IsIgnored(int nSignal) {
+    struct sigaction action {};
+    return ::sigaction(nSignal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN;
+}
+
+// A signal ignored when the program started (nohup, a script's background job) stays ignored:
+// whoever started the run meant it to outlive that signal.
 sigset_t InterruptingSignals() {
     sigset_t signals;
     sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
+    for (const int nSignal : {SIGINT, SIGTERM, SIGHUP}) {
+        if (!IsIgnored(nSignal))
+            sigaddset(&signals, nSignal);
+    }
     return signals;
 }
 

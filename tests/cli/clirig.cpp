@@ -57,6 +57,18 @@ CTargetSimulator& CCliRig::Sim(int nCom) {
     std::abort();
 }
 
+void CCliRig::Unplug(int nCom) {
+    for (auto it = m_sims.begin(); it != m_sims.end(); ++it) {
+        if (it->nCom == nCom) {
+            it->pSim->Stop();
+            it->thread.join();
+            m_sims.erase(it); // closes the pseudo-terminal's master side, removes the link
+            return;
+        }
+    }
+    std::abort();
+}
+
 void CCliRig::WriteSettings(const std::string& strAppLines) {
     test::WriteTextFile(SettingsPath(), "[APP]\n" + strAppLines +
                                             "[PLATFORM_SALTIR]\nWORKING_DIRECTORY=" + m_strCode +
@@ -93,7 +105,7 @@ std::vector<std::string> CCliRig::Update(std::vector<std::string> extra) {
     return args;
 }
 
-void CCliRig::Start(const std::vector<std::string>& args) {
+void CCliRig::Start(const std::vector<std::string>& args, const CliLaunch& launch) {
     const std::string strProgram = std::string(std::getenv("VANTORO_BUILD_DIR")) + "/vantoro-cli";
     std::vector<std::string> all = {strProgram, "--settings", SettingsPath()};
     all.insert(all.end(), args.begin(), args.end());
@@ -105,8 +117,11 @@ void CCliRig::Start(const std::vector<std::string>& args) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, (m_tmp / "stdout").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (launch.nStdout >= 0)
+        posix_spawn_file_actions_adddup2(&actions, launch.nStdout, 1);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, (m_tmp / "stdout").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, (m_tmp / "stderr").c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     // The child starts with no signal blocked, whatever this process's threads block.
@@ -115,9 +130,22 @@ void CCliRig::Start(const std::vector<std::string>& args) {
     sigset_t none;
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    // Every other signal starts at its default; an ignored one stays ignored across exec.
+    sigset_t defaults;
+    sigfillset(&defaults);
+    std::vector<struct sigaction> saved(launch.ignored.size());
+    for (std::size_t i = 0; i < launch.ignored.size(); ++i) {
+        sigdelset(&defaults, launch.ignored[i]);
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(launch.ignored[i], &ignore, &saved[i]);
+    }
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     if (posix_spawn(&m_child, strProgram.c_str(), &actions, &attributes, argv.data(), environ) != 0)
         m_child = -1;
+    for (std::size_t i = 0; i < launch.ignored.size(); ++i)
+        ::sigaction(launch.ignored[i], &saved[i], nullptr);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
 }
@@ -147,6 +175,14 @@ CCliRig::Result CCliRig::WaitForEnd(int nTimeoutMillis) {
     return result;
 }
 
+bool CCliRig::IsRunning() const {
+    // Looked at without reaping it, so WaitForEnd still gets its status.
+    siginfo_t info{};
+    return m_child > 0 &&
+           ::waitid(P_PID, static_cast<id_t>(m_child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+}
+
 CCliRig::Result CCliRig::Run(const std::vector<std::string>& args, int nTimeoutMillis) {
     Start(args);
     return WaitForEnd(nTimeoutMillis);
@@ -169,6 +205,18 @@ bool CanTakePort(const std::string& strDevice) {
     const bool bFree = ::flock(nFd, LOCK_EX | LOCK_NB) == 0;
     ::close(nFd);
     return bFree;
+}
+
+std::string CommandOutput(const std::string& strCommand) {
+    std::string strOut;
+    std::FILE* pPipe = ::popen(strCommand.c_str(), "r");
+    if (!pPipe)
+        return strOut;
+    char szBuffer[4096];
+    for (std::size_t n; (n = std::fread(szBuffer, 1, sizeof(szBuffer), pPipe)) > 0;)
+        strOut.append(szBuffer, n);
+    ::pclose(pPipe);
+    return strOut;
 }
 
 std::vector<std::string> LinesOf(const std::string& strText) {

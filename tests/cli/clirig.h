@@ -3,6 +3,7 @@
 #include "platform/testtempfolder.h"
 #include "sim/ctargetsimulator.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <sys/types.h>
@@ -10,6 +11,13 @@
 #include <vector>
 
 namespace vantoro {
+
+// How the program is started: standard output to a descriptor of the test's own (a pipe, a
+// terminal) instead of a file, and signals ignored from the start as nohup ignores them.
+struct CliLaunch {
+    int nStdout = -1;
+    std::vector<int> ignored;
+};
 
 // The real vantoro-cli run as a child process against simulated equipment on pseudo-terminals,
 // each linked as a COM number in the rig's own dosdevices folder beside its settings file.
@@ -27,6 +35,8 @@ public:
     // Equipment linked as COM nCom; Saltir's detection text, replies without pauses.
     CTargetSimulator& AddSim(int nCom, SimOptions options = SimOptions());
     CTargetSimulator& Sim(int nCom);
+    // The equipment's adapter pulled: its pseudo-terminal hangs up and its link goes.
+    void Unplug(int nCom);
 
     // A settings file of these [APP] lines, with Saltir's folder set to Code().
     void WriteSettings(const std::string& strAppLines = "");
@@ -39,7 +49,9 @@ public:
     // Runs the program with these arguments (the rig's --settings added) until it ends.
     Result Run(const std::vector<std::string>& args, int nTimeoutMillis = 30000);
     // Starts it and returns at once; Output() reads what it printed so far.
-    void Start(const std::vector<std::string>& args);
+    void Start(const std::vector<std::string>& args, const CliLaunch& launch = CliLaunch());
+    // True while the program has not ended.
+    bool IsRunning() const;
     std::string Output() const;
     // SIGINT, then its end.
     Result Interrupt(int nTimeoutMillis = 10000);
@@ -69,5 +81,15 @@ bool CanTakePort(const std::string& strDevice);
 
 // Lines of a text, without their line feeds.
 std::vector<std::string> LinesOf(const std::string& strText);
+
+// What a shell command prints on standard output.
+std::string CommandOutput(const std::string& strCommand);
+
+// Polls in small steps; false when the condition did not hold within nMillis.
+template <typename Condition> bool Within(int nMillis, Condition condition) {
+    for (int i = 0; i < nMillis / 10 && !condition(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return condition();
+}
 
 } // namespace vantoro

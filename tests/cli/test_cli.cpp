@@ -229,18 +229,16 @@ TEST(CliUpdate, ArgumentErrorsExitTwoBeforeAnyPortOpens) {
         {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--port", "COM5"}),
          "--port COM5: COM 5 is given twice"},
         // "all" beside a port of its own takes each port once: the run gets as far as the report.
-        {CCliRig::Update(
-             {"--dir", rig.Code(), "--port", "all", "--port", "5", "--report", "/nonexistent/r"}),
-         "--report /nonexistent/r: No such file or directory"},
+        {CCliRig::Update({"--dir", rig.Code(), "--port", "all", "--port", "5", "--report",
+                          rig.Folder() + "empty"}),
+         "empty: it is a directory"},
         {CCliRig::Update({"--dir", rig.Code(), "--port", "COM5", "--port", "all", "--report",
-                          "/nonexistent/r"}),
-         "--report /nonexistent/r: No such file or directory"},
+                          rig.Folder() + "empty"}),
+         "empty: it is a directory"},
         {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--timeout", "ten"}),
          "--timeout: not a whole number of seconds: ten"},
         {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--wait", "0"}),
          "--wait: 0 is out of range (give 1 to 86400 seconds)"},
-        {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--report", "/nonexistent/r"}),
-         "--report /nonexistent/r: No such file or directory"},
         {CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--bogus"}),
          "unknown option for this command: --bogus"},
         {{"ports", "--port", "5"}, "unknown option for this command: --port"},
@@ -309,4 +307,50 @@ TEST(CliListing, PortsAsTheWindowListsThemAndSoftwareNewestFirst) {
     EXPECT_EQ(listed.nStatus, 1);
     EXPECT_EQ(listed.strErr, "vantoro-cli: No Software Found in " + rig.Folder() +
                                  ": Saltir 24 takes files named st24v???.s19\n");
+}
+
+// An adapter pulled while its unit is awaited: said on the port's line at once; with --repeat
+// the port waits for a device behind the same name and goes on with it, and a port that did
+// not come back fails the run.
+TEST(CliUpdate, APortWhoseDeviceGoesIsSaidAtOnceAndAwaitedOnRepeat) {
+    CCliRig rig;
+    rig.WriteCodeFile("st24v104.s19", 5);
+    const std::string strReport = rig.Folder() + "report";
+    const auto opened = [&] {
+        for (int i = 0; i < 1000 && CanTakePort(rig.Sim(5).GetDevicePath()); ++i)
+            usleep(10000);
+        return !CanTakePort(rig.Sim(5).GetDevicePath());
+    };
+    const auto said = [&](const std::string& strText, int nMillis) {
+        for (int i = 0; i < nMillis / 10 && rig.Output().find(strText) == std::string::npos; ++i)
+            usleep(10000);
+        return rig.Output().find(strText) != std::string::npos;
+    };
+    rig.AddSim(5);
+    rig.Start(CCliRig::Update({"--dir", rig.Code(), "--port", "5"}));
+    ASSERT_TRUE(opened());
+    rig.Unplug(5);
+    CCliRig::Result result = rig.WaitForEnd(2000);
+    EXPECT_EQ(result.nStatus, 1) << result.strOut;
+    EXPECT_NE(result.strOut.find("COM5 failed: Port Gone"), std::string::npos) << result.strOut;
+
+    rig.AddSim(5);
+    rig.Start(CCliRig::Update(
+        {"--dir", rig.Code(), "--port", "5", "--repeat", "--wait", "3", "--report", strReport}));
+    ASSERT_TRUE(opened());
+    rig.Sim(5).PowerOn();
+    ASSERT_TRUE(said("COM5 completed", 10000)) << rig.Output();
+    rig.Unplug(5);
+    EXPECT_TRUE(said("Port Gone", 1500)) << rig.Output();
+    rig.AddSim(5, PoweredWhenOpened());
+    for (int i = 0; i < 1000 && ReportLines(rig).size() < 3; ++i)
+        usleep(10000);
+    const std::vector<std::string> lines = ReportLines(rig);
+    ASSERT_EQ(lines.size(), 3u) << rig.Output();
+    EXPECT_NE(lines[2].find("," + rig.Sim(5).GetDevicePath() + ","), std::string::npos) << lines[2];
+    EXPECT_NE(lines[2].find(",completed"), std::string::npos) << lines[2];
+    rig.Unplug(5);
+    result = rig.WaitForEnd(10000);
+    EXPECT_EQ(result.nStatus, 1) << result.strOut;
+    EXPECT_NE(result.strOut.find("did not return within 3 s"), std::string::npos) << result.strOut;
 }

@@ -40,7 +40,9 @@ TEST(CliCheck, EachFileGetsItsVerdictAndTheWorstSetsTheStatus) {
     EXPECT_TRUE(Has(result.strOut, strText + ":2: error: not an S-record"));
     EXPECT_TRUE(Has(result.strOut, strCut + ":2: error: the byte count says 7 bytes"));
     EXPECT_TRUE(Has(result.strOut, strCut + ": error: no termination record"));
-    EXPECT_TRUE(Has(result.strOut, "missing.s19: cannot be read: No such file or directory"));
+    EXPECT_TRUE(Has(result.strErr, "missing.s19: cannot be read: No such file or directory"))
+        << result.strErr;
+    EXPECT_FALSE(Has(result.strOut, "missing.s19")) << result.strOut;
     EXPECT_TRUE(Has(result.strOut, strGood + ": 4 Records")) << "a good file among bad ones";
 
     result = rig.Run({"check", "--json", strText});
@@ -93,4 +95,27 @@ TEST(CliUpdate, WarningsArePrintedAndTheUpdateGoesOn) {
     EXPECT_TRUE(Has(result.strErr, "vantoro-cli: " + strFile + ": warning: no header record (S0)"))
         << result.strErr;
     EXPECT_EQ(rig.Sim(5).GetRecordsReceived(), 6);
+}
+
+// A new version copied over the code file during a --repeat shift: the next cycle's check finds
+// the errors and refuses the file as the first check would have, instead of sending it.
+TEST(CliUpdate, RepeatRefusesAFileThatChangedIntoOneWithErrors) {
+    CCliRig rig;
+    const std::string strFile = rig.WriteCodeFile("st24v104.s19", 30);
+    SimOptions paced = PoweredWhenOpened();
+    paced.nReplyDelayMs = 10;
+    rig.AddSim(5, paced);
+    const std::string strReport = rig.Folder() + "report";
+    rig.Start(
+        CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--repeat", "--report", strReport}));
+    for (int i = 0; i < 2000 && !Has(test::ReadTextFile(strReport), ",completed"); ++i)
+        usleep(10000);
+    ASSERT_TRUE(Has(test::ReadTextFile(strReport), ",completed")) << rig.Output();
+    test::WriteTextFile(strFile, "S1070000010203\n"); // a copy still in progress
+    const CCliRig::Result result = rig.WaitForEnd(30000);
+    EXPECT_EQ(result.nStatus, 1) << "-1: the run went on with the cut file\n" << result.strOut;
+    const std::vector<std::string> lines = LinesOf(test::ReadTextFile(strReport));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(Has(lines.back(), "File Check: refused, nothing was sent")) << lines.back();
+    EXPECT_FALSE(Has(result.strOut, "Update Anyway")) << result.strOut;
 }

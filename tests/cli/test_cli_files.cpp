@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -28,6 +30,36 @@ SimOptions PoweredWhenOpened() {
 
 const std::string kCsvHeader = "time,port,device,by_id,product,model,file,sha256,records_sent,"
                                "records_total,seconds,result,outcome";
+
+// A disk of its own, 64 KiB, that the test can fill; unmounted at the end.
+class CSmallDisk {
+public:
+    explicit CSmallDisk(const std::string& strFolder) : m_strFolder(strFolder) {
+        test::MakeFolder(strFolder);
+        m_bMounted =
+            std::system(
+                ("mount -t tmpfs -o size=64k tmpfs " + strFolder + " 2>/dev/null").c_str()) == 0;
+    }
+    ~CSmallDisk() {
+        if (m_bMounted)
+            std::system(("umount " + m_strFolder).c_str());
+    }
+    bool IsMounted() const { return m_bMounted; }
+    // Takes every block that is left.
+    void Fill() const {
+        const int fd = ::open((m_strFolder + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
+        const std::string strBlock(4096, '.');
+        while (::write(fd, strBlock.data(), strBlock.size()) > 0) {
+        }
+        while (::write(fd, strBlock.data(), 1) > 0) {
+        }
+        ::close(fd);
+    }
+
+private:
+    std::string m_strFolder;
+    bool m_bMounted = false;
+};
 
 } // namespace
 
@@ -102,10 +134,124 @@ TEST(CliReport, ALineThatCannotGoInWholeIsTakenOutAndFailsTheRun) {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     const CCliRig::Result result = rig.WaitForEnd(30000);
     EXPECT_EQ(result.nStatus, 1) << result.strOut;
-    EXPECT_NE(result.strErr.find("the report lost a line: " + strReport + ": File too large"),
+    EXPECT_NE(result.strErr.find("the report lost a line: " + strReport + ": File too large\n"),
               std::string::npos)
         << result.strErr;
+    // Whole on standard error, so the record can be completed by hand.
+    const std::vector<std::string> lines = LinesOf(result.strErr);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& s) {
+                                return s.find(",Saltir Series,Saltir 24,") != std::string::npos &&
+                                       s.compare(s.size() - 10, 10, ",completed") == 0;
+                            }),
+              1)
+        << result.strErr;
     EXPECT_EQ(test::ReadTextFile(strReport), strBefore);
+}
+
+// A report the system will not create fails the run (1, not the argument error) with the
+// reason, and leaves no empty file to be taken for a record.
+TEST(CliReport, AReportThatCannotBeCreatedFailsWithTheReasonAndLeavesNothing) {
+    CCliRig rig;
+    rig.WriteCodeFile("st24v104.s19", 3);
+    CTargetSimulator& sim = rig.AddSim(5, PoweredWhenOpened());
+    CSmallDisk disk(rig.Folder() + "disk");
+    if (!disk.IsMounted())
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    disk.Fill();
+    const struct {
+        const char* pszName;
+        std::string strReport;
+        const char* pszWhy;
+    } kCases[] = {{"FullDisk", rig.Folder() + "disk/new.csv", "No space left on device"},
+                  {"NoFolder", rig.Folder() + "gone/new.csv", "No such file or directory"}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.pszName);
+        const CCliRig::Result result = rig.Run(
+            CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--report", c.strReport}), 10000);
+        EXPECT_EQ(result.nStatus, 1);
+        EXPECT_NE(
+            result.strErr.find("--report " + c.strReport + ": cannot be written: " + c.pszWhy),
+            std::string::npos)
+            << result.strErr;
+        EXPECT_EQ(result.strErr.find("Try"), std::string::npos) << result.strErr;
+        EXPECT_FALSE(std::filesystem::exists(c.strReport));
+    }
+    EXPECT_EQ(sim.GetPowerOnCount(), 0);
+}
+
+// Lines that cannot go in (a full disk, a report whose folder was removed mid-run) are each
+// printed whole on standard error, and the run fails.
+TEST(CliReport, EveryLostLineIsPrintedWholeAndFailsTheRun) {
+    const struct {
+        const char* pszName;
+        bool bFullDisk;
+        const char* pszWhy;
+    } kCases[] = {{"FullDisk", true, "No space left on device"},
+                  {"FolderRemoved", false, "was removed during the run"}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.pszName);
+        CCliRig rig;
+        rig.WriteCodeFile("st24v104.s19", 3);
+        rig.AddSim(5, PoweredWhenOpened());
+        CTargetSimulator& later = rig.AddSim(6);
+        const std::string strFolder = rig.Folder() + "records", strReport = strFolder + "/r.csv";
+        std::unique_ptr<CSmallDisk> pDisk;
+        if (c.bFullDisk) {
+            pDisk = std::make_unique<CSmallDisk>(strFolder);
+            if (!pDisk->IsMounted())
+                GTEST_SKIP() << "mounting a tmpfs needs root";
+        }
+        test::MakeFolder(strFolder);
+        // A whole page of earlier lines, so the next line needs a block the disk does not have.
+        std::string strBefore = kCsvHeader + "\n";
+        strBefore += std::string(4095 - strBefore.size(), 'x') + "\n";
+        test::WriteTextFile(strReport, strBefore);
+        if (pDisk)
+            pDisk->Fill();
+        rig.Start(CCliRig::Update(
+            {"--dir", rig.Code(), "--port", "5", "--port", "6", "--report", strReport}));
+        for (int i = 0; i < 1000 && rig.Output().find("COM5 completed") == std::string::npos; ++i)
+            ::usleep(10000);
+        if (!c.bFullDisk)
+            std::filesystem::remove_all(strFolder);
+        later.PowerOn();
+        const CCliRig::Result result = rig.WaitForEnd(30000);
+        EXPECT_EQ(result.nStatus, 1) << result.strOut;
+        EXPECT_NE(result.strErr.find(c.pszWhy), std::string::npos) << result.strErr;
+        const std::vector<std::string> lines = LinesOf(result.strErr);
+        for (const char* pszPort : {",5,/", ",6,/"}) {
+            const bool bLost = std::any_of(lines.begin(), lines.end(), [&](const std::string& s) {
+                return s.find(pszPort) != std::string::npos &&
+                       s.compare(s.size() - 10, 10, ",completed") == 0;
+            });
+            EXPECT_EQ(bLost, c.bFullDisk || pszPort[1] == '6') << pszPort << "\n" << result.strErr;
+        }
+    }
+}
+
+// The window's settings file is never taken as the report, also before it has been written.
+TEST(CliReport, TheSettingsFileIsRefusedBeforeItExists) {
+    CCliRig rig;
+    const std::string strCode = rig.WriteCodeFile("st24v104.s19", 3);
+    CTargetSimulator& sim = rig.AddSim(5);
+    // A copy of the program in a folder of the test's own: its settings would live beside it.
+    const std::string strBin = rig.Folder() + "bin/";
+    test::MakeFolder(strBin);
+    std::filesystem::copy_file(std::string(std::getenv("VANTORO_BUILD_DIR")) + "/vantoro-cli",
+                               strBin + "vantoro-cli");
+    std::filesystem::permissions(strBin + "vantoro-cli", std::filesystem::perms::owner_all);
+    const std::string strSettings = strBin + "vantoro.INI";
+    const std::string strCommand =
+        "timeout 20 " + strBin +
+        "vantoro-cli update --product 'Saltir Series' --model 'Saltir 24' --file " + strCode +
+        " --port " + sim.GetDevicePath() + " --report " + strSettings + " 2>" + rig.Folder() +
+        "err >/dev/null";
+    const int nStatus = std::system(strCommand.c_str());
+    EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 2) << nStatus;
+    EXPECT_NE(test::ReadTextFile(rig.Folder() + "err").find("which this run reads"),
+              std::string::npos)
+        << test::ReadTextFile(rig.Folder() + "err");
 }
 
 TEST(CliReport, ALastLineWithoutItsLineFeedIsEndedFirst) {

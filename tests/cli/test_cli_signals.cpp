@@ -16,13 +16,6 @@ using namespace vantoro;
 
 namespace {
 
-// Polls in small steps; false when the condition did not hold within nMillis.
-template <typename Condition> bool Within(int nMillis, Condition condition) {
-    for (int i = 0; i < nMillis / 10 && !condition(); ++i)
-        usleep(10000);
-    return condition();
-}
-
 // S1 records of 250 data bytes: longer than the slack a full pseudo-terminal still has.
 std::string LongRecords(int nRecords) {
     std::string strFile;

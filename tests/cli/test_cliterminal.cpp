@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -21,18 +22,6 @@ std::string Quoted(const std::string& strText) {
     for (char c : strText)
         strQuoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return strQuoted + "'";
-}
-
-std::string CommandOutput(const std::string& strCommand) {
-    std::string strOut;
-    std::FILE* pPipe = ::popen(strCommand.c_str(), "r");
-    if (!pPipe)
-        return strOut;
-    char szBuffer[4096];
-    for (std::size_t n; (n = std::fread(szBuffer, 1, sizeof(szBuffer), pPipe)) > 0;)
-        strOut.append(szBuffer, n);
-    ::pclose(pPipe);
-    return strOut;
 }
 
 // A tmux server of the test's own, with one pane running the program; stopped at the end.
@@ -174,6 +163,38 @@ TEST(CliTerminal, AResizeRedrawsTheBlockWithoutLeavingCopies) {
     // out of reach: one copy at most, never one per redraw.
     const std::vector<std::string> lines = pane.Lines();
     EXPECT_LE(StaleLiveLines(lines).size(), 3u) << Joined(lines);
+}
+
+// A finished unit's line longer than the terminal is cut to one row: it neither wraps over the
+// live block nor leaves a piece of itself in the scrollback.
+TEST(CliTerminal, AFinishedLineWiderThanTheTerminalIsCutToOneRow) {
+    CCliRig rig;
+    const std::string strFile = rig.WriteCodeFile("st24v107.s19", 40);
+    std::vector<std::string> args = {"--settings", rig.SettingsPath()};
+    const std::vector<std::string> update = CCliRig::Update({"--file", strFile});
+    args.insert(args.end(), update.begin(), update.end());
+    SimOptions checksum = Slow(10);
+    checksum.replyAt[20] = ")";
+    rig.AddSim(5, checksum);
+    rig.AddSim(6, Slow(10));
+    args.insert(args.end(), {"--port", "5", "--port", "6"});
+    CTmuxPane pane(rig.Folder(), args, 80, 24);
+    ASSERT_TRUE(pane.WaitFor("[exit 1]", 60)) << "the run did not end:\n" << pane.Screen();
+    const std::vector<std::string> lines = pane.Lines();
+    EXPECT_EQ(StaleLiveLines(lines), std::vector<std::string>()) << Joined(lines);
+    const auto failed = std::find_if(lines.begin(), lines.end(), [](const std::string& s) {
+        return s.find(" COM5 failed: Fatal Error.") != std::string::npos;
+    });
+    ASSERT_NE(failed, lines.end()) << Joined(lines);
+    EXPECT_LE(failed->size(), 80u) << "wrapped: " << *failed;
+    // Only the summary's rows name the records of the failure again.
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& s) {
+                                return s.find("@ Record 20") != std::string::npos &&
+                                       s.rfind("COM5 ", 0) != 0;
+                            }),
+              0)
+        << Joined(lines);
 }
 
 // A bench with --repeat --wait: once no further unit is switched on in time the port's run
