@@ -133,6 +133,27 @@ class LongFile(BenchTest):
 
 
 class Placement(BenchTest):
+    def frame_top(self, window):
+        extents = run(["xprop", "-id", str(window), "_NET_FRAME_EXTENTS"], env=self.d.env)
+        return int(re.findall(r"\d+", extents.split("=")[-1])[2])
+
+    def assert_inside(self, window, name):
+        _, y, _, height = self.d.geometry(window)
+        self.assertLessEqual(y + height, 1024, f"the {name}'s bottom edge is off the screen")
+        self.assertGreaterEqual(y - self.frame_top(window), 0, f"the {name}'s title bar is off")
+
+    def test_a_dialog_over_a_window_dragged_low_opens_inside_the_screen(self):
+        self.start()
+        # Dragged to the bottom of the screen, as on a crowded bench monitor.
+        self.d.xdotool("windowmove", "--sync", str(self.w), "200", "760")
+        time.sleep(0.5)
+        self.d.activate(self.w)
+        self.d.key("alt+h", "a")
+        about = self.d.wait_window("About Vantoro")
+        time.sleep(1.0)
+        self.assert_inside(about, "About box")
+        self.d.key("Escape")
+
     def test_the_help_window_opens_again_inside_the_screen(self):
         self.start()
         self.d.key("F1")
@@ -147,8 +168,4 @@ class Placement(BenchTest):
         self.d.key("F1")
         help_window = self.d.wait_window("Vantoro Help")
         time.sleep(1.0)
-        _, y, _, height = self.d.geometry(help_window)
-        self.assertLessEqual(y + height, 1024, "the help window's bottom edge is off the screen")
-        extents = run(["xprop", "-id", str(help_window), "_NET_FRAME_EXTENTS"], env=self.d.env)
-        top = int(re.findall(r"\d+", extents.split("=")[-1])[2])
-        self.assertGreaterEqual(y - top, 0, "the title bar is above the screen")
+        self.assert_inside(help_window, "help window")
