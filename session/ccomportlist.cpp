@@ -50,8 +50,9 @@ const ComPortEntry* CComPortList::FindByDevice(const std::string& strName) const
 bool CComPortList::AnyDeviceGone() const {
     return std::any_of(m_entries.begin(), m_entries.end(), [](const ComPortEntry& entry) {
         std::error_code error;
-        // Only a node that is not there counts; one that cannot be looked at is left listed.
-        return !entry.strDeviceNode.empty() &&
+        // Only a node that is not there counts; one that cannot be looked at is left listed,
+        // and a network port (a URL, not a path) is never gone from the file system.
+        return !entry.strDeviceNode.empty() && entry.strDeviceNode.front() == '/' &&
                !std::filesystem::exists(entry.strDeviceNode, error) && !error;
     });
 }

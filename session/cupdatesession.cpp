@@ -80,6 +80,17 @@ int CUpdateSession::ReplacePorts(std::vector<ComPortEntry> entries) {
     return nIndex;
 }
 
+int CUpdateSession::FollowPorts(std::vector<ComPortEntry> entries) {
+    if (m_ports.GetChosenPortNumber() == 0)
+        return ReplacePorts(std::move(entries));
+    const int nBefore = m_ports.GetPortNumber();
+    if (!m_ports.Replace(std::move(entries)))
+        return -1;
+    if (m_ports.GetPortNumber() != nBefore)
+        LogSelected(m_ports.GetPortNumber());
+    return m_ports.IndexOf(m_ports.GetPortNumber());
+}
+
 int CUpdateSession::SelectComPort(int nPortNumber) {
     const int nIndex = m_ports.Select(nPortNumber);
     if (nIndex >= 0)

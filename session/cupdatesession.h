@@ -63,6 +63,10 @@ public:
     // The number must be a listed port: it becomes the selected one, logged as
     // "Com Port %d Selected", and its position is returned; -1 otherwise, nothing changes.
     int SelectComPort(int nPortNumber);
+    // Swaps in a fresh discovery as a window does: the person's choice stays the choice while
+    // its port is away (none is in use then, -1) and is in use again when it is back; with no
+    // choice yet the first port stands in, as ReplacePorts does.
+    int FollowPorts(std::vector<ComPortEntry> entries);
     const CComPortList& Ports() const { return m_ports; }
     int GetPortCount() const { return m_ports.GetPortCount(); }
     int GetPortNumber() const { return m_ports.GetPortNumber(); }

@@ -218,6 +218,11 @@ CFileVerdict CFileCheck::Finish() {
 
 bool CFileCheck::CheckFile(const std::string& strPath, CFileVerdict& verdict,
                            std::string& strError) {
+    return CheckFile(strPath, verdict, strError, ProgressFunction());
+}
+
+bool CFileCheck::CheckFile(const std::string& strPath, CFileVerdict& verdict, std::string& strError,
+                           const ProgressFunction& progress) {
     // Non-blocking, so that a pipe given as the file cannot hang the caller at open.
     const CFileDescriptor file(
         ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -236,7 +241,12 @@ bool CFileCheck::CheckFile(const std::string& strPath, CFileVerdict& verdict,
     }
     CFileCheck check;
     std::vector<char> buffer(64 * 1024);
+    std::uint64_t nDone = 0;
     for (;;) {
+        if (progress && !progress(nDone, static_cast<std::uint64_t>(st.st_size))) {
+            strError = kStoppedReason;
+            return false;
+        }
         const ssize_t nRead = ::read(file.Get(), buffer.data(), buffer.size());
         if (nRead < 0 && errno == EINTR)
             continue;
@@ -247,6 +257,7 @@ bool CFileCheck::CheckFile(const std::string& strPath, CFileVerdict& verdict,
         if (nRead == 0)
             break;
         check.Feed(buffer.data(), static_cast<std::size_t>(nRead));
+        nDone += static_cast<std::uint64_t>(nRead);
     }
     verdict = check.Finish();
     return true;

@@ -6,6 +6,7 @@
 #include "srecord/csrecordline.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vantoro {
@@ -24,6 +25,13 @@ public:
     // Reads the file once and checks it. False, with the reason, when it cannot be read; a
     // directory, device or pipe is never a code file.
     static bool CheckFile(const std::string& strPath, CFileVerdict& verdict, std::string& strError);
+
+    // Told the bytes read so far and the file's size as the check goes; returning false stops
+    // it, and CheckFile then returns false with kStoppedReason.
+    using ProgressFunction = std::function<bool(std::uint64_t nRead, std::uint64_t nSize)>;
+    static constexpr const char* kStoppedReason = "the check was stopped";
+    static bool CheckFile(const std::string& strPath, CFileVerdict& verdict, std::string& strError,
+                          const ProgressFunction& progress);
 
 private:
     void TakeLineByte(char c);

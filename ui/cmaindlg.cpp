@@ -15,11 +15,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QShowEvent>
-#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionComboBox>
-#include <QTimer>
 
 #include "catalogue/cstringtable.h"
 #include "catalogue/softwarepatterns.h"
@@ -35,25 +32,23 @@
 #include "serial/serialtypes.h"
 #include "ui/caboutdlg.h"
 #include "ui/ccompleteupdatedlg.h"
+#include "ui/ccomportbox.h"
 #include "ui/cfilecheckdlg.h"
+#include "ui/cfilecheckrunner.h"
 #include "ui/chelpwindow.h"
 #include "ui/cidleticker.h"
 #include "ui/clogedit.h"
 #include "ui/clogoptionsdlg.h"
 #include "ui/cmaincontrols.h"
 #include "ui/cmainmenu.h"
-#include "ui/cportlistwatcher.h"
 #include "ui/cprogramart.h"
+#include "ui/cwindowplacer.h"
 #include "ui/mainwindowhelpers.h"
 
 namespace vantoro {
 
 namespace {
 
-constexpr int kNoComPortsItem = 65535;
-// How often an idle window looks whether a listed port's device is still there: no event
-// announces a pseudo-terminal or a link's target going away.
-constexpr int kPortCheckMs = 1000;
 constexpr int kIconSize = 32;
 
 // Keys that drop a closed list down.
@@ -87,17 +82,20 @@ CMainDlg::CMainDlg(CMainDlgSetup setup, QWidget* pParent)
     m_pEngine = std::make_unique<UpdateEngine>(*this, &m_sink, ticks);
     m_pEngine->SetConnectNetworkPortsAside(true); // a slow server never freezes the window
     m_pTicker = new CIdleTicker(this);
+    // The window itself, its dialogs and the help window open inside the screen.
+    new CWindowPlacer(this);
 
     const CMainControls& c = *m_pControls;
     connect(m_pMenu, &CMainMenu::Command, this, &CMainDlg::OnCommand);
     connect(m_pTicker, &CIdleTicker::Tick, this, &CMainDlg::OnIdleTick);
     connect(c.pProduct, &QComboBox::activated, this, &CMainDlg::OnProductChanged);
     connect(c.pModel, &QComboBox::activated, this, &CMainDlg::OnModelChanged);
-    connect(c.pComPort, &QComboBox::activated, this, &CMainDlg::OnComPortChanged);
     connect(c.pDirectoryButton, &QPushButton::clicked, this, &CMainDlg::OnDirectoryButton);
     connect(c.pFileButton, &QPushButton::clicked, this, &CMainDlg::OnFileButton);
     connect(c.pStart, &QPushButton::clicked, this, &CMainDlg::OnStartClicked);
-    connect(c.pCancel, &QPushButton::clicked, this, [this] { Step(CancelPressed); });
+    connect(c.pCancel, &QPushButton::clicked, this, &CMainDlg::OnCancelClicked);
+    m_pFileCheck = new CFileCheckRunner(*this, this);
+    connect(m_pFileCheck, &CFileCheckRunner::Completed, this, &CMainDlg::OnFileChecked);
     // Every event of the window and its controls passes here first, as messages pass the
     // dialog's pre-translation: menu refresh, then the keyboard rules.
     qApp->installEventFilter(this);
@@ -146,93 +144,45 @@ void CMainDlg::Initialise() {
     const std::string strNotSaved = ProfileFileNotWritableReason(m_session.GetSettingsPath());
     if (!strNotSaved.empty())
         LogEvent(LogSystem, strNotSaved);
-    FillComPorts();
-    m_pPortWatcher = new CPortListWatcher(QString::fromStdString(GetDosDevicesFolder()), this);
-    connect(m_pPortWatcher, &CPortListWatcher::PortsChanged, this, &CMainDlg::OnPortsChanged);
-    auto* pPortCheck = new QTimer(this);
-    connect(pPortCheck, &QTimer::timeout, this, &CMainDlg::DropVanishedPorts);
-    pPortCheck->start(kPortCheckMs);
+    CreatePortBox();
+    m_pPortBox->Fill();
+    m_pPortBox->Watch(QString::fromStdString(GetDosDevicesFolder()));
     connect(m_pControls->pSoftware, &QComboBox::currentIndexChanged, this,
             &CMainDlg::UpdateSoftwareTip);
 
     for (int i = 0; i < m_session.GetPlatformCount(); ++i)
         m_pControls->pProduct->AddStringItem(m_session.Targets()[i].GetNameId(), i);
 
-    m_session.LoadAppSettings(m_setup.strProgramDir,
-                              [this](int nPort) { SelectComPort(nPort, true); });
+    m_session.LoadAppSettings(m_setup.strProgramDir, [this](int nPort) { SelectComPort(nPort); });
     m_pEngine->SetReplyTimeout(m_session.GetReplyTimeoutMs());
     SelectPlatform(m_session.GetPlatformIndex());
     m_pControls->pProgress->SetText(QStringLiteral("Idle"));
     const QComboBox* pComPort = m_pControls->pComPort;
-    SelectComPort(pComPort->currentIndex() < 0 ? -1 : pComPort->currentData().toInt(), false);
+    SelectComPort(pComPort->currentIndex() < 0 ? -1 : pComPort->currentData().toInt());
     m_pControls->pProduct->setFocus();
 }
 
-bool CMainDlg::DiscoverPorts(std::vector<ComPortEntry>& entries) {
+void CMainDlg::CreatePortBox() {
+    CComPortBox::DiscoverFunction discover;
     if (m_setup.discoverPorts) {
-        std::vector<int> ports;
-        std::vector<std::string> names;
-        const bool bFound = m_setup.discoverPorts(ports, names);
-        for (std::size_t j = 0; j < ports.size(); ++j)
-            entries.push_back({ports[j], j < names.size() ? names[j] : std::string()});
-        return bFound;
+        discover = [find = m_setup.discoverPorts](std::vector<ComPortEntry>& entries) {
+            std::vector<int> ports;
+            std::vector<std::string> names;
+            const bool bFound = find(ports, names);
+            for (std::size_t j = 0; j < ports.size(); ++j)
+                entries.push_back({ports[j], j < names.size() ? names[j] : std::string()});
+            return bFound;
+        };
     }
-    std::vector<std::string> problems; // an unwritable dosdevices folder, say
-    const bool bFound = DiscoverComPortEntries(entries, problems);
-    for (const std::string& strProblem : problems)
-        LogEvent(LogSystem, strProblem);
-    return bFound;
-}
-
-void CMainDlg::ShowComPorts(bool bFound, int nSelected) {
-    QComboBox* pList = m_pControls->pComPort;
-    const QSignalBlocker quiet(pList);
-    pList->clear();
-    if (!bFound) {
-        pList->addItem(QStringLiteral("No Com Ports Available"), kNoComPortsItem);
-        pList->setCurrentIndex(0);
-        return;
-    }
-    for (const ComPortEntry& entry : m_session.Ports().Entries())
-        pList->addItem(ComPortEntryText(entry.nPort, entry.strFriendlyName), entry.nPort);
-    pList->setCurrentIndex(nSelected);
-}
-
-void CMainDlg::FillComPorts() {
-    std::vector<ComPortEntry> entries;
-    const bool bFound = DiscoverPorts(entries);
-    if (!bFound)
-        LogEvent(LogHighLevelComms, "No Com Ports Found");
-    else
-        m_session.FillComPorts(std::move(entries));
-    ShowComPorts(bFound, m_session.GetPortCount() > 0 ? 0 : -1);
-}
-
-void CMainDlg::OnPortsChanged() {
-    // The list is what the update was started with until the cycle is back at rest.
-    m_bPortsStale = true;
-    if (GetUpdateState() == Idle)
-        RefreshComPorts();
-}
-
-void CMainDlg::RefreshComPorts() {
-    m_bPortsStale = false;
-    const bool bHadPorts = m_session.GetPortCount() > 0;
-    std::vector<ComPortEntry> entries;
-    const bool bFound = DiscoverPorts(entries);
-    const int nSelected =
-        m_session.ReplacePorts(bFound ? std::move(entries) : std::vector<ComPortEntry>());
-    m_pEngine->SetPortNumber(m_session.GetPortNumber());
-    ShowComPorts(bFound, nSelected);
+    m_pPortBox = new CComPortBox(
+        m_pControls->pComPort, m_session, std::move(discover),
+        [this](LogCategory category, const std::string& strText) { LogEvent(category, strText); },
+        this);
+    m_pPortBox->SetIdleQuery([this] { return GetUpdateState() == Idle; });
+    connect(m_pPortBox, &CComPortBox::PortChanged, this, &CMainDlg::OnPortChanged);
     // The texts and Start follow the ports only where there were none or are none now; the
     // software refresh would also pick the newest file again over the user's choice.
-    if (bHadPorts != (m_session.GetPortCount() > 0))
-        RefreshSoftware();
-}
-
-void CMainDlg::DropVanishedPorts() {
-    if (GetUpdateState() == Idle && m_session.Ports().AnyDeviceGone())
-        RefreshComPorts();
+    connect(m_pPortBox, &CComPortBox::PortsAppearedOrWent, this, &CMainDlg::RefreshSoftware);
 }
 
 void CMainDlg::SelectPlatform(int nIndex) {
@@ -254,8 +204,7 @@ void CMainDlg::RefreshSoftware() {
         return;
     // Called while idle, and by the engine as a cycle ends, its port released: ports that
     // came or went during the update are taken in first.
-    if (m_bPortsStale || m_session.Ports().AnyDeviceGone())
-        RefreshComPorts();
+    m_pPortBox->RefreshIfStale();
     const CSoftwareRefresh refresh = m_session.RefreshSoftware();
     if (!refresh.strFolderProblem.empty())
         LogEvent(LogSystem, refresh.strFolderProblem);
@@ -290,15 +239,8 @@ void CMainDlg::UpdateSoftwareTip() {
                                                                                       : QString());
 }
 
-int CMainDlg::SelectComPort(int nPortNumber, bool bMoveSelection) {
-    // The session logs the selection; the engine and the list follow it.
-    const int nIndex = m_session.SelectComPort(nPortNumber);
-    if (nIndex < 0)
-        return 1;
-    m_pEngine->SetPortNumber(nPortNumber);
-    if (bMoveSelection)
-        m_pControls->pComPort->setCurrentIndex(nIndex);
-    return 0;
+int CMainDlg::SelectComPort(int nPortNumber) {
+    return m_pPortBox->Select(nPortNumber);
 }
 
 // The lists report every choice, also of the entry already selected (Enter on an open list, a
@@ -318,13 +260,6 @@ void CMainDlg::OnModelChanged(int nIndex) {
         return;
     m_session.SelectModel(nIndex);
     RefreshSoftware();
-}
-
-void CMainDlg::OnComPortChanged(int nIndex) {
-    const int nPortNumber = m_pControls->pComPort->itemData(nIndex).toInt();
-    // Taking the port that stands in for an absent choice makes it the choice.
-    if (nPortNumber != m_session.GetChosenPortNumber())
-        SelectComPort(nPortNumber, false);
 }
 
 void CMainDlg::OnDirectoryButton() {
@@ -464,7 +399,6 @@ int CMainDlg::GetSelectedSoftware() const {
 }
 
 bool CMainDlg::AcceptFileWithErrors(const std::string& strPath, const CFileVerdict& verdict) {
-    SetBusy(false);
     CFileCheckDlg question(strPath, verdict, this);
     return question.Ask();
 }
@@ -473,18 +407,59 @@ bool CMainDlg::AcceptFileWithErrors(const std::string& strPath, const CFileVerdi
 
 void CMainDlg::OnStartClicked() {
     const QString strCaption = m_pControls->pStart->text();
-    if (GetUpdateState() == Idle) {
-        // The file check reads the whole file: a long one takes a moment.
-        constexpr qint64 kLongFile = 1024 * 1024;
-        const int nSelected = GetSelectedSoftware();
-        const CTarget* pTarget = m_session.GetTarget();
-        if (pTarget && nSelected >= 0 &&
-            QFileInfo(FromText(pTarget->GetSoftwarePath(nSelected))).size() > kLongFile)
-            SetBusy(true);
-    }
-    Step(StartPressed);
-    SetBusy(false);
+    const bool bIdle = GetUpdateState() == Idle;
+    if (bIdle && !m_pPortBox->IsChoiceConnected())
+        ShowChoiceNotConnected();
+    else if (bIdle && !SelectedLongFile().empty())
+        m_pFileCheck->Start(SelectedLongFile(), m_strStatusText, m_strActionText);
+    else
+        Step(StartPressed);
     m_bStartCaptionChanged = m_pControls->pStart->text() != strCaption;
+}
+
+void CMainDlg::OnCancelClicked() {
+    if (m_pFileCheck->IsRunning())
+        m_pFileCheck->Cancel();
+    else
+        Step(CancelPressed);
+}
+
+void CMainDlg::ShowChoiceNotConnected() {
+    const int nPort = m_pPortBox->GetPortNumber();
+    if (!m_bNotConnectedShown) {
+        m_strIdleStatus = m_strStatusText;
+        m_strIdleAction = m_strActionText;
+    }
+    m_bNotConnectedShown = true;
+    const std::string strText = "Com Port " + std::to_string(nPort) + " Not Connected";
+    LogEvent(LogHighLevelComms, strText);
+    SetStatusText(strText);
+    SetActionText("Connect it, or Select Another Com Port, then Press Start");
+}
+
+void CMainDlg::OnPortChanged(int nPort) {
+    m_pEngine->SetPortNumber(nPort);
+    if (m_bNotConnectedShown && m_pPortBox->IsChoiceConnected()) {
+        m_bNotConnectedShown = false;
+        SetStatusText(m_strIdleStatus);
+        SetActionText(m_strIdleAction);
+    }
+}
+
+std::string CMainDlg::SelectedLongFile() const {
+    // Below this a file is read before anyone could notice a pause.
+    constexpr qint64 kLongFile = 1024 * 1024;
+    const int nSelected = GetSelectedSoftware();
+    const CTarget* pTarget = m_session.GetTarget();
+    if (!pTarget || nSelected < 0)
+        return {};
+    const std::string strPath = pTarget->GetSoftwarePath(nSelected);
+    return QFileInfo(FromText(strPath)).size() > kLongFile ? strPath : std::string();
+}
+
+void CMainDlg::OnFileChecked() {
+    m_pEngine->UsePreparedFile(m_pFileCheck->TakeFile());
+    Step(StartPressed);
 }
 
 bool CMainDlg::IsSecondClickOnStart(QEvent* pEvent) {
@@ -512,19 +487,19 @@ bool CMainDlg::IsSecondClickOnStart(QEvent* pEvent) {
     return false;
 }
 
-void CMainDlg::SetBusy(bool bBusy) {
-    if (bBusy == m_bBusy)
-        return;
-    m_bBusy = bBusy;
-    if (bBusy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
-
 void CMainDlg::Step(UpdateEvent event) {
     m_pEngine->StepUpdate(event);
     m_pTicker->SetPeriodic(m_pEngine->IsAwaitingReply());
+    CloseQuestionIfUpdateEnded();
+}
+
+void CMainDlg::CloseQuestionIfUpdateEnded() {
+    const UpdateState state = GetUpdateState();
+    // The question warns of an update in progress; once it has ended (or failed) under it, the
+    // window answers for the person and shows how it ended. Nothing closes: that needs "No".
+    if (m_pQuestion && state != m_nAskedState && state != WaitForAckProgramFlash &&
+        state != WaitReply)
+        m_pQuestion->accept();
 }
 
 void CMainDlg::OnIdleTick() {
@@ -535,17 +510,12 @@ void CMainDlg::OnIdleTick() {
 }
 
 bool CMainDlg::event(QEvent* pEvent) {
-    // Once the window manager has framed the window its real frame is known: placed again.
-    if (pEvent->type() == QEvent::Move && m_bPlaced && !m_bFrameFitted &&
-        frameGeometry() != geometry()) {
-        m_bFrameFitted = true;
-        FitToScreen();
-    }
     if (pEvent->type() == CSerialMessageEvent::EventType()) {
         const auto* pMessage = static_cast<CSerialMessageEvent*>(pEvent);
         if (pMessage->Message() == SerialDefaultComMessage() && m_pEngine && m_pTicker) {
             m_pEngine->OnSerialEvent(pMessage->WParam(), pMessage->LParam());
             m_pTicker->SetPeriodic(m_pEngine->IsAwaitingReply());
+            CloseQuestionIfUpdateEnded();
         }
         return true;
     }
@@ -575,7 +545,7 @@ bool CMainDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
         if (pWatched == m_pControls->pComPort && GetUpdateState() == Idle &&
             (pEvent->type() == QEvent::MouseButtonPress ||
              (pEvent->type() == QEvent::KeyPress && OpensList(*static_cast<QKeyEvent*>(pEvent)))))
-            RefreshComPorts();
+            m_pPortBox->Refresh();
         if (pEvent->type() == QEvent::KeyPress &&
             ApplyKeyboardRules(pWatched, static_cast<QKeyEvent*>(pEvent)))
             return true;
@@ -625,32 +595,13 @@ void CMainDlg::closeEvent(QCloseEvent* pEvent) {
     QDialog::closeEvent(pEvent);
 }
 
-void CMainDlg::showEvent(QShowEvent* pEvent) {
-    QDialog::showEvent(pEvent);
-    if (m_bPlaced || pEvent->spontaneous())
-        return;
-    m_bPlaced = true;
-    FitToScreen();
-}
-
-void CMainDlg::FitToScreen() {
-    const QRect client = geometry();
-    const QRect frame = frameGeometry();
-    QMargins margins(client.left() - frame.left(), client.top() - frame.top(),
-                     frame.right() - client.right(), frame.bottom() - client.bottom());
-    // Until the window manager has framed the window, room for a title bar is kept all the same.
-    if (margins.isNull())
-        margins = QMargins(0, 2 * fontMetrics().height(), 0, 0);
-    const QRect framed = client.marginsAdded(margins);
-    const QPoint origin = WindowOriginOnScreen(framed, screen()->availableGeometry());
-    // The window's own place, not its frame's: window managers honour that one alike.
-    if (origin != framed.topLeft())
-        setGeometry(QRect(origin + QPoint(margins.left(), margins.top()), client.size()));
-}
-
 bool CMainDlg::AskToCompleteUpdate() {
     CCompleteUpdateDlg question(this);
-    return question.exec() == QDialog::Accepted;
+    m_pQuestion = &question;
+    m_nAskedState = GetUpdateState();
+    const bool bKeepGoing = question.exec() == QDialog::Accepted;
+    m_pQuestion = nullptr;
+    return bKeepGoing;
 }
 
 void CMainDlg::paintEvent(QPaintEvent* pEvent) {

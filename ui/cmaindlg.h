@@ -20,8 +20,9 @@ class QComboBox;
 
 namespace vantoro {
 
+class CComPortBox;
+class CFileCheckRunner;
 class CIdleTicker;
-class CPortListWatcher;
 class CMainControls;
 class CMainMenu;
 
@@ -56,8 +57,8 @@ public:
     void SetLogging(bool bOn) override;
 
     void SelectPlatform(int nIndex);
-    // 0 when nPortNumber is a discovered port (now selected), 1 otherwise.
-    int SelectComPort(int nPortNumber, bool bMoveSelection);
+    // 0 when nPortNumber is a discovered port (now chosen and shown), 1 otherwise.
+    int SelectComPort(int nPortNumber);
 
     // Read access for the application and for checks.
     const CMainControls& Controls() const { return *m_pControls; }
@@ -79,24 +80,12 @@ protected:
     bool event(QEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
-    void showEvent(QShowEvent* pEvent) override;
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
     void Initialise();
-    void FillComPorts();
-    // Ports of the machine, or of the setup's own discovery; false when it could not look.
-    bool DiscoverPorts(std::vector<ComPortEntry>& entries);
-    // The Com Port list from the session's ports, without running any handler.
-    void ShowComPorts(bool bFound, int nSelected);
-    // Devices came or went: the list follows while the cycle is idle, else at its end.
-    void OnPortsChanged();
-    void RefreshComPorts();
-    // A listed port whose device has gone (a pseudo-terminal closed, an adapter out with its
-    // link left) leaves the list; while idle only.
-    void DropVanishedPorts();
-    // Where the window opens: inside the screen's available area, title bar first.
-    void FitToScreen();
+    // The port list's discovery: the setup's own, else the machine's.
+    void CreatePortBox();
     // The whole file name as the Software box's tooltip, when the box cuts it.
     void UpdateSoftwareTip();
     void ResizeForLogging();
@@ -104,7 +93,6 @@ private:
     void OnIdleTick();
     void OnProductChanged(int nIndex);
     void OnModelChanged(int nIndex);
-    void OnComPortChanged(int nIndex);
     void OnDirectoryButton();
     void OnFileButton();
     void OnDirectoryEnter();
@@ -114,8 +102,16 @@ private:
     QComboBox* ListOwning(QWidget* pWidget) const;
     bool AskToCompleteUpdate();
     void OnStartClicked();
+    void OnCancelClicked();
+    // Start with the chosen port away: said, and nothing else happens.
+    void ShowChoiceNotConnected();
+    void OnPortChanged(int nPort);
+    // The selected code file when it is long enough to be read on a thread of its own.
+    std::string SelectedLongFile() const;
+    void OnFileChecked();
+    // "Complete the Update ?" answers itself once the update it asks about has ended.
+    void CloseQuestionIfUpdateEnded();
     bool IsSecondClickOnStart(QEvent* pEvent);
-    void SetBusy(bool bBusy);
 
     CMainDlgSetup m_setup;
     CDialogUnits m_units;
@@ -139,13 +135,16 @@ private:
     quint64 m_nStartPressTime = 0; // the time stamp of the last mouse press on Start
     bool m_bStartPressTimed = false;
     bool m_bSwallowStartRelease = false;
-    bool m_bBusy = false; // the busy cursor is shown while a long file is checked
+    CFileCheckRunner* m_pFileCheck = nullptr;
+    // The idle texts that an absent port's message shows over, put back when it is back.
+    std::string m_strIdleStatus;
+    std::string m_strIdleAction;
+    bool m_bNotConnectedShown = false;
+    QDialog* m_pQuestion = nullptr; // "Complete the Update ?" while it is asked
+    UpdateState m_nAskedState = Idle;
 
     CIdleTicker* m_pTicker = nullptr;
-    CPortListWatcher* m_pPortWatcher = nullptr;
-    bool m_bPortsStale = false;
-    bool m_bPlaced = false;
-    bool m_bFrameFitted = false;
+    CComPortBox* m_pPortBox = nullptr;
     CQtSerialSink m_sink;
     // Last member: destroyed first, so its listener thread has stopped before anything it
     // could post to goes away.

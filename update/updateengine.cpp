@@ -231,7 +231,11 @@ void UpdateEngine::StartCycle() {
         strPath = m_pTarget->GetSoftwarePath(m_window.GetSelectedSoftware());
     }
 
-    if (strPath.empty() || !m_codeFile.OpenAndCount(strPath)) {
+    std::unique_ptr<CPreparedCodeFile> pPrepared = std::move(m_pPrepared);
+    if (pPrepared && pPrepared->GetPath() != strPath)
+        pPrepared.reset();
+    if (strPath.empty() ||
+        !(pPrepared ? pPrepared->TakeFile(m_codeFile) : m_codeFile.OpenAndCount(strPath))) {
         m_window.SetStatusText("Can't Open Code File");
         m_window.SetActionText("Press Cancel to Try Again");
         m_window.EnableStart(false);
@@ -246,7 +250,7 @@ void UpdateEngine::StartCycle() {
     Log(LogApplication,
         FormatText("StartUpdate: File has %d Records", m_codeFile.GetRecordsTotal()));
     m_nState = StartUpdate;
-    if (!CheckCodeFile(strPath)) {
+    if (!CheckCodeFile(strPath, pPrepared.get())) {
         // Exactly what Cancel does here: nothing of the file has gone anywhere.
         m_window.EnableCancel(false);
         Log(LogApplication, "StartUpdate: Cancel Button Press");
@@ -260,10 +264,12 @@ void UpdateEngine::StartCycle() {
                    m_strModelName.c_str()));
 }
 
-bool UpdateEngine::CheckCodeFile(const std::string& strPath) {
+bool UpdateEngine::CheckCodeFile(const std::string& strPath, const CPreparedCodeFile* pPrepared) {
     CFileVerdict verdict;
     std::string strReason;
-    if (!CFileCheck::CheckFile(strPath, verdict, strReason)) {
+    const bool bRead = pPrepared ? pPrepared->GetVerdict(verdict, strReason)
+                                 : CFileCheck::CheckFile(strPath, verdict, strReason);
+    if (!bRead) {
         verdict.errors.push_back({0, "the file cannot be read: " + strReason});
         verdict.nErrors = 1;
     }

@@ -2,6 +2,7 @@
 
 #include "update/ccodefile.h"
 #include "update/cdetectionwindow.h"
+#include "update/cpreparedcodefile.h"
 #include "update/cupdateprogress.h"
 #include "update/iupdatewindow.h"
 
@@ -103,6 +104,11 @@ public:
     int GetRecordsTotal() const { return m_codeFile.GetRecordsTotal(); }
     bool IsPortOpen() const;
     bool IsCodeFileOpen() const { return m_codeFile.IsOpen(); }
+    // The code file the next Start reads, already read elsewhere (off the window's thread):
+    // that Start takes it instead, if it is still the file selected then.
+    void UsePreparedFile(std::unique_ptr<CPreparedCodeFile> pFile) {
+        m_pPrepared = std::move(pFile);
+    }
 
 private:
     void Dispatch(UpdateEvent event);
@@ -117,7 +123,7 @@ private:
     void StartCycle();
     // Runs the file check on the opened file and logs its verdict; false when the user chose
     // not to send a file with errors.
-    bool CheckCodeFile(const std::string& strPath);
+    bool CheckCodeFile(const std::string& strPath, const CPreparedCodeFile* pPrepared);
     void OpenPort();
     void DetectTarget();
     void ReadAcknowledge();
@@ -172,6 +178,7 @@ private:
 
     std::unique_ptr<CSerialWndAdapter> m_pSerial;
     CCodeFile m_codeFile;
+    std::unique_ptr<CPreparedCodeFile> m_pPrepared;
     CDetectionWindow m_detection;
     CUpdateProgress m_progress;
 };

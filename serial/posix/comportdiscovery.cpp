@@ -2,6 +2,7 @@
 
 #include "serial/ccomportnumbering.h"
 #include "serial/comportnames.h"
+#include "serial/posix/terminaldevice.h"
 
 #include <algorithm>
 #include <libudev.h>
@@ -123,8 +124,15 @@ bool DiscoverComPortEntries(std::vector<ComPortEntry>& entries, std::vector<std:
     std::vector<TtyDevice> devices;
     const bool ok = sources.listDevices && sources.listDevices(devices);
     CComPortNumbering numbering(sources.strDosDevicesFolder, sources.strByIdFolder);
-    for (ComPortEntry& entry : numbering.NumberPorts(devices, logTexts))
+    for (ComPortEntry& entry : numbering.NumberPorts(devices, logTexts)) {
+        // A link may name anything: what is not a terminal is listed as what it is.
+        if (!entry.strDeviceNode.empty() && entry.strDeviceNode.front() == '/') {
+            std::string strNotSerial = NotSerialPortName(entry.strDeviceNode);
+            if (!strNotSerial.empty())
+                entry.strFriendlyName = std::move(strNotSerial);
+        }
         entries.push_back(std::move(entry));
+    }
     return ok;
 }
 

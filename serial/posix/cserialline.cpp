@@ -1,11 +1,14 @@
 #include "serial/cserialline.h"
 
 #include "platform/filekind.h"
-#include "serial/posix/cmodemmanagercheck.h"
 #include "serial/cnetworkline.h"
 #include "serial/comportnames.h"
 #include "serial/networkportname.h"
+#include "serial/posix/cmodemmanagercheck.h"
+#include "serial/posix/portholders.h"
+#include "serial/posix/uucplock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -92,6 +95,23 @@ std::string NotATerminalCause(int fd, const std::string& strNode) {
     return CanonicalNode(strNode) + " is not a serial port: it is " + strKind;
 }
 
+// Whoever else has the device: a terminal program without a lock, or one that wrote the lock
+// file terminal programs use. Empty when nobody does.
+std::string OtherHoldersOf(const std::string& strNode) {
+    const std::string strDevice = CanonicalNode(strNode);
+    std::vector<PortHolder> holders = FindOtherOpeners(strDevice);
+    const int nLockPid = UucpLockHolder(strDevice);
+    if (nLockPid != 0 && std::none_of(holders.begin(), holders.end(),
+                                      [nLockPid](const auto& h) { return h.nPid == nLockPid; }))
+        holders.push_back({nLockPid, ProgramNameOf(nLockPid)});
+    return holders.empty() ? std::string() : strDevice + " is open in " + PortHoldersText(holders);
+}
+
+std::string JoinCauses(const std::string& strFirst, const std::string& strSecond) {
+    return strFirst.empty() || strSecond.empty() ? strFirst + strSecond
+                                                 : strFirst + "; " + strSecond;
+}
+
 std::string PermissionCause(int nErrno, const std::string& strNode) {
     return std::string(nErrno == EPERM ? "Operation not permitted" : "Permission denied") +
            " opening " + strNode +
@@ -122,6 +142,9 @@ std::uint32_t CSerialLine::OpenPort(const char* pszDevice, bool bOverlapped) {
         return Store(OpenErrorCode(err));
     if (!NotATerminalCause(port.Get(), node).empty())
         return Store(kErrorInvalidFunction);
+    // Two readers of one line would each miss what the other took.
+    if (!OtherHoldersOf(node).empty() || !TakeUucpLock(CanonicalNode(node)))
+        return Store(kErrorAccessDenied);
     // Closing puts the line back as it was found, for whatever uses it next.
     SaveLineSettings(port.Get(), m_savedLine);
     SetExclusiveMode(port.Get(), true);
@@ -227,6 +250,7 @@ void CSerialLine::CloseHandles() {
     if (m_port.IsValid()) {
         RestoreLineSettings(m_port.Get(), m_savedLine);
         SetExclusiveMode(m_port.Get(), false);
+        ReleaseUucpLock(CanonicalNode(m_strDeviceNode));
     }
     m_savedLine = SavedLineSettings();
     m_epoll.Reset();
@@ -449,12 +473,21 @@ int CSerialLine::ProbePort(const char* pszDevice, std::uint32_t* pnError, std::s
         *pstrCause = ModemManagerWarningFor(CanonicalNode(node));
     if (err == 0) {
         const std::string strNotTerminal = NotATerminalCause(port.Get(), node);
-        if (strNotTerminal.empty())
-            return PortAvailable;
-        error = kErrorInvalidFunction;
-        if (pstrCause)
-            *pstrCause = strNotTerminal;
-        return PortUnknown;
+        if (strNotTerminal.empty()) {
+            const std::string strHolders = OtherHoldersOf(node);
+            if (strHolders.empty())
+                return PortAvailable;
+            err = EBUSY;
+            if (pstrCause)
+                *pstrCause = JoinCauses(strHolders, *pstrCause);
+        } else {
+            error = kErrorInvalidFunction;
+            if (pstrCause)
+                *pstrCause = strNotTerminal;
+            return PortUnknown;
+        }
+    } else if ((err == EBUSY || err == EWOULDBLOCK) && pstrCause) {
+        *pstrCause = JoinCauses(OtherHoldersOf(node), *pstrCause);
     }
     error = OpenErrorCode(err);
     if (err == EACCES || err == EPERM) {

@@ -1,5 +1,7 @@
 #include "serial/posix/terminaldevice.h"
 
+#include "platform/filekind.h"
+
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -27,6 +29,19 @@ bool IsTerminalDevice(const std::string& strPath) {
                                           std::to_string(minor(st.st_rdev)) + "/subsystem",
                                       ec);
     return !ec && subsystem.filename() == "tty";
+}
+
+std::string NotSerialPortName(const std::string& strPath) {
+    struct stat st {};
+    if (::stat(strPath.c_str(), &st) != 0 || IsTerminalDevice(strPath))
+        return {};
+    std::string strKind = FileKindText(st.st_mode);
+    // "a regular file" reads "regular file" in brackets.
+    for (const char* pszArticle : {"a ", "an "}) {
+        if (strKind.rfind(pszArticle, 0) == 0)
+            strKind.erase(0, std::char_traits<char>::length(pszArticle));
+    }
+    return "Not a Serial Port (" + strKind + ")";
 }
 
 } // namespace vantoro

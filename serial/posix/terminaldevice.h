@@ -9,4 +9,8 @@ namespace vantoro {
 // can already reset the equipment on it.
 bool IsTerminalDevice(const std::string& strPath);
 
+// What a port's path names when it is no terminal, as its list entry shows it: "Not a Serial
+// Port (regular file)"; empty for a terminal, and for a path that cannot be looked at.
+std::string NotSerialPortName(const std::string& strPath);
+
 } // namespace vantoro
