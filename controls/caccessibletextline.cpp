@@ -33,6 +33,17 @@ QString CAccessibleTextLine::text(int nStart, int nEnd) const {
     return strText.mid(nStart, nEnd - nStart);
 }
 
+QString CAccessibleTextLine::textAtOffset(int nOffset, QAccessible::TextBoundaryType boundary,
+                                          int* pStart, int* pEnd) const {
+    if (boundary != QAccessible::LineBoundary && boundary != QAccessible::ParagraphBoundary &&
+        boundary != QAccessible::NoBoundary)
+        return QAccessibleTextInterface::textAtOffset(nOffset, boundary, pStart, pEnd);
+    const QString strText = ShownText();
+    *pStart = 0;
+    *pEnd = strText.size();
+    return strText;
+}
+
 // The line is drawn centred or left-aligned in the widget; a reader that wants the place of a
 // character gets the widget's own rectangle, which holds every character.
 QRect CAccessibleTextLine::characterRect(int) const {
