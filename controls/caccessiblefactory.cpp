@@ -37,7 +37,7 @@ public:
         : QAccessibleWidget(pAnnouncer, QAccessible::Notification) {}
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name)
-            return static_cast<CAnnouncer*>(widget())->Notice();
+            return static_cast<CAnnouncer*>(widget())->News();
         return QAccessibleWidget::text(t);
     }
     QAccessible::State state() const override {

@@ -54,9 +54,13 @@ int CAccessibleTextLine::offsetAtPoint(const QPoint& point) const {
     return rect().contains(point) ? 0 : -1;
 }
 
+// The line is one run of plain text: a reader walking the runs of attributes (Orca does, for
+// the language of each part) must find every character in one, or it loses the last one.
 QString CAccessibleTextLine::attributes(int nOffset, int* pStart, int* pEnd) const {
-    *pStart = nOffset;
-    *pEnd = nOffset;
+    const int nCount = characterCount();
+    const bool bInside = nOffset >= 0 && nOffset < nCount;
+    *pStart = bInside ? 0 : nOffset;
+    *pEnd = bInside ? nCount : nOffset;
     return QString();
 }
 

@@ -7,7 +7,8 @@
 
 namespace vantoro {
 
-CAnnouncer::CAnnouncer(QWidget* pParent) : QWidget(pParent), m_pTimer(new QTimer(this)) {
+CAnnouncer::CAnnouncer(QWidget* pParent)
+    : QWidget(pParent), m_pTimer(new QTimer(this)), m_pNewsTimer(new QTimer(this)) {
     setObjectName(QStringLiteral("announcer"));
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -15,6 +16,9 @@ CAnnouncer::CAnnouncer(QWidget* pParent) : QWidget(pParent), m_pTimer(new QTimer
     m_pTimer->setSingleShot(true);
     m_pTimer->setInterval(0);
     connect(m_pTimer, &QTimer::timeout, this, &CAnnouncer::Show);
+    m_pNewsTimer->setSingleShot(true);
+    m_pNewsTimer->setInterval(kNewsMs);
+    connect(m_pNewsTimer, &QTimer::timeout, this, [this] { m_bNews = false; });
     CAccessibleFactory::Renew(this);
 }
 
@@ -58,6 +62,8 @@ void CAnnouncer::Show() {
     }
     m_strNotice = JoinSentences(m_pending);
     m_pending.clear();
+    m_bNews = true;
+    m_pNewsTimer->start();
     // A reader asks for the notice's name when it hears it show: the text is in place first.
     QAccessibleEvent showEvent(this, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&showEvent);

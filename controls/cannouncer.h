@@ -22,8 +22,14 @@ public:
     // with as a sentence, are left out. A notice is shown only while the window is.
     void Say(const QString& strText);
 
-    // The last notice shown, as a reader is given it.
+    // The last notice shown.
     QString Notice() const { return m_strNotice; }
+    // What a reader is given as the notice: the last one while it is news, then nothing, so
+    // that the window shown again (restored, say) does not say an old notice once more.
+    QString News() const { return m_bNews ? m_strNotice : QString(); }
+
+    // How long a notice stays news: long enough for a busy reader to ask for it.
+    static constexpr int kNewsMs = 5000;
 
     // The texts of one notice, joined as sentences: a text that ends without a full stop,
     // question or exclamation mark gets a full stop before the next one.
@@ -38,7 +44,9 @@ private:
 
     QStringList m_pending;
     QString m_strNotice;
+    bool m_bNews = false;
     QTimer* m_pTimer;
+    QTimer* m_pNewsTimer;
 };
 
 } // namespace vantoro

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 
 #include "controls/caccessiblefactory.h"
 #include "controls/cannouncer.h"
@@ -68,6 +69,9 @@ TEST_F(Accessibility, StatusLineIsNamedByItsCaptionAndReadsItsText) {
     EXPECT_EQ(pLine->textInterface()->textAtOffset(5, QAccessible::LineBoundary, &nStart, &nEnd),
               QStringLiteral("100% & <done>"));
     EXPECT_EQ(nEnd, 13);
+    // One run of attributes holds every character, so that none is lost between runs.
+    pLine->textInterface()->attributes(5, &nStart, &nEnd);
+    EXPECT_EQ(std::make_pair(nStart, nEnd), std::make_pair(0, 13));
 }
 
 TEST_F(Accessibility, HiddenWidgetIsInNoListAndHasNoName) {
@@ -113,4 +117,9 @@ TEST_F(Accessibility, AnnouncerSaysOnePassOfTextsAsOneNoticeOnlyWhileShown) {
     EXPECT_EQ(pNotice->role(), QAccessible::Notification);
     EXPECT_EQ(pNotice->text(QAccessible::Name), pAnnouncer->Notice());
     EXPECT_TRUE(pNotice->state().invisible);
+    // Old news is not news: the window shown again does not say it once more.
+    QTest::qWait(CAnnouncer::kNewsMs + 200);
+    EXPECT_TRUE(pNotice->text(QAccessible::Name).isEmpty());
+    EXPECT_FALSE(pAnnouncer->Notice().isEmpty());
 }
+
