@@ -35,7 +35,7 @@ CUpdaterApp::CUpdaterApp(CAppPaths paths)
     : m_strBuildDate(QString::fromLatin1(kBuildDate)),
       m_strBuildTime(QString::fromLatin1(kBuildTime)),
       m_strNotice(QString::fromLatin1(kBuildNotice)),
-      m_strVersion(QString::fromLatin1(kBuildVersion)),
+      m_strVersion(QString::fromLatin1(kProgramVersion)),
       m_strProgramDir(std::move(paths.strProgramDir)),
       m_strSettingsPath(std::move(paths.strSettingsPath)),
       m_pHelp(std::make_unique<CHelpWindow>()) {}

@@ -14,10 +14,11 @@ QWidgetList CAccessibleContainer::ShownChildren() const {
     QWidgetList children;
     for (QObject* pObject : widget()->children()) {
         auto* pChild = qobject_cast<QWidget*>(pObject);
-        // Windows, menus and focus frames are reached another way, as in Qt's own list.
+        // Windows, menus and focus frames are reached another way, as in Qt's own list; what is
+        // hidden is not there for a reader either.
         if (!pChild || pChild->isWindow() || qobject_cast<QMenu*>(pChild) ||
             qobject_cast<QFocusFrame*>(pChild) ||
-            pChild->objectName() == QLatin1String("qt_rubberband") ||
+            pChild->objectName() == QLatin1String("qt_rubberband") || pChild->isHidden() ||
             CAccessibleFactory::IsHidden(pChild))
             continue;
         children.append(pChild);

@@ -8,6 +8,7 @@
 #include "controls/caccessiblecontainer.h"
 #include "controls/caccessiblelist.h"
 #include "controls/caccessibletextline.h"
+#include "controls/cannouncer.h"
 #include "controls/cpercentbar.h"
 #include "controls/cpercentbaraccessible.h"
 #include "controls/cstatusline.h"
@@ -17,13 +18,34 @@ namespace vantoro {
 namespace {
 
 constexpr const char* kHiddenProperty = "accessibleHidden";
+constexpr const char* kRoleProperty = "accessibleRole";
 
-// A status line reads as its caption, with what it says now as its text.
+// A status line reads as its caption, with what it says now as its text. It is one of the lines
+// of the window's status bar, so a line of text, not a status bar of its own.
 class CStatusLineAccessible : public CAccessibleTextLine {
 public:
     explicit CStatusLineAccessible(CStatusLine* pLine)
-        : CAccessibleTextLine(pLine, QAccessible::StatusBar) {}
+        : CAccessibleTextLine(pLine, QAccessible::Paragraph) {}
     QString ShownText() const override { return static_cast<QLabel*>(widget())->text(); }
+};
+
+// A notice is heard, never seen: readers speak it when it shows, and skip it when they read
+// what is on the screen.
+class CAnnouncerAccessible : public QAccessibleWidget {
+public:
+    explicit CAnnouncerAccessible(CAnnouncer* pAnnouncer)
+        : QAccessibleWidget(pAnnouncer, QAccessible::Notification) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name)
+            return static_cast<CAnnouncer*>(widget())->News();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.invisible = true;
+        s.focusable = false;
+        return s;
+    }
 };
 
 } // namespace
@@ -46,6 +68,11 @@ void CAccessibleFactory::Renew(QWidget* pWidget) {
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(pMade));
 }
 
+void CAccessibleFactory::PresentAs(QWidget* pWidget, QAccessible::Role role) {
+    pWidget->setProperty(kRoleProperty, static_cast<int>(role));
+    Renew(pWidget);
+}
+
 bool CAccessibleFactory::IsHidden(const QWidget* pWidget) {
     return pWidget->property(kHiddenProperty).toBool();
 }
@@ -57,6 +84,11 @@ QAccessibleInterface* CAccessibleFactory::Create(const QString& strClassName, QO
         return nullptr;
     if (IsHidden(pWidget))
         return new QAccessibleWidget(pWidget, QAccessible::NoRole);
+    const QVariant role = pWidget->property(kRoleProperty);
+    if (role.isValid())
+        return new CAccessibleContainer(pWidget, static_cast<QAccessible::Role>(role.toInt()));
+    if (strClassName == QLatin1String("vantoro::CAnnouncer"))
+        return new CAnnouncerAccessible(static_cast<CAnnouncer*>(pWidget));
     if (strClassName == QLatin1String("vantoro::CPercentBar"))
         return new CPercentBarAccessible(static_cast<CPercentBar*>(pWidget));
     if (strClassName == QLatin1String("vantoro::CStatusLine"))

@@ -1,6 +1,7 @@
 #pragma once
 
-class QAccessibleInterface;
+#include <QAccessible>
+
 class QObject;
 class QString;
 class QWidget;
@@ -19,6 +20,11 @@ public:
     // name, role or action of its own.
     static void Hide(QWidget* pWidget);
     static bool IsHidden(const QWidget* pWidget);
+
+    // Presents pWidget, a window or a plain widget holding others, in the given role: the main
+    // window as a frame (readers look for a status bar in frames only), a group of status lines
+    // as a status bar.
+    static void PresentAs(QWidget* pWidget, QAccessible::Role role);
 
     // Makes pWidget's interface again, for a widget whose name or kind was settled after Qt
     // may already have made one.

@@ -33,6 +33,17 @@ QString CAccessibleTextLine::text(int nStart, int nEnd) const {
     return strText.mid(nStart, nEnd - nStart);
 }
 
+QString CAccessibleTextLine::textAtOffset(int nOffset, QAccessible::TextBoundaryType boundary,
+                                          int* pStart, int* pEnd) const {
+    if (boundary != QAccessible::LineBoundary && boundary != QAccessible::ParagraphBoundary &&
+        boundary != QAccessible::NoBoundary)
+        return QAccessibleTextInterface::textAtOffset(nOffset, boundary, pStart, pEnd);
+    const QString strText = ShownText();
+    *pStart = 0;
+    *pEnd = strText.size();
+    return strText;
+}
+
 // The line is drawn centred or left-aligned in the widget; a reader that wants the place of a
 // character gets the widget's own rectangle, which holds every character.
 QRect CAccessibleTextLine::characterRect(int) const {
@@ -43,9 +54,13 @@ int CAccessibleTextLine::offsetAtPoint(const QPoint& point) const {
     return rect().contains(point) ? 0 : -1;
 }
 
+// The line is one run of plain text: a reader walking the runs of attributes (Orca does, for
+// the language of each part) must find every character in one, or it loses the last one.
 QString CAccessibleTextLine::attributes(int nOffset, int* pStart, int* pEnd) const {
-    *pStart = nOffset;
-    *pEnd = nOffset;
+    const int nCount = characterCount();
+    const bool bInside = nOffset >= 0 && nOffset < nCount;
+    *pStart = bInside ? 0 : nOffset;
+    *pEnd = bInside ? nCount : nOffset;
     return QString();
 }
 

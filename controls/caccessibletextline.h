@@ -27,6 +27,10 @@ public:
     int cursorPosition() const override { return 0; }
     void setCursorPosition(int) override {}
     QString text(int nStart, int nEnd) const override;
+    // The line is one line whatever the offset: a reader asking for the line (or paragraph)
+    // gets all of it.
+    QString textAtOffset(int nOffset, QAccessible::TextBoundaryType boundary, int* pStart,
+                         int* pEnd) const override;
     int characterCount() const override { return ShownText().size(); }
     QRect characterRect(int nOffset) const override;
     int offsetAtPoint(const QPoint& point) const override;

@@ -13,6 +13,8 @@
 #include <system_error>
 #include <vector>
 
+#include "controls/caccessiblefactory.h"
+#include "controls/cannouncer.h"
 #include "dirchooser/cdirimagelist.h"
 #include "dirchooser/cdirtreeitem.h"
 #include "dirchooser/clinuxdrivesource.h"
@@ -145,6 +147,19 @@ void CDirChooserDlg::BuildControls() {
     connect(m_pOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(pCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_pTree, &QTreeWidget::itemExpanded, this, &CDirChooserDlg::OnItemExpanded);
+    // A reader hears the focused row, but not a branch opening or closing under it, nor where
+    // in the tree the row is: said as it happens, by the user's hand only.
+    CAccessibleFactory::Install();
+    auto* pNotices = new QWidget(this);
+    pNotices->resize(0, 0);
+    CAccessibleFactory::PresentAs(pNotices, QAccessible::StatusBar);
+    m_pAnnouncer = new CAnnouncer(pNotices);
+    connect(m_pTree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* pItem) {
+        if (!m_bOpening)
+            SayWhere(pItem, tr("expanded"));
+    });
+    connect(m_pTree, &QTreeWidget::itemCollapsed, this,
+            [this](QTreeWidgetItem* pItem) { SayWhere(pItem, tr("collapsed")); });
     // The selection, not the keyboard focus item, is what the dialog reports on: focusing the
     // tree makes its first item current without choosing it.
     connect(m_pTree, &QTreeWidget::itemSelectionChanged, this,
@@ -168,7 +183,10 @@ void CDirChooserDlg::InitTree() {
         pDrive->SetRoot(drive.strRoot);
     }
     m_pNetworkRoot = InsertTreeItem(nullptr, kNetworkRootText, ImageNetworkRoot, -1);
+    m_bOpening = true;
     OpenAlongPath();
+    m_bOpening = false;
+    SayWhere(SelectedItem(), tr("selected"));
     // Scrolled once more when the tree has its final size: a sideways scroll bar that appears
     // for a deep path would otherwise cover the selected row at the bottom edge.
     QTimer::singleShot(0, this, [this] {
@@ -338,6 +356,23 @@ bool CDirChooserDlg::PopulateNetwork(CDirTreeItem* pItem) {
         }
     }
     return !entries.empty();
+}
+
+int CDirChooserDlg::ItemLevel(const QTreeWidgetItem* pItem) {
+    int nLevel = 0;
+    for (; pItem; pItem = pItem->parent())
+        ++nLevel;
+    return nLevel;
+}
+
+void CDirChooserDlg::SayWhere(QTreeWidgetItem* pItem, const QString& strWhat) {
+    if (!pItem)
+        return;
+    QString strNotice = tr("%1 %2, level %3").arg(pItem->text(0), strWhat).arg(ItemLevel(pItem));
+    const std::string strPath = BuildItemPath(pItem);
+    if (AsDirItem(pItem) && !AsDirItem(pItem)->GetResource() && pItem != m_pNetworkRoot)
+        strNotice += tr(". Path %1").arg(QString::fromStdString(strPath));
+    m_pAnnouncer->Say(strNotice);
 }
 
 QTreeWidgetItem* CDirChooserDlg::SelectedItem() const {

@@ -11,6 +11,7 @@ class QTreeWidgetItem;
 
 namespace vantoro {
 
+class CAnnouncer;
 class CDirTreeItem;
 class IDriveSource;
 class INetworkSource;
@@ -47,6 +48,8 @@ public:
     static bool GetPathComponent(const std::string& strPath, int nIndex, std::string& strPart);
     // The directory an item stands for, ending in '/'; empty for no item.
     static std::string BuildItemPath(const QTreeWidgetItem* pItem);
+    // How deep an item is: 1 for a drive or the network, 2 for what is in it, and so on.
+    static int ItemLevel(const QTreeWidgetItem* pItem);
 
     void done(int nResult) override;
 
@@ -69,6 +72,9 @@ private:
     void OnItemExpanded(QTreeWidgetItem* pItem);
     void OnSelectionChanged(QTreeWidgetItem* pSelected);
     QTreeWidgetItem* SelectedItem() const;
+    // Tells a screen reader which folder pItem is, what just happened to it, its level and
+    // its path: "code expanded, level 3. Path /home/ann/code/".
+    void SayWhere(QTreeWidgetItem* pItem, const QString& strWhat);
 
     std::unique_ptr<IDriveSource> m_pOwnDrives;
     std::unique_ptr<INetworkSource> m_pOwnNetwork;
@@ -77,9 +83,11 @@ private:
     QTreeWidget* m_pTree = nullptr;
     QLabel* m_pPathLabel = nullptr;
     QPushButton* m_pOk = nullptr;
+    CAnnouncer* m_pAnnouncer = nullptr;
     CDirTreeItem* m_pNetworkRoot = nullptr;
     std::string m_strPath;
     bool m_bInitialised = false;
+    bool m_bOpening = false; // the tree opens along the given path: nothing is said per branch
 };
 
 } // namespace vantoro

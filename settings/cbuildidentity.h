@@ -1,17 +1,14 @@
 #pragma once
 
-// The build identity the About box shows. These are the texts of
-// the documented build, fixed, not the date of the local compile.
+// The build identity: what --version, the package and the About box say, so that a technician
+// quoting the About box quotes the version that is really running.
 namespace vantoro {
 
-inline constexpr const char kBuildVersion[] = "1.23"
-                                              ".KMT"; // reads 1.23.KMT
-inline constexpr const char kBuildDate[] = "Jul 21 2008";
-inline constexpr const char kBuildTime[] = "11:24:14";
-inline constexpr const char kBuildNotice[] = "Copyright (C) the Vantoro developers.";
-
-// The executable's own version, which --version, the package and the command-line program
-// report; the About box keeps its documented text above.
+// The executable's own version, from the project.
 inline constexpr const char kProgramVersion[] = VANTORO_VERSION;
+// When this build was configured (UTC; SOURCE_DATE_EPOCH fixes it for reproducible builds).
+inline constexpr const char kBuildDate[] = VANTORO_BUILD_DATE;
+inline constexpr const char kBuildTime[] = VANTORO_BUILD_TIME;
+inline constexpr const char kBuildNotice[] = "Copyright (C) the Vantoro developers.";
 
 } // namespace vantoro

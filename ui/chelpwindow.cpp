@@ -18,6 +18,10 @@ CHelpWindow::CHelpWindow(QWidget* pParent)
     pLayout->setContentsMargins(0, 0, 0, 0);
     pLayout->addWidget(m_pBrowser);
     m_pBrowser->setOpenExternalLinks(true);
+    // A caret the arrow keys move, so that a screen reader reads the guide line by line (and
+    // all of it on request) instead of as one block when the window opens.
+    m_pBrowser->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
+    m_pBrowser->setAccessibleName(QStringLiteral("User guide"));
     // Keys typed at the guide scroll it; the page is the focus, not a surrounding frame.
     setFocusProxy(m_pBrowser);
     for (const QKeySequence& keys :

@@ -13,7 +13,10 @@ CLogEdit::CLogEdit(QWidget* pParent) : QPlainTextEdit(pParent) {
     setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setMaximumBlockCount(0);
-    setFocusPolicy(Qt::ClickFocus);
+    // Reached by Tab like any control while it is shown, and read line by line: the arrow
+    // keys move a caret through it, which is what a screen reader follows.
+    setFocusPolicy(Qt::StrongFocus);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setObjectName(QStringLiteral("logBox"));
@@ -54,10 +57,6 @@ QStringList CLogEdit::Lines() const {
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
         lines.append(block.text());
     return lines;
-}
-
-void CLogEdit::focusInEvent(QFocusEvent* pEvent) {
-    QWidget::focusInEvent(pEvent);
 }
 
 } // namespace vantoro

@@ -23,10 +23,6 @@ public:
     // Every line, in order; an empty box has none.
     QStringList Lines() const;
 
-protected:
-    // Taking the focus changes nothing in the box: no caret, no selection shown.
-    void focusInEvent(QFocusEvent* pEvent) override;
-
 private:
     bool m_bEmpty = true;
 };

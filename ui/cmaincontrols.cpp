@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include "controls/caccessiblefactory.h"
+#include "controls/cannouncer.h"
 #include "controls/cfitcombobox.h"
 #include "controls/cpercentbar.h"
 #include "controls/cstatusline.h"
@@ -58,10 +59,16 @@ CMainControls::CMainControls(QWidget* pClient, const CDialogUnits& units)
     Place(pFileButton, kIdFileButton, 288, 66, 53, 14);
     pComPort = NewList<QComboBox>("Com Port");
     PlaceDropDown(pComPort, kIdComPort, 53, 90, 162, 79);
+    // The Status and Action lines are the window's status bar, and its notices speak from
+    // there: a reader's "read status bar" finds both lines, and says a notice without a role.
+    pStatusBar = new QWidget(m_pClient);
+    pStatusBar->setGeometry(m_units.ToPixels(53, 113, 288, 27));
+    CAccessibleFactory::PresentAs(pStatusBar, QAccessible::StatusBar);
     pStatus = new CStatusLine(QStringLiteral("Status"), QStringLiteral("This is the Status"));
-    Place(pStatus, kIdStatus, 53, 113, 288, 11);
+    Place(pStatus, kIdStatus, 53, 113, 288, 11, pStatusBar);
     pAction = new CStatusLine(QStringLiteral("Action"), QStringLiteral("This is the Action"));
-    Place(pAction, kIdAction, 53, 131, 288, 9);
+    Place(pAction, kIdAction, 53, 131, 288, 9, pStatusBar);
+    pAnnouncer = new CAnnouncer(pStatusBar);
     pProgress = new CPercentBar;
     Place(pProgress, kIdProgress, 74, 156, 200, 13);
     pProgress->SetText(QStringLiteral("Progress1"));
@@ -96,9 +103,9 @@ CMainControls::CMainControls(QWidget* pClient, const CDialogUnits& units)
     // focused button on Enter itself.
     for (QPushButton* pButton : {pDirectoryButton, pFileButton, pStart, pCancel, pHidden})
         pButton->setAutoDefault(false);
-    // Tab order of the template.
+    // Tab order of the template, and the log box last when it is shown.
     QWidget* order[] = {pProduct,    pModel,   pDirectory, pDirectoryButton, pSoftware,
-                        pFileButton, pComPort, pStart,     pCancel};
+                        pFileButton, pComPort, pStart,     pCancel,          pLogBox};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -134,15 +141,20 @@ QLabel* CMainControls::PlaceLabel(const char* pszText, int x, int y, int cx) {
 }
 
 void CMainControls::AlignLabelWith(QLabel* pLabel, const QWidget* pField) {
-    pLabel->setGeometry(pLabel->x(), pField->y(), pLabel->width(), pField->height());
+    const int nFieldY = pField->mapTo(pLabel->parentWidget(), QPoint(0, 0)).y();
+    pLabel->setGeometry(pLabel->x(), nFieldY, pLabel->width(), pField->height());
     pLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     if (auto* pText = qobject_cast<const QLabel*>(pField))
         pLabel->setAlignment(Qt::AlignLeft | (pText->alignment() & Qt::AlignVertical_Mask));
 }
 
-void CMainControls::Place(QWidget* pControl, int nId, int x, int y, int cx, int cy) {
-    pControl->setParent(m_pClient);
-    pControl->setGeometry(m_units.ToPixels(x, y, cx, cy));
+void CMainControls::Place(QWidget* pControl, int nId, int x, int y, int cx, int cy,
+                          QWidget* pGroup) {
+    // Template places are on the client; a control in a group keeps its place on the screen.
+    pControl->setParent(pGroup ? pGroup : m_pClient);
+    pControl->setGeometry(
+        m_units.ToPixels(x, y, cx, cy)
+            .translated(pGroup ? -pGroup->mapTo(m_pClient, QPoint(0, 0)) : QPoint(0, 0)));
     if (nId != 0)
         pControl->setProperty(CTemplateDialog::kControlIdProperty, nId);
 }

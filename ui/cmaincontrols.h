@@ -12,6 +12,7 @@ class QWidget;
 
 namespace vantoro {
 
+class CAnnouncer;
 class CDialogUnits;
 class CFitComboBox;
 class CLogEdit;
@@ -49,8 +50,10 @@ public:
     QComboBox* pSoftware;
     QPushButton* pFileButton;
     QComboBox* pComPort;
+    QWidget* pStatusBar; // holds the Status and Action lines and the notices
     CStatusLine* pStatus;
     CStatusLine* pAction;
+    CAnnouncer* pAnnouncer;
     CPercentBar* pProgress;
     QPushButton* pStart;
     QPushButton* pCancel;
@@ -69,7 +72,7 @@ private:
     // The label keeps its place across, and takes its field's band down, so that both texts
     // share one line whatever the heights the style gives the fields.
     static void AlignLabelWith(QLabel* pLabel, const QWidget* pField);
-    void Place(QWidget* pControl, int nId, int x, int y, int cx, int cy);
+    void Place(QWidget* pControl, int nId, int x, int y, int cx, int cy, QWidget* pGroup = nullptr);
     // A drop-down list whose template height includes its list: the field keeps its natural
     // height and the list shows as many entries as the rest of the template height holds.
     void PlaceDropDown(QComboBox* pCombo, int nId, int x, int y, int cx, int cy);

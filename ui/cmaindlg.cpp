@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -20,6 +22,7 @@
 
 #include "catalogue/cstringtable.h"
 #include "catalogue/softwarepatterns.h"
+#include "controls/caccessiblefactory.h"
 #include "controls/cfitcombobox.h"
 #include "controls/cpercentbar.h"
 #include "controls/cstatusline.h"
@@ -78,6 +81,8 @@ CMainDlg::CMainDlg(CMainDlgSetup setup, QWidget* pParent)
     m_pClient = new QWidget(this);
     m_pClient->setObjectName(QStringLiteral("client"));
     m_pControls = std::make_unique<CMainControls>(m_pClient, m_units);
+    m_pSpoken = std::make_unique<CSpokenStatus>(*m_pControls->pAnnouncer);
+    CAccessibleFactory::PresentAs(this, QAccessible::Window);
     const ITickSource& ticks = m_setup.pTicks ? *m_setup.pTicks : SystemTicks();
     m_pEngine = std::make_unique<UpdateEngine>(*this, &m_sink, ticks);
     m_pEngine->SetConnectNetworkPortsAside(true); // a slow server never freezes the window
@@ -100,6 +105,20 @@ CMainDlg::CMainDlg(CMainDlgSetup setup, QWidget* pParent)
     // dialog's pre-translation: menu refresh, then the keyboard rules.
     qApp->installEventFilter(this);
     Initialise();
+    ConnectSpeech();
+}
+
+void CMainDlg::ConnectSpeech() {
+    const CMainControls& c = *m_pControls;
+    m_pSpoken->CaptionShown(c.pStart->text());
+    for (QComboBox* pList : {static_cast<QComboBox*>(c.pProduct), static_cast<QComboBox*>(c.pModel),
+                             c.pSoftware, c.pComPort}) {
+        // Arrow keys on a closed list change the choice; the reader hears nothing else of it.
+        connect(pList, &QComboBox::currentIndexChanged, this, [this, pList](int nIndex) {
+            if (nIndex >= 0 && pList->hasFocus() && !pList->view()->isVisible())
+                m_pSpoken->ChoiceShown(pList->itemText(nIndex));
+        });
+    }
 }
 
 CMainDlg::~CMainDlg() {
@@ -215,6 +234,10 @@ void CMainDlg::RefreshSoftware() {
     SetStatusText(refresh.strStatusText);
     SetActionText(refresh.strActionText);
     pSoftware->setCurrentIndex(pSoftware->count() > 0 ? 0 : -1);
+    // An empty list reads as what the window says about it.
+    pSoftware->setAccessibleDescription(refresh.files.empty()
+                                            ? FromText(refresh.strStatusText)
+                                            : QStringLiteral("Software files found, newest first"));
     m_pControls->pDirectory->setText(FromText(refresh.strDirectory));
     m_pControls->pStart->setEnabled(refresh.bReady);
     // Where was looked and for which names, once per change: the Status line cannot say it.
@@ -309,6 +332,8 @@ void CMainDlg::SetLogging(bool bOn) {
 
 void CMainDlg::ResizeForLogging() {
     setFixedSize(m_log.IsLoggingEnabled() ? m_sizeExpanded : m_sizeCollapsed);
+    // Cut off below the window's edge, the box is out of Tab's way and out of a reader's.
+    m_pControls->pLogBox->setVisible(m_log.IsLoggingEnabled());
 }
 
 void CMainDlg::OnCommand(int nId) {
@@ -350,11 +375,13 @@ void CMainDlg::OnCommand(int nId) {
 void CMainDlg::SetStatusText(const std::string& strText) {
     m_strStatusText = strText;
     m_pControls->pStatus->SetLine(FromText(strText));
+    m_pSpoken->StatusShown(FromText(strText));
 }
 
 void CMainDlg::SetActionText(const std::string& strText) {
     m_strActionText = strText;
     m_pControls->pAction->SetLine(FromText(strText));
+    m_pSpoken->ActionShown(FromText(strText));
 }
 
 void CMainDlg::SetProgressPos(int nPercent) {
@@ -363,10 +390,12 @@ void CMainDlg::SetProgressPos(int nPercent) {
 
 void CMainDlg::SetProgressText(const std::string& strText) {
     m_pControls->pProgress->SetText(FromText(strText));
+    m_pSpoken->ProgressTextShown(FromText(strText));
 }
 
 void CMainDlg::SetStartCaption(const std::string& strCaption) {
     m_pControls->pStart->setText(FromText(strCaption));
+    m_pSpoken->CaptionShown(FromText(strCaption));
 }
 
 void CMainDlg::EnableStart(bool bEnable) {
@@ -379,9 +408,11 @@ void CMainDlg::EnableCancel(bool bEnable) {
 
 void CMainDlg::SetFocusTo(UpdateFocus focus) {
     const CMainControls& c = *m_pControls;
+    // While records go out the focus rests on the progress bar, which takes no key: a reader
+    // asked where it is hears how far the update is, not a button that cannot be pressed.
     QWidget* pTarget = focus == UpdateFocus::Start    ? c.pStart
                        : focus == UpdateFocus::Cancel ? c.pCancel
-                                                      : c.pHidden;
+                                                      : static_cast<QWidget*>(c.pProgress);
     pTarget->setFocus(Qt::OtherFocusReason);
 }
 
@@ -552,18 +583,29 @@ bool CMainDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
         // A dropped-down list closes itself on Escape while the key is still offered as a
         // shortcut, before it arrives as a key press.
         if (pEvent->type() == QEvent::ShortcutOverride &&
-            static_cast<QKeyEvent*>(pEvent)->key() == Qt::Key_Escape)
+            static_cast<QKeyEvent*>(pEvent)->key() == Qt::Key_Escape) {
+            CloseOpenList(pWidget);
             return true;
+        }
     }
     return QDialog::eventFilter(pWatched, pEvent);
 }
 
+void CMainDlg::CloseOpenList(QWidget* pWidget) {
+    // Highlighting an entry of an open list chooses nothing yet: closed, it keeps its choice.
+    QComboBox* pList = ListOwning(pWidget);
+    if (pList && pList->view()->isVisible())
+        pList->hidePopup();
+}
+
 bool CMainDlg::ApplyKeyboardRules(QObject* pWatched, QKeyEvent* pKey) {
-    if (pKey->key() == Qt::Key_Escape)
+    if (pKey->key() == Qt::Key_Escape) {
+        CloseOpenList(static_cast<QWidget*>(pWatched));
         return true;
+    }
     const CMainControls& c = *m_pControls;
     const bool bEnter = pKey->key() == Qt::Key_Return || pKey->key() == Qt::Key_Enter;
-    if (pWatched == c.pHidden)
+    if (pWatched == c.pHidden || pWatched == c.pProgress)
         return bEnter || pKey->key() == Qt::Key_Space; // the parking place is never pressed
     if (!bEnter)
         return false;
@@ -593,6 +635,16 @@ void CMainDlg::closeEvent(QCloseEvent* pEvent) {
         return;
     }
     QDialog::closeEvent(pEvent);
+}
+
+void CMainDlg::showEvent(QShowEvent* pEvent) {
+    QDialog::showEvent(pEvent);
+    if (m_bOpeningNoticeQueued || pEvent->spontaneous())
+        return;
+    m_bOpeningNoticeQueued = true;
+    // Said once the reader has announced the window and the focused list.
+    constexpr int kOpeningNoticeMs = 1500;
+    QTimer::singleShot(kOpeningNoticeMs, this, [this] { m_pSpoken->Repeat(); });
 }
 
 bool CMainDlg::AskToCompleteUpdate() {

@@ -12,6 +12,7 @@
 #include "ui/ceventlog.h"
 #include "ui/cmaindlgsetup.h"
 #include "ui/cqtserialsink.h"
+#include "ui/cspokenstatus.h"
 #include "ui/ilogoptionsowner.h"
 #include "update/iupdatewindow.h"
 #include "update/updateengine.h"
@@ -80,6 +81,7 @@ protected:
     bool event(QEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
+    void showEvent(QShowEvent* pEvent) override;
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
@@ -97,6 +99,10 @@ private:
     void OnFileButton();
     void OnDirectoryEnter();
     bool ApplyKeyboardRules(QObject* pWatched, QKeyEvent* pKey);
+    // Escape on a dropped-down list closes it; nothing else ever sees the key.
+    void CloseOpenList(QWidget* pWidget);
+    // What a screen reader hears besides the focus: lists changed by keys, the opening state.
+    void ConnectSpeech();
     // The Product, Model, Software or Com Port list that pWidget is, or belongs to (the list's
     // dropped-down popup); none otherwise.
     QComboBox* ListOwning(QWidget* pWidget) const;
@@ -118,6 +124,8 @@ private:
     CMainMenu* m_pMenu = nullptr;
     QWidget* m_pClient = nullptr;
     std::unique_ptr<CMainControls> m_pControls;
+    std::unique_ptr<CSpokenStatus> m_pSpoken;
+    bool m_bOpeningNoticeQueued = false; // the idle texts are said once after the first show
     CEventLog m_log;
     // The catalogue, the port list and the settings: what the window shares with the
     // command line.

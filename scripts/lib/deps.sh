@@ -8,6 +8,9 @@ VANTORO_PACKAGES=(cmake g++ ninja-build ccache pkg-config qt6-base-dev libudev-d
     # The desktop suite reads the window as a screen reader does: a session bus of its own, the
     # accessibility bus and registry that start on it, and pyatspi to read the tree.
     dbus dbus-x11 at-spi2-core python3-pyatspi
+    # ... and hears it as a blind user does: the Orca screen reader, speaking through
+    # speech-dispatcher and espeak-ng into libao's null driver.
+    orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng libao4
     # Network serial ports are tested against a real serial device server.
     ser2net
     # vantoro-cli's live block is checked in a real terminal of a fixed size.

@@ -8,6 +8,7 @@
 #include "app/cupdaterapp.h"
 #include "serial/comportnames.h"
 #include "serial/serialcontract.h"
+#include "settings/cbuildidentity.h"
 #include "ui/chelpwindow.h"
 #include "ui/cmaindlg.h"
 #include "ui/cmainmenu.h"
@@ -28,7 +29,9 @@ protected:
 TEST_F(UpdaterAppTest, CarriesTheBuildIdentityAndItsFolders) {
     CUpdaterApp app(Paths());
     EXPECT_EQ(QStringList({app.m_strVersion, app.m_strBuildDate, app.m_strBuildTime}),
-              QStringList({"1.23.KMT", "Jul 21 2008", "11:24:14"}));
+              QStringList({kProgramVersion, kBuildDate, kBuildTime}));
+    // A date of this build, not a fixed one.
+    EXPECT_NE(app.m_strBuildDate, QStringLiteral("Jul 21 2008"));
     EXPECT_FALSE(app.m_strNotice.isEmpty());
     app.PrepareServices();
     EXPECT_EQ(GetDosDevicesFolder(), m_strDir + "dosdevices");

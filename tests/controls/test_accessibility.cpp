@@ -2,12 +2,16 @@
 
 #include <QAccessible>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
 
 #include "controls/caccessiblefactory.h"
+#include "controls/cannouncer.h"
 #include "controls/cpercentbar.h"
 #include "controls/cstatusline.h"
 
 using vantoro::CAccessibleFactory;
+using vantoro::CAnnouncer;
 using vantoro::CPercentBar;
 using vantoro::CStatusLine;
 
@@ -53,7 +57,8 @@ TEST_F(Accessibility, StatusLineIsNamedByItsCaptionAndReadsItsText) {
     CStatusLine line(QStringLiteral("Status"), QStringLiteral("Idle"));
     QAccessibleInterface* pLine = QAccessible::queryAccessibleInterface(&line);
     ASSERT_NE(pLine, nullptr);
-    EXPECT_EQ(pLine->role(), QAccessible::StatusBar);
+    // A line of the window's status bar, not a status bar of its own.
+    EXPECT_EQ(pLine->role(), QAccessible::Paragraph);
 
     line.SetLine(QStringLiteral("100% & <done>")); // finished text, shown and read as it is
     EXPECT_EQ(pLine->text(QAccessible::Name), QStringLiteral("Status"));
@@ -62,6 +67,14 @@ TEST_F(Accessibility, StatusLineIsNamedByItsCaptionAndReadsItsText) {
     EXPECT_EQ(pLine->textInterface()->text(5, -1), QStringLiteral("& <done>"));
     EXPECT_EQ(pLine->textInterface()->text(5, 6), QStringLiteral("&"));
     EXPECT_EQ(line.text(), QStringLiteral("100% & <done>"));
+    // Asked for the line at any offset, a reader gets the whole line, its last letter too.
+    int nStart = -1, nEnd = -1;
+    EXPECT_EQ(pLine->textInterface()->textAtOffset(5, QAccessible::LineBoundary, &nStart, &nEnd),
+              QStringLiteral("100% & <done>"));
+    EXPECT_EQ(nEnd, 13);
+    // One run of attributes holds every character, so that none is lost between runs.
+    pLine->textInterface()->attributes(5, &nStart, &nEnd);
+    EXPECT_EQ(std::make_pair(nStart, nEnd), std::make_pair(0, 13));
 }
 
 TEST_F(Accessibility, HiddenWidgetIsInNoListAndHasNoName) {
@@ -82,3 +95,34 @@ TEST_F(Accessibility, HiddenWidgetIsInNoListAndHasNoName) {
     EXPECT_TRUE(pHidden->text(QAccessible::Name).isEmpty());
     EXPECT_EQ(pHidden->role(), QAccessible::NoRole);
 }
+
+TEST_F(Accessibility, AnnouncerSaysOnePassOfTextsAsOneNoticeOnlyWhileShown) {
+    QWidget window;
+    auto* pAnnouncer = new CAnnouncer(&window);
+    QSignalSpy shown(pAnnouncer, &CAnnouncer::Shown);
+    pAnnouncer->Say(QStringLiteral("Not heard"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown.count(), 0) << "a window not on the screen said something";
+
+    window.show();
+    pAnnouncer->Say(QStringLiteral("Update Complete."));
+    pAnnouncer->Say(QStringLiteral("  Press Done\nTo Continue "));
+    pAnnouncer->Say(QStringLiteral("Update Complete")); // the bar's text, the same news
+    pAnnouncer->Say(QStringLiteral(" "));
+    pAnnouncer->Say(QStringLiteral("Done button"));
+    ASSERT_TRUE(shown.wait(2000));
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_EQ(pAnnouncer->Notice(),
+              QStringLiteral("Update Complete. Press Done To Continue. Done button"));
+
+    // A notice readers speak whatever has the focus, and skip when reading the screen.
+    QAccessibleInterface* pNotice = QAccessible::queryAccessibleInterface(pAnnouncer);
+    EXPECT_EQ(pNotice->role(), QAccessible::Notification);
+    EXPECT_EQ(pNotice->text(QAccessible::Name), pAnnouncer->Notice());
+    EXPECT_TRUE(pNotice->state().invisible);
+    // Old news is not news: the window shown again does not say it once more.
+    QTest::qWait(CAnnouncer::kNewsMs + 200);
+    EXPECT_TRUE(pNotice->text(QAccessible::Name).isEmpty());
+    EXPECT_FALSE(pAnnouncer->Notice().isEmpty());
+}
+
