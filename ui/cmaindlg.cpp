@@ -17,8 +17,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTimer>
 
 #include "catalogue/cstringtable.h"
 #include "catalogue/softwarepatterns.h"
