@@ -11,19 +11,14 @@ namespace vantoro {
 
 // Starts vantoro-cli's update of the bench folder's st24v100.s19 with the settings file beside
 // it, the extra arguments (options, ports) after, its output thrown away; -1 when it could not
-// be started. Every cli benchmark starts it alike, so their figures compare.
-inline pid_t SpawnCliUpdate(const char* pszCli, const std::string& strDir,
+// be started. Every cli benchmark starts it alike, so their figures compare. The command is the
+// program, or a launcher and its arguments before it (Wine for the Windows build).
+inline pid_t SpawnCliUpdate(std::vector<std::string> args, const std::string& strDir,
                             const std::vector<std::string>& extra) {
-    std::vector<std::string> args = {pszCli,
-                                     "--settings",
-                                     strDir + "/vantoro.INI",
-                                     "update",
-                                     "--product",
-                                     "Saltir Series",
-                                     "--model",
-                                     "Saltir 24",
-                                     "--file",
-                                     strDir + "/st24v100.s19"};
+    const std::string strProgram = args.front();
+    args.insert(args.end(),
+                {"--settings", strDir + "/vantoro.INI", "update", "--product", "Saltir Series",
+                 "--model", "Saltir 24", "--file", strDir + "/st24v100.s19"});
     args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
     for (std::string& strArg : args)
@@ -33,10 +28,15 @@ inline pid_t SpawnCliUpdate(const char* pszCli, const std::string& strDir,
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
-    if (::posix_spawn(&pid, pszCli, &actions, nullptr, argv.data(), environ) != 0)
+    if (::posix_spawn(&pid, strProgram.c_str(), &actions, nullptr, argv.data(), environ) != 0)
         pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
+}
+
+inline pid_t SpawnCliUpdate(const char* pszCli, const std::string& strDir,
+                            const std::vector<std::string>& extra) {
+    return SpawnCliUpdate(std::vector<std::string>{pszCli}, strDir, extra);
 }
 
 } // namespace vantoro

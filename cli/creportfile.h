@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/cunitresult.h"
+#include "platform/cappendfile.h"
 
 #include <string>
 #include <vector>
@@ -23,14 +24,13 @@ public:
     };
 
     CReportFile() = default;
-    ~CReportFile();
     CReportFile(const CReportFile&) = delete;
     CReportFile& operator=(const CReportFile&) = delete;
 
     // False with the reason (for the argument error) when the file cannot be used as the report.
     bool Open(const std::string& strPath, bool bJson, const Forbidden& forbidden,
               std::string& strError);
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_file.IsOpen(); }
     // False when the line could not be written whole; GetError then says why.
     bool Append(const CUnitResult& result);
     // "PATH: reason" of the first write that failed; empty while every line went in.
@@ -40,7 +40,7 @@ private:
     bool CheckFormat(std::string& strError);
     bool AppendLine(const std::string& strLine);
 
-    int m_fd = -1;
+    CAppendFile m_file;
     bool m_bJson = false;
     std::string m_strPath;
     std::string m_strError;

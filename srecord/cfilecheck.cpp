@@ -1,15 +1,12 @@
 #include "srecord/cfilecheck.h"
 
-#include "serial/cfiledescriptor.h"
+#include "platform/cregularfile.h"
 #include "srecord/csrecordline.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace vantoro {
@@ -195,28 +192,14 @@ CFileVerdict CFileCheck::Finish() {
 
 bool CFileCheck::CheckFile(const std::string& strPath, CFileVerdict& verdict,
                            std::string& strError) {
-    // Non-blocking, so that a pipe given as the file cannot hang the caller at open.
-    const CFileDescriptor file(
-        ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!file.IsValid()) {
-        strError = std::strerror(errno);
+    // A pipe given as the file cannot hang the caller: only a regular file is opened.
+    CRegularFile file;
+    if (!file.Open(strPath, strError))
         return false;
-    }
-    struct stat st {};
-    if (::fstat(file.Get(), &st) != 0) {
-        strError = std::strerror(errno);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        strError = S_ISDIR(st.st_mode) ? "a directory, not a file" : "not a regular file";
-        return false;
-    }
     CFileCheck check;
     std::vector<char> buffer(64 * 1024);
     for (;;) {
-        const ssize_t nRead = ::read(file.Get(), buffer.data(), buffer.size());
-        if (nRead < 0 && errno == EINTR)
-            continue;
+        const std::ptrdiff_t nRead = file.Read(buffer.data(), buffer.size());
         if (nRead < 0) {
             strError = std::strerror(errno);
             return false;
