@@ -166,7 +166,7 @@ class WindowsRelease(unittest.TestCase):
             z.extractall(p.dir)
         program_dir = os.path.join(p.dir, f"Vantoro-{self.version}")
         port = self._serve(p, os.path.realpath(os.path.join(p.links, f"com{p.COM}")))
-        code = "Z:" + p.code.replace("/", "\\") + "\\"
+        code = "Z:" + p.code + "/"  # Wine's drive Z: is the Linux root
         with open(os.path.join(program_dir, "vantoro.INI"), "w") as f:
             f.write("\r\n".join([
                 "[APP]", "PORT=40", "PLATFORM=Saltir Series", "LOG=ENABLED", "LOG_FLAGS=23",
