@@ -2,8 +2,10 @@
 
 #include "app/commandline.h"
 #include "app/cupdaterapp.h"
+#include "app/parentconsole.h"
 
 int main(int argc, char** argv) {
+    vantoro::AttachParentConsole();
     if (int nExit = vantoro::HandleCommandLine(argc, argv, stdout, stderr); nExit >= 0)
         return nExit;
     QApplication application(argc, argv);

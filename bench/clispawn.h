@@ -12,18 +12,14 @@ namespace vantoro {
 // Starts vantoro-cli's update of the bench folder's st24v100.s19 with the settings file beside
 // it, the extra arguments (options, ports) after, its output thrown away (or to nStdout); -1
 // when it could not be started. Every cli benchmark starts it alike, so their figures compare.
-inline pid_t SpawnCliUpdate(const char* pszCli, const std::string& strDir,
+// The command is the program, or a launcher and its arguments before it (Wine for the Windows
+// build).
+inline pid_t SpawnCliUpdate(std::vector<std::string> args, const std::string& strDir,
                             const std::vector<std::string>& extra, int nStdout = -1) {
-    std::vector<std::string> args = {pszCli,
-                                     "--settings",
-                                     strDir + "/vantoro.INI",
-                                     "update",
-                                     "--product",
-                                     "Saltir Series",
-                                     "--model",
-                                     "Saltir 24",
-                                     "--file",
-                                     strDir + "/st24v100.s19"};
+    const std::string strProgram = args.front();
+    args.insert(args.end(),
+                {"--settings", strDir + "/vantoro.INI", "update", "--product", "Saltir Series",
+                 "--model", "Saltir 24", "--file", strDir + "/st24v100.s19"});
     args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
     for (std::string& strArg : args)
@@ -36,10 +32,15 @@ inline pid_t SpawnCliUpdate(const char* pszCli, const std::string& strDir,
     else
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
-    if (::posix_spawn(&pid, pszCli, &actions, nullptr, argv.data(), environ) != 0)
+    if (::posix_spawn(&pid, strProgram.c_str(), &actions, nullptr, argv.data(), environ) != 0)
         pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
+}
+
+inline pid_t SpawnCliUpdate(const char* pszCli, const std::string& strDir,
+                            const std::vector<std::string>& extra, int nStdout = -1) {
+    return SpawnCliUpdate(std::vector<std::string>{pszCli}, strDir, extra, nStdout);
 }
 
 } // namespace vantoro

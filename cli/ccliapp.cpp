@@ -14,14 +14,13 @@
 #include "settings/cbuildidentity.h"
 #include "srecord/cfilecheck.h"
 
-#include "platform/filekind.h"
+#include "platform/cregularfile.h"
+#include "platform/fspath.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
 
 namespace vantoro {
 
@@ -40,7 +39,8 @@ std::string QuotedList(const std::vector<std::string>& names) {
 // An absolute folder path ending with '/', as the catalogue appends file names to it.
 std::string FolderPath(const std::string& strDir) {
     std::error_code error;
-    std::string strPath = std::filesystem::absolute(strDir, error).lexically_normal().string();
+    std::string strPath =
+        Utf8Path(std::filesystem::absolute(FsPath(strDir), error).lexically_normal());
     if (strPath.empty() || strPath.back() != '/')
         strPath += '/';
     return strPath;
@@ -94,11 +94,9 @@ int CCliApp::RunCommand(const std::vector<std::string>& args) {
     // a file: a FIFO would block, a device would read without end, a folder holds nothing.
     if (!m_options.strSettings.empty()) {
         std::string strWhy;
-        const int fd = OpenRegularFile(m_options.strSettings, O_RDONLY, strWhy);
-        if (fd < 0)
+        if (!CRegularFile::IsReadable(m_options.strSettings, strWhy))
             return BadArguments("--settings " + m_options.strSettings +
                                 ": not a readable file: " + strWhy);
-        ::close(fd);
     }
     if (m_options.command == CliCommand::Check)
         return CheckFiles(); // needs neither settings nor ports
@@ -191,16 +189,14 @@ bool CCliApp::ChooseSoftware(bool bNeedFiles, int& nStatus, CSoftwareRefresh& re
 
     if (!m_options.strFile.empty()) {
         std::error_code error;
-        const std::string strPath =
-            std::filesystem::absolute(m_options.strFile, error).lexically_normal().string();
+        const std::string strPath = Utf8Path(
+            std::filesystem::absolute(FsPath(m_options.strFile), error).lexically_normal());
         std::string strWhy;
-        const int fd = OpenRegularFile(strPath, O_RDONLY, strWhy);
-        if (fd < 0) {
+        if (!CRegularFile::IsReadable(strPath, strWhy)) {
             nStatus =
                 BadArguments("--file " + m_options.strFile + ": not a readable file: " + strWhy);
             return false;
         }
-        ::close(fd);
         target.SetVariantFile(strPath);
     } else if (!m_options.strDir.empty() &&
                !target.SetWorkingDirectory(FolderPath(m_options.strDir))) {
@@ -320,7 +316,7 @@ bool CCliApp::ResolvePorts(std::vector<ComPortEntry>& ports, int& nStatus) {
                 }
                 std::error_code error;
                 const std::string strPath =
-                    std::filesystem::absolute(strGiven, error).lexically_normal().string();
+                    Utf8Path(std::filesystem::absolute(FsPath(strGiven), error).lexically_normal());
                 unlisted = {AddProcessComDevice(strPath, listedNumbers),
                             "Serial Port (" + strPath + ")", strPath};
                 pEntry = &unlisted;

@@ -2,6 +2,7 @@
 
 #include "serial/cfiledescriptor.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -22,7 +23,8 @@ public:
     };
 
     // Blocks the interrupting signals in the calling thread, so threads started later leave
-    // them to the loop. Construct it before any listener thread exists.
+    // them to the loop (on Windows: takes over Ctrl-C, Ctrl-Break and the console's closing).
+    // Construct it before any listener thread exists.
     CCliLoop();
     ~CCliLoop();
     CCliLoop(const CCliLoop&) = delete;
@@ -37,11 +39,14 @@ public:
 
     bool IsInterrupted() const { return m_nSignal != 0; }
     // The first interrupting signal that arrived (SIGINT, SIGTERM or SIGHUP), 0 before any.
+    // On Windows Ctrl-C and Ctrl-Break count as SIGINT, a console closed or a session ending
+    // as SIGHUP.
     int InterruptSignal() const { return m_nSignal; }
 
 private:
-    CFileDescriptor m_wake;    // eventfd
-    CFileDescriptor m_signals; // signalfd
+    CFileDescriptor m_wake;           // eventfd
+    CFileDescriptor m_signals;        // signalfd
+    std::condition_variable m_posted; // where there are no descriptors to wait on
     std::mutex m_mutex;
     std::deque<Notification> m_queue;
     int m_nSignal = 0;

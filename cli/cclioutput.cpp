@@ -2,11 +2,10 @@
 
 #include "cli/clitext.h"
 #include "cli/cupdateunit.h"
+#include "platform/console.h"
 
 #include <algorithm>
 #include <map>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace vantoro {
 
@@ -58,7 +57,7 @@ std::string Padded(const std::string& strText, std::size_t nWidth) {
 CCliOutput::Mode CCliOutput::ChooseMode(std::FILE* pOut, bool bJson) {
     if (bJson)
         return Mode::Json;
-    return ::isatty(::fileno(pOut)) ? Mode::Terminal : Mode::Plain;
+    return IsVirtualTerminal(pOut) ? Mode::Terminal : Mode::Plain;
 }
 
 CCliOutput::CCliOutput(std::FILE* pOut, Mode mode) : m_pOut(pOut), m_mode(mode), m_stream(pOut) {
@@ -66,13 +65,13 @@ CCliOutput::CCliOutput(std::FILE* pOut, Mode mode) : m_pOut(pOut), m_mode(mode),
 }
 
 bool CCliOutput::ReadTerminalSize() {
-    winsize size{};
-    if (m_mode != Mode::Terminal || ::ioctl(::fileno(m_pOut), TIOCGWINSZ, &size) != 0 ||
-        size.ws_col == 0 || size.ws_row == 0)
+    std::size_t nColumns = 0;
+    std::size_t nRows = 0;
+    if (m_mode != Mode::Terminal || !GetTerminalSize(m_pOut, nColumns, nRows))
         return false;
-    const bool bChanged = size.ws_col != m_nColumns || size.ws_row != m_nRows;
-    m_nColumns = size.ws_col;
-    m_nRows = size.ws_row;
+    const bool bChanged = nColumns != m_nColumns || nRows != m_nRows;
+    m_nColumns = nColumns;
+    m_nRows = nRows;
     return bChanged;
 }
 

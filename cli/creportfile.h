@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/cunitresult.h"
+#include "platform/cappendfile.h"
 
 #include <string>
 #include <vector>
@@ -23,7 +24,6 @@ public:
     };
 
     CReportFile() = default;
-    ~CReportFile();
     CReportFile(const CReportFile&) = delete;
     CReportFile& operator=(const CReportFile&) = delete;
 
@@ -36,7 +36,7 @@ public:
     // Anything but Opened comes with the reason, and leaves no file that was not there before.
     OpenResult Open(const std::string& strPath, bool bJson, const Forbidden& forbidden,
                     std::string& strError);
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_file.IsOpen(); }
     // False when the line could not be written whole (or the report was removed meanwhile);
     // GetError then says why, and strLine holds the line that is missing.
     bool Append(const CUnitResult& result, std::string& strLine);
@@ -44,15 +44,13 @@ public:
     const std::string& GetError() const { return m_strError; }
 
 private:
-    OpenResult OpenFile(const std::string& strPath, std::string& strError);
     OpenResult CheckFormat(std::string& strError);
     bool AppendLine(const std::string& strLine);
 
-    int m_fd = -1;
+    CAppendFile m_file;
     bool m_bJson = false;
     std::string m_strPath;
     std::string m_strError;
-    bool m_bCreated = false;
 };
 
 } // namespace vantoro

@@ -17,8 +17,7 @@
 #include "controls/cannouncer.h"
 #include "dirchooser/cdirimagelist.h"
 #include "dirchooser/cdirtreeitem.h"
-#include "dirchooser/clinuxdrivesource.h"
-#include "dirchooser/clinuxnetworksource.h"
+#include "dirchooser/systemplaces.h"
 
 namespace vantoro {
 
@@ -88,11 +87,11 @@ CDirChooserDlg::CDirChooserDlg(const std::string& strInitialPath, IDriveSource* 
                                INetworkSource* pNetwork, QWidget* pParent)
     : QDialog(pParent), m_pDrives(pDrives), m_pNetwork(pNetwork), m_strPath(strInitialPath) {
     if (!m_pDrives) {
-        m_pOwnDrives = std::make_unique<CLinuxDriveSource>();
+        m_pOwnDrives = CreateSystemDriveSource();
         m_pDrives = m_pOwnDrives.get();
     }
     if (!m_pNetwork) {
-        m_pOwnNetwork = std::make_unique<CLinuxNetworkSource>();
+        m_pOwnNetwork = CreateSystemNetworkSource();
         m_pNetwork = m_pOwnNetwork.get();
     }
     BuildControls();

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace vantoro {
 
-// An exclusive advisory lock (flock) for as long as the object lives: on a folder, or on a lock
+// An exclusive advisory lock for as long as the object lives: on a folder, or on a lock
 // file that is created when missing. Programs that change one file in turns (the window, any
 // number of command lines) each hold it around their read-decide-write. Where the lock cannot
 // be had (a read-only folder, say) IsHeld is false and the caller goes on without it: such a
@@ -28,7 +29,7 @@ public:
     const std::string& Problem() const { return m_strProblem; }
 
 private:
-    int m_fd = -1;
+    std::intptr_t m_nHandle = -1; // a descriptor, or a Windows handle
     bool m_bHeld = false;
     bool m_bHeldElsewhere = false;
     std::string m_strProblem;

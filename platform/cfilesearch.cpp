@@ -1,5 +1,7 @@
 #include "platform/cfilesearch.h"
 
+#include "platform/fspath.h"
+
 #include <filesystem>
 #include <vector>
 
@@ -84,7 +86,7 @@ std::vector<std::string> FindFiles(const std::string& strPathPattern) {
         return names;
 
     std::error_code ec;
-    fs::directory_iterator it(strFolder, ec);
+    fs::directory_iterator it(FsPath(strFolder), ec);
     if (ec)
         return names;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
@@ -93,7 +95,7 @@ std::vector<std::string> FindFiles(const std::string& strPathPattern) {
         std::error_code ecType;
         if (it->is_directory(ecType))
             continue;
-        std::string strName = it->path().filename().string();
+        std::string strName = Utf8Path(it->path().filename());
         if (MatchFilePattern(strPattern, strName))
             names.push_back(std::move(strName));
     }
@@ -104,14 +106,14 @@ bool IsExistingDirectory(const std::string& strPath) {
     if (strPath.empty())
         return false;
     std::error_code ec;
-    return std::filesystem::is_directory(strPath, ec);
+    return std::filesystem::is_directory(FsPath(strPath), ec);
 }
 
 bool PathExists(const std::string& strPath) {
     if (strPath.empty())
         return false;
     std::error_code ec;
-    return std::filesystem::exists(strPath, ec);
+    return std::filesystem::exists(FsPath(strPath), ec);
 }
 
 } // namespace vantoro

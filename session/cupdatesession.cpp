@@ -3,9 +3,9 @@
 #include "catalogue/ccatalogue.h"
 #include "catalogue/cstringtable.h"
 
-#include <cerrno>
-#include <cstring>
-#include <dirent.h>
+#include "platform/fspath.h"
+
+#include <filesystem>
 
 namespace vantoro {
 
@@ -15,12 +15,11 @@ namespace {
 std::string FolderProblem(const std::string& strFolder) {
     if (strFolder.empty())
         return std::string();
-    DIR* pFolder = ::opendir(strFolder.c_str());
-    if (pFolder) {
-        ::closedir(pFolder);
+    std::error_code error;
+    std::filesystem::directory_iterator opened(FsPath(strFolder), error);
+    if (!error)
         return std::string();
-    }
-    return "Cannot read folder " + strFolder + ": " + std::strerror(errno);
+    return "Cannot read folder " + strFolder + ": " + error.message();
 }
 
 } // namespace

@@ -27,7 +27,7 @@ std::string ProgramDirectoryOf(const std::string& strExePath);
 std::string SettingsFileNameOf(const std::string& strExePath);
 
 // $XDG_CONFIG_HOME/Vantoro/ when that variable holds an absolute path, else $HOME/.config/Vantoro/;
-// the empty text when neither is usable.
+// on Windows %APPDATA%/Vantoro/. The empty text when none is usable.
 std::string FallbackSettingsFolder(const EnvironmentLookup& getEnv);
 
 // The settings path and program directory for an executable: beside the executable when its
@@ -36,12 +36,13 @@ std::string FallbackSettingsFolder(const EnvironmentLookup& getEnv);
 CAppPaths ComputeAppPaths(const std::string& strExePath, const EnvironmentLookup& getEnv,
                           const WritableTest& isWritable);
 
-// The real inputs: the process environment, and access(W_OK) on the folder (a folder under
-// /usr, where packages install, never counts as writable).
+// The real inputs: the process environment, and whether the folder may be written (a folder
+// under /usr, where packages install, never counts as writable).
 EnvironmentLookup ProcessEnvironment();
 bool IsFolderWritable(const std::string& strFolder);
 
-// Full path of the running executable (/proc/self/exe); strFallback when it cannot be read.
+// Full path of the running executable, with '/' between names; strFallback when it cannot be
+// read.
 std::string ReadExecutablePath(const std::string& strFallback = std::string());
 
 // Creates the folder of strSettingsPath (with its parents) when it does not exist. Silent,

@@ -1,15 +1,12 @@
 #include "srecord/cfilecheck.h"
 
-#include "serial/cfiledescriptor.h"
+#include "platform/cregularfile.h"
 #include "srecord/csrecordline.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace vantoro {
@@ -223,33 +220,22 @@ bool CFileCheck::CheckFile(const std::string& strPath, CFileVerdict& verdict,
 
 bool CFileCheck::CheckFile(const std::string& strPath, CFileVerdict& verdict, std::string& strError,
                            const ProgressFunction& progress) {
-    // Non-blocking, so that a pipe given as the file cannot hang the caller at open.
-    const CFileDescriptor file(
-        ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!file.IsValid()) {
-        strError = std::strerror(errno);
+    // A pipe given as the file cannot hang the caller: only a regular file is opened.
+    CRegularFile file;
+    if (!file.Open(strPath, strError))
         return false;
-    }
-    struct stat st {};
-    if (::fstat(file.Get(), &st) != 0) {
-        strError = std::strerror(errno);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        strError = S_ISDIR(st.st_mode) ? "a directory, not a file" : "not a regular file";
-        return false;
-    }
+    CFileIdentity identity;
+    const std::uint64_t nSize =
+        file.GetIdentity(identity) ? static_cast<std::uint64_t>(identity.nSize) : 0;
     CFileCheck check;
     std::vector<char> buffer(64 * 1024);
     std::uint64_t nDone = 0;
     for (;;) {
-        if (progress && !progress(nDone, static_cast<std::uint64_t>(st.st_size))) {
+        if (progress && !progress(nDone, nSize)) {
             strError = kStoppedReason;
             return false;
         }
-        const ssize_t nRead = ::read(file.Get(), buffer.data(), buffer.size());
-        if (nRead < 0 && errno == EINTR)
-            continue;
+        const std::ptrdiff_t nRead = file.Read(buffer.data(), buffer.size());
         if (nRead < 0) {
             strError = std::strerror(errno);
             return false;

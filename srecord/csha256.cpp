@@ -1,15 +1,11 @@
 #include "srecord/csha256.h"
 
-#include "platform/filekind.h"
-
-#include "serial/cfiledescriptor.h"
+#include "platform/cregularfile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace vantoro {
 
@@ -113,15 +109,13 @@ std::string CSha256::FinishHex() {
 std::string CSha256::OfFile(const std::string& strPath) {
     // A FIFO or a device put where the code file was would block or read without end.
     std::string strWhy;
-    const CFileDescriptor file(OpenRegularFile(strPath, O_RDONLY, strWhy));
-    if (!file.IsValid())
+    CRegularFile file;
+    if (!file.Open(strPath, strWhy))
         return {};
     CSha256 hash;
     char buffer[65536];
     for (;;) {
-        const ssize_t n = ::read(file.Get(), buffer, sizeof(buffer));
-        if (n < 0 && errno == EINTR)
-            continue;
+        const std::ptrdiff_t n = file.Read(buffer, sizeof(buffer));
         if (n < 0)
             return {};
         if (n == 0)

@@ -1,12 +1,8 @@
 #include "update/ccodefile.h"
 
-#include <cerrno>
 #include <climits>
-#include <fcntl.h>
 #include <functional>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vantoro {
 
@@ -17,60 +13,32 @@ constexpr char kLineFeed = '\n';
 constexpr char kCarriageReturn = '\r';
 constexpr char kCtrlZ = 0x1A;
 
-std::int64_t Nanoseconds(const timespec& ts) {
-    return static_cast<std::int64_t>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
-}
-
 } // namespace
 
 CCodeFile::CCodeFile() : m_buffer(kBufferSize) {}
 
-bool CCodeFile::ReadIdentity(int nFd, Identity& identity) {
-    struct stat st {};
-    if (::fstat(nFd, &st) != 0) {
-        return false;
-    }
-    identity.nDevice = st.st_dev;
-    identity.nInode = st.st_ino;
-    identity.nSize = st.st_size;
-    identity.nModified = Nanoseconds(st.st_mtim);
-    identity.nChanged = Nanoseconds(st.st_ctim);
-    return true;
-}
-
 bool CCodeFile::IsUnchanged() const {
-    Identity now;
-    if (!ReadIdentity(m_fd.Get(), now)) {
+    CFileIdentity now;
+    if (!m_file.GetIdentity(now) || !now.IsSameContent(m_identity))
         return false;
-    }
-    if (now.nSize != m_identity.nSize || now.nModified != m_identity.nModified ||
-        now.nChanged != m_identity.nChanged) {
-        return false;
-    }
-    // A file renamed over ours, or ours deleted, leaves our descriptor on the old one: the user
+    // A file renamed over ours, or ours deleted, leaves our handle on the old one: the user
     // meant the new one, so the update must not go on with either.
-    struct stat st {};
-    if (::stat(m_strPath.c_str(), &st) != 0) {
-        return false;
-    }
-    return st.st_dev == m_identity.nDevice && st.st_ino == m_identity.nInode;
+    CFileIdentity named;
+    return CRegularFile::IdentityOfPath(m_strPath, named) && named.IsSameFile(m_identity);
 }
 
 bool CCodeFile::OpenAndCount(const std::string& strPath) {
     CloseIfOpen();
     m_nRecordsTotal = 0;
     m_nRecordsSent = 0;
-    // Non-blocking so that a FIFO given as the file cannot hang the window at open.
-    CFileDescriptor fd(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!fd.IsValid()) {
+    // Devices, pipes and directories are never code files, and a FIFO cannot hang the open.
+    CRegularFile file;
+    std::string strWhy;
+    CFileIdentity identity;
+    if (!file.Open(strPath, strWhy) || !file.GetIdentity(identity)) {
         return false;
     }
-    Identity identity;
-    struct stat st {};
-    if (!ReadIdentity(fd.Get(), identity) || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return false; // devices, pipes and directories are never code files
-    }
-    m_fd = std::move(fd);
+    m_file = std::move(file);
     m_strPath = strPath;
     m_identity = identity;
     m_bOpen = true;
@@ -106,7 +74,7 @@ bool CCodeFile::OpenAndCount(const std::string& strPath) {
 }
 
 bool CCodeFile::Rewind() {
-    if (::lseek(m_fd.Get(), 0, SEEK_SET) != 0) {
+    if (!m_file.Rewind()) {
         return false;
     }
     m_nBufferPos = m_nBufferLen = 0;
@@ -118,10 +86,7 @@ bool CCodeFile::Rewind() {
 }
 
 bool CCodeFile::FillBuffer() {
-    ssize_t nRead;
-    do {
-        nRead = ::read(m_fd.Get(), m_buffer.data(), m_buffer.size());
-    } while (nRead < 0 && errno == EINTR);
+    const std::ptrdiff_t nRead = m_file.Read(m_buffer.data(), m_buffer.size());
     if (nRead < 0) {
         m_bFailed = true;
         return false;
@@ -228,7 +193,7 @@ CCodeFile::ReadResult CCodeFile::ReadRecordPart(std::string& strPart, std::size_
 
 void CCodeFile::CloseIfOpen() {
     if (m_bOpen) {
-        m_fd.Reset();
+        m_file.Close();
         m_bOpen = false;
     }
     m_nBufferPos = m_nBufferLen = 0;

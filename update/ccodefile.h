@@ -1,10 +1,9 @@
 #pragma once
 
-#include "serial/cfiledescriptor.h"
+#include "platform/cregularfile.h"
 
 #include <cstdint>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace vantoro {
@@ -15,9 +14,9 @@ namespace vantoro {
 // pieces, so memory never grows with the length of a line.
 // A file that is changed, truncated, replaced or deleted after it was opened reads as an error
 // from then on, so a record of another version can never follow one of the first: every record
-// checks the file's identity (inode, size, modification and change times, and that the path still
-// names it), and every block read while sending must hash as the same block did while counting,
-// which catches even an edit that kept the size and fell within one timestamp tick.
+// checks the file's identity (file number, size, modification and change times, and that the path
+// still names it), and every block read while sending must hash as the same block did while
+// counting, which catches even an edit that kept the size and fell within one timestamp tick.
 class CCodeFile {
 public:
     enum ReadResult { Record, EndOfFile, ReadError };
@@ -43,23 +42,14 @@ public:
     void AddRecordSent() { ++m_nRecordsSent; }
 
 private:
-    struct Identity {
-        dev_t nDevice = 0;
-        ino_t nInode = 0;
-        off_t nSize = 0;
-        std::int64_t nModified = 0; // ns
-        std::int64_t nChanged = 0;  // ns; any write or attribute change moves it
-    };
-
     bool Rewind();
     bool FillBuffer();
     bool IsUnchanged() const;
     bool MatchesCountedBlock();
-    static bool ReadIdentity(int nFd, Identity& identity);
 
-    CFileDescriptor m_fd;
+    CRegularFile m_file;
     std::string m_strPath;
-    Identity m_identity;
+    CFileIdentity m_identity;
     bool m_bOpen = false;
     bool m_bEnded = false;     // Ctrl-Z or the end of the file was reached
     bool m_bFailed = false;    // a read error or a change was seen: every further read fails

@@ -19,17 +19,19 @@ constexpr auto kRetryEvery = std::chrono::milliseconds(20);
 CFileLock::CFileLock(const std::string& strPath, bool bCreate, int nWaitMs) {
     // Read-only is enough for flock, and a FIFO put where the lock file goes must not block.
     const int nFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | (bCreate ? O_CREAT : 0);
+    int fd;
     do {
-        m_fd = ::open(strPath.c_str(), nFlags, 0644);
-    } while (m_fd < 0 && errno == EINTR);
-    if (m_fd < 0) {
+        fd = ::open(strPath.c_str(), nFlags, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
         m_strProblem = "cannot open the lock " + strPath + ": " + std::strerror(errno);
         return;
     }
+    m_nHandle = fd;
     // Polled rather than blocking: a blocking flock cannot be given a time limit.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nWaitMs);
     for (;;) {
-        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             m_bHeld = true;
             return;
         }
@@ -50,8 +52,8 @@ CFileLock::CFileLock(const std::string& strPath, bool bCreate, int nWaitMs) {
 }
 
 CFileLock::~CFileLock() {
-    if (m_fd >= 0)
-        ::close(m_fd); // releases the lock
+    if (m_nHandle >= 0)
+        ::close(static_cast<int>(m_nHandle)); // releases the lock
 }
 
 } // namespace vantoro

@@ -14,7 +14,10 @@ VANTORO_PACKAGES=(cmake g++ ninja-build ccache pkg-config qt6-base-dev libudev-d
     # Network serial ports are tested against a real serial device server.
     ser2net
     # vantoro-cli's live block is checked in a real terminal of a fixed size.
-    tmux)
+    tmux
+    # The Windows build: MinGW-w64 cross-compiler, GoogleTest's source to cross-build, and
+    # Wine to run the programs and suites.
+    g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine wine64)
 
 vantoro_install_deps() {
     local missing=()

@@ -16,6 +16,19 @@ extern char** environ;
 
 namespace vantoro {
 
+namespace {
+
+std::vector<std::string>& ProgramCommand() {
+    static std::vector<std::string> command;
+    return command;
+}
+
+} // namespace
+
+void CCliRig::SetProgramCommand(std::vector<std::string> command) {
+    ProgramCommand() = std::move(command);
+}
+
 CCliRig::CCliRig() : m_strCode(m_tmp / "code/") {
     test::MakeFolder(m_strCode);
     test::MakeFolder(DosDevices());
@@ -106,8 +119,11 @@ std::vector<std::string> CCliRig::Update(std::vector<std::string> extra) {
 }
 
 void CCliRig::Start(const std::vector<std::string>& args, const CliLaunch& launch) {
-    const std::string strProgram = std::string(std::getenv("VANTORO_BUILD_DIR")) + "/vantoro-cli";
-    std::vector<std::string> all = {strProgram, "--settings", SettingsPath()};
+    std::vector<std::string> all = ProgramCommand();
+    if (all.empty())
+        all.push_back(std::string(std::getenv("VANTORO_BUILD_DIR")) + "/vantoro-cli");
+    const std::string strProgram = all.front();
+    all.insert(all.end(), {"--settings", SettingsPath()});
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& strArg : all)

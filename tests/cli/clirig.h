@@ -46,6 +46,9 @@ public:
     // "update --product "Saltir Series" --model "Saltir 24"" plus extra, with the rig's settings.
     static std::vector<std::string> Update(std::vector<std::string> extra);
 
+    // Another build of the program to run instead, as a command line (Windows' under Wine).
+    static void SetProgramCommand(std::vector<std::string> command);
+
     // Runs the program with these arguments (the rig's --settings added) until it ends.
     Result Run(const std::vector<std::string>& args, int nTimeoutMillis = 30000);
     // Starts it and returns at once; Output() reads what it printed so far.

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "dirchooser/clinuxdrivesource.h"
-#include "dirchooser/clinuxnetworksource.h"
-#include "dirchooser/cmounttable.h"
+#include "dirchooser/posix/clinuxdrivesource.h"
+#include "dirchooser/posix/clinuxnetworksource.h"
+#include "dirchooser/posix/cmounttable.h"
 #include "platform/testtempfolder.h"
 
 using namespace vantoro;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace vantoro::test {
@@ -12,10 +12,16 @@ namespace vantoro::test {
 class CTempFolder {
 public:
     CTempFolder() {
-        std::string strTemplate =
-            (std::filesystem::temp_directory_path() / "vantoro-test-XXXXXX").string();
-        char* pszMade = ::mkdtemp(strTemplate.data());
-        m_strPath = pszMade != nullptr ? std::string(pszMade) + "/" : std::string();
+        // A name nobody holds: create_directory says false when it was there already.
+        std::random_device seed;
+        std::error_code ec;
+        const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+        for (int nTry = 0; nTry < 100 && m_strPath.empty(); ++nTry) {
+            const std::filesystem::path folder =
+                base / ("vantoro-test-" + std::to_string(seed() % 100000000u));
+            if (std::filesystem::create_directory(folder, ec))
+                m_strPath = folder.generic_string() + "/";
+        }
     }
     ~CTempFolder() {
         std::error_code ec;

@@ -253,8 +253,8 @@ TEST(FileCheck, WhatIsNoFileIsRefusedWithTheReason) {
     EXPECT_FALSE(CFileCheck::CheckFile(tmp / "missing.s19", verdict, strError));
     EXPECT_EQ(strError, "No such file or directory");
     EXPECT_FALSE(CFileCheck::CheckFile(tmp.Path(), verdict, strError));
-    EXPECT_EQ(strError, "a directory, not a file");
+    EXPECT_EQ(strError, "it is a directory");
     ASSERT_EQ(::mkfifo((tmp / "fifo").c_str(), 0600), 0);
     EXPECT_FALSE(CFileCheck::CheckFile(tmp / "fifo", verdict, strError)); // and does not hang
-    EXPECT_EQ(strError, "not a regular file");
+    EXPECT_EQ(strError, "it is a FIFO");
 }

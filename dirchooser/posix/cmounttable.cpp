@@ -1,4 +1,4 @@
-#include "dirchooser/cmounttable.h"
+#include "dirchooser/posix/cmounttable.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,8 +1,8 @@
-#include "dirchooser/clinuxnetworksource.h"
+#include "dirchooser/posix/clinuxnetworksource.h"
 
 #include <algorithm>
 
-#include "dirchooser/cmounttable.h"
+#include "dirchooser/posix/cmounttable.h"
 
 namespace vantoro {
 

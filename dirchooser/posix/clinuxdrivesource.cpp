@@ -1,4 +1,4 @@
-#include "dirchooser/clinuxdrivesource.h"
+#include "dirchooser/posix/clinuxdrivesource.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -6,7 +6,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include "dirchooser/cmounttable.h"
+#include "dirchooser/posix/cmounttable.h"
 
 namespace vantoro {
 

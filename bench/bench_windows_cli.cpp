@@ -1,0 +1,90 @@
+// vantoro-cli.exe under Wine against the Linux vantoro-cli, both updating one paced unit
+// (57600 baud) through ser2net over socket://, in turns. The Windows build is build-win/ unless
+// VANTORO_WINDOWS_BUILD names another; scripts/test and bench/run make it.
+#include "clispawn.h"
+#include "cser2netserver.h"
+#include "updaterig.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
+
+using namespace vantoro;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Seconds from start to end of one update of a fresh unit; negative unless it completed.
+double TimeUpdate(const std::vector<std::string>& command, const std::string& strFile) {
+    char szTemplate[] = "/tmp/vantoro-bench-windows-XXXXXX";
+    const std::string strDir = ::mkdtemp(szTemplate);
+    std::ofstream(strDir + "/vantoro.INI") << "[APP]\n";
+    std::ofstream(strDir + "/st24v100.s19", std::ios::binary) << strFile;
+    SimOptions options;
+    options.nBaud = 57600;
+    options.nPowerOnWhenOpenedMs = 100;
+    CTargetSimulator sim(options);
+    std::string strWhy;
+    double dSeconds = -1.0;
+    if (sim.Open(strWhy)) {
+        std::thread runner([&sim] { sim.Run(); });
+        CSer2NetServer server(strDir);
+        const std::string strPort = server.Add(sim.GetDevicePath(), false);
+        if (server.Start(strWhy)) {
+            const Clock::time_point start = Clock::now();
+            const pid_t pid = SpawnCliUpdate(command, strDir, {"--port", strPort});
+            int nStatus = -1;
+            if (pid > 0 && ::waitpid(pid, &nStatus, 0) == pid && WIFEXITED(nStatus) &&
+                WEXITSTATUS(nStatus) == 0 && sim.GetReceived() == strFile)
+                dSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+        }
+        server.Kill();
+        sim.Stop();
+        runner.join();
+    }
+    std::error_code error;
+    std::filesystem::remove_all(strDir, error);
+    if (dSeconds < 0)
+        std::fprintf(stderr, "bench_windows_cli: %s did not complete an update %s\n",
+                     command.back().c_str(), strWhy.c_str());
+    return dSeconds;
+}
+
+} // namespace
+
+int main() {
+    const char* pszBuild = std::getenv("VANTORO_WINDOWS_BUILD");
+    const std::string strBuild = pszBuild ? pszBuild : VANTORO_SOURCE_DIR "/build-win";
+    const std::string strExe = strBuild + "/vantoro-cli.exe";
+    if (!std::filesystem::exists(strExe)) {
+        std::fprintf(stderr, "bench_windows_cli: no %s (bench/run builds it)\n", strExe.c_str());
+        return 1;
+    }
+    const std::vector<std::string> windows = {VANTORO_SOURCE_DIR "/tests/windows/wine-run",
+                                              strBuild + "/wineprefix", strExe};
+    const std::vector<std::string> linux = {VANTORO_CLI_PATH};
+    // 1300 records of 16 bytes: about 10 s of line time, against which Wine's start counts
+    // as it does for a technician.
+    const std::string strFile = MakeSRecordFile(1299, 16);
+    if (TimeUpdate(windows, MakeSRecordFile(9, 16)) < 0) // Wine's first start is not timed
+        return 1;
+    double dWindows = 1e9, dLinux = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        const double w = TimeUpdate(windows, strFile);
+        const double l = TimeUpdate(linux, strFile);
+        if (w < 0 || l < 0)
+            return 1;
+        dWindows = std::min(dWindows, w);
+        dLinux = std::min(dLinux, l);
+    }
+    std::printf("windows_cli_paced_seconds: %.3f\n", dWindows);
+    std::printf("linux_cli_paced_seconds: %.3f\n", dLinux);
+    std::printf("windows_cli_paced_vs_linux_ratio: %.3f\n", dWindows / dLinux);
+    return 0;
+}

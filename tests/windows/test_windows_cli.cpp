@@ -1,0 +1,70 @@
+// vantoro-cli.exe under Wine against the Linux simulator, served by ser2net on loopback: the
+// Windows program's network line, engine and file handling end to end. Run by the Windows
+// build's ctest, which names the program (VANTORO_WINDOWS_CLI) and how to start it under Wine
+// (VANTORO_WINE_RUN, VANTORO_WINEPREFIX).
+#include "clirig.h"
+#include "cser2netserver.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace vantoro;
+
+namespace {
+
+class WindowsCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* pszCli = std::getenv("VANTORO_WINDOWS_CLI");
+        const char* pszWine = std::getenv("VANTORO_WINE_RUN");
+        const char* pszPrefix = std::getenv("VANTORO_WINEPREFIX");
+        ASSERT_TRUE(pszCli && pszWine && pszPrefix)
+            << "VANTORO_WINDOWS_CLI, VANTORO_WINE_RUN and VANTORO_WINEPREFIX name the program";
+        CCliRig::SetProgramCommand({pszWine, pszPrefix, pszCli});
+    }
+};
+
+// Wine starts slowly on a loaded machine: every run gets a generous bound of its own.
+constexpr int kRunMillis = 180000;
+
+TEST_F(WindowsCliTest, UpdatesEquipmentBehindSer2NetOverRfc2217AndARawSocket) {
+    for (bool bRfc2217 : {true, false}) {
+        SCOPED_TRACE(bRfc2217 ? "rfc2217" : "socket");
+        CCliRig rig;
+        CSer2NetServer server(rig.Folder());
+        SimOptions options;
+        options.nPowerOnWhenOpenedMs = 100;
+        CTargetSimulator& sim = rig.AddSim(30, options);
+        const std::string strPort = server.Add(sim.GetDevicePath(), bRfc2217);
+        std::string strWhy;
+        ASSERT_TRUE(server.Start(strWhy)) << strWhy;
+        const std::string strFile = rig.WriteCodeFile("code.s19", 60);
+        const CCliRig::Result result =
+            rig.Run(CCliRig::Update({"--file", strFile, "--port", strPort}), kRunMillis);
+        EXPECT_EQ(result.nStatus, 0) << result.strOut << result.strErr << server.Log();
+        EXPECT_EQ(sim.GetReceived(), test::ReadTextFile(strFile));
+    }
+}
+
+// Arguments reach the program as UTF-8 and name files through the wide-character calls; what is
+// no file is refused with the same words as on Linux.
+TEST_F(WindowsCliTest, ChecksAFileWithANonAsciiNameAndRefusesAFolder) {
+    CCliRig rig;
+    const std::string strFile = rig.WriteCodeFile("Pr\xC3\xBC"
+                                                  "fung \xCE\xA9.s19",
+                                                  3);
+    CCliRig::Result result = rig.Run({"check", strFile}, kRunMillis);
+    EXPECT_EQ(result.nStatus, 0) << result.strOut << result.strErr;
+    EXPECT_NE(result.strOut.find("Pr\xC3\xBC"
+                                 "fung \xCE\xA9.s19"),
+              std::string::npos)
+        << result.strOut;
+    result = rig.Run(CCliRig::Update({"--file", rig.Code(), "--port", "socket://127.0.0.1:9"}),
+                     kRunMillis);
+    EXPECT_EQ(result.nStatus, 2) << result.strOut << result.strErr;
+    EXPECT_NE(result.strErr.find("not a readable file: it is a directory"), std::string::npos)
+        << result.strErr;
+}
+
+} // namespace
