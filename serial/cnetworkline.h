@@ -1,8 +1,8 @@
 #pragma once
 
-#include "serial/cfiledescriptor.h"
+#include "serial/cnetsocket.h"
 #include "serial/ctelnetcodec.h"
-#include "serial/linetermios.h"
+#include "serial/lineformat.h"
 #include "serial/networkportname.h"
 
 #include <atomic>
@@ -55,7 +55,7 @@ public:
     // Keeps a failure a check on another thread found, as the answer of the next Probe or Open.
     static void ParkFailure(const std::string& strName, const Outcome& outcome);
 
-    int Fd() const { return m_socket.Get(); }
+    NativeSocket Fd() const { return m_socket.Native(); }
     bool IsRfc2217() const { return m_name.bRfc2217; }
     bool HasHungUp() const { return m_bHungUp; }
     const LineFormat& Format() const { return m_format; }
@@ -84,6 +84,7 @@ private:
     bool IsNegotiated() const;
     bool IsAbandoned() const;
     void KeepPending(const std::string& strData);
+    CNetSocket::Status WaitSliced(bool bWrite, std::chrono::steady_clock::time_point deadline);
     bool WaitForServer(std::chrono::steady_clock::time_point deadline, bool& bReadable);
     bool ReadAvailable(std::string& data);
     void HandleCommand(const CTelnetCodec::Command& command);
@@ -100,7 +101,7 @@ private:
     bool m_bSettingUp = false;
     std::size_t m_nSetUpBytes = 0; // all the server sent before the port counted as open
     std::bitset<4 * 256> m_answered;
-    CFileDescriptor m_socket;
+    CNetSocket m_socket;
     CTelnetCodec m_codec;
     LineFormat m_format;
     bool m_bHungUp = false;
