@@ -59,10 +59,7 @@ TEST(UpdateFailureTest, FilesEndingBeforeTheEndRecordAreAFileError) {
         std::string strFile;
         int nRecords;
         Change change;
-    } cases[] = {{"empty", "", 0, None},
-                 {"no end record", strNoEnd, 2, None},
-                 {"deleted after Start", MakeSRecordFile(3), 4, Delete},
-                 {"a folder in its place after Start", MakeSRecordFile(3), 4, Folder}};
+    } cases[] = {{"empty", "", 0, None}, {"no end record", strNoEnd, 2, None}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszName);
         CUpdateRig rig(SimOptions{}, c.change == Folder ? 1 : 0);
