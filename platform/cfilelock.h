@@ -10,8 +10,9 @@ namespace vantoro {
 // number of command lines) each hold it around their read-decide-write. Where the lock cannot
 // be had (a read-only folder, say) IsHeld is false and the caller goes on without it: such a
 // place cannot be written anyway. A holder that keeps it (a program stopped with Ctrl-Z
-// half-way) is waited for a bounded time only; IsHeldElsewhere then tells the caller to go on
-// without changing what the lock guards, and Problem says why for the user.
+// half-way) is waited for a bounded time only, and not again for a while in the same process;
+// IsHeldElsewhere then tells the caller to go on without changing what the lock guards, and
+// Problem says why for the user.
 class CFileLock {
 public:
     static constexpr int kDefaultWaitMs = 2000;

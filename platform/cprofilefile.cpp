@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -154,42 +153,22 @@ std::size_t ScanDigits(const std::string& strText, bool& bNegative, Accumulate a
     return digits;
 }
 
-// A folder whose lock another program kept past the wait: the further keys of the same save
-// are not made to wait again, so a whole save gives up in one wait, not one per key.
-struct LockTimeout {
-    std::string strFolder;
-    std::chrono::steady_clock::time_point when;
-    std::string strProblem;
-};
-
-std::mutex& LockTimeoutMutex() {
+// Why the last save gave up on its folder's lock, for the user.
+std::mutex& LockProblemMutex() {
     static std::mutex mutex;
     return mutex;
 }
 
-LockTimeout& LastLockTimeout() {
-    static LockTimeout timeout;
-    return timeout;
-}
-
-int LockWaitFor(const std::string& strFolder) {
-    std::lock_guard<std::mutex> lock(LockTimeoutMutex());
-    const LockTimeout& last = LastLockTimeout();
-    const bool bRecent = last.strFolder == strFolder &&
-                         std::chrono::steady_clock::now() - last.when < std::chrono::seconds(10);
-    return bRecent ? 0 : CFileLock::kDefaultWaitMs;
-}
-
-void RememberLockTimeout(const std::string& strFolder, const std::string& strProblem) {
-    std::lock_guard<std::mutex> lock(LockTimeoutMutex());
-    LastLockTimeout() = {strFolder, std::chrono::steady_clock::now(), strProblem};
+std::string& LastLockProblem() {
+    static std::string strProblem;
+    return strProblem;
 }
 
 } // namespace
 
 std::string ProfileSaveLockProblem() {
-    std::lock_guard<std::mutex> lock(LockTimeoutMutex());
-    return LastLockTimeout().strProblem;
+    std::lock_guard<std::mutex> lock(LockProblemMutex());
+    return LastLockProblem();
 }
 
 std::string GetPrivateProfileString(const std::string& strSection, const std::string& strKey,
@@ -277,10 +256,11 @@ bool WritePrivateProfileString(const std::string& strSection, const std::string&
     // under the folder's lock (which holds across the rename), so none writes back a content
     // another has already replaced.
     const std::string strFolder = FolderOf(strTarget);
-    CFileLock lock(strFolder, false, LockWaitFor(strFolder));
+    CFileLock lock(strFolder, false);
     if (lock.IsHeldElsewhere()) {
         // Writing without the lock could undo the holder's save; this choice is not kept.
-        RememberLockTimeout(strFolder, lock.Problem());
+        std::lock_guard<std::mutex> guard(LockProblemMutex());
+        LastLockProblem() = lock.Problem();
         return false;
     }
     std::string strContent;

@@ -7,11 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <system_error>
 #include <unistd.h>
 
@@ -175,21 +173,7 @@ std::unique_ptr<CFileLock> CComPortNumbering::LockFolder() const {
     std::string strLockFile = m_strFolder;
     while (strLockFile.size() > 1 && strLockFile.back() == '/')
         strLockFile.pop_back();
-    strLockFile += ".lock";
-    // One run waits once: a holder that kept the lock a moment ago is not waited for again.
-    static std::mutex mutex;
-    static std::string strTimedOut;
-    static std::chrono::steady_clock::time_point timedOutAt;
-    std::lock_guard<std::mutex> guard(mutex);
-    const bool bRecent = strTimedOut == strLockFile &&
-                         std::chrono::steady_clock::now() - timedOutAt < std::chrono::seconds(10);
-    auto pLock =
-        std::make_unique<CFileLock>(strLockFile, true, bRecent ? 0 : CFileLock::kDefaultWaitMs);
-    if (pLock->IsHeldElsewhere()) {
-        strTimedOut = strLockFile;
-        timedOutAt = std::chrono::steady_clock::now();
-    }
-    return pLock;
+    return std::make_unique<CFileLock>(strLockFile + ".lock");
 }
 
 int CComPortNumbering::LinkNetworkPort(const std::string& strName, const std::vector<int>& listed,

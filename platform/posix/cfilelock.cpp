@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -13,6 +15,31 @@ namespace vantoro {
 namespace {
 
 constexpr auto kRetryEvery = std::chrono::milliseconds(20);
+constexpr auto kRememberTimeout = std::chrono::seconds(10);
+
+// Locks another program kept past the wait a moment ago: one run waits once for a holder, not
+// once per file it saves or per port it numbers.
+std::mutex& TimedOutMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<std::string, std::chrono::steady_clock::time_point>& TimedOut() {
+    static std::map<std::string, std::chrono::steady_clock::time_point> timedOut;
+    return timedOut;
+}
+
+bool TimedOutLately(const std::string& strPath) {
+    std::lock_guard<std::mutex> lock(TimedOutMutex());
+    auto it = TimedOut().find(strPath);
+    return it != TimedOut().end() &&
+           std::chrono::steady_clock::now() - it->second < kRememberTimeout;
+}
+
+void RememberTimeout(const std::string& strPath) {
+    std::lock_guard<std::mutex> lock(TimedOutMutex());
+    TimedOut()[strPath] = std::chrono::steady_clock::now();
+}
 
 } // namespace
 
@@ -29,6 +56,8 @@ CFileLock::CFileLock(const std::string& strPath, bool bCreate, int nWaitMs) {
     }
     m_nHandle = fd;
     // Polled rather than blocking: a blocking flock cannot be given a time limit.
+    if (TimedOutLately(strPath))
+        nWaitMs = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nWaitMs);
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -46,8 +75,9 @@ CFileLock::CFileLock(const std::string& strPath, bool bCreate, int nWaitMs) {
         std::this_thread::sleep_for(kRetryEvery);
     }
     m_bHeldElsewhere = true;
+    RememberTimeout(strPath);
     m_strProblem = "another program has held the lock " + strPath + " for over " +
-                   std::to_string((nWaitMs + 500) / 1000) +
+                   std::to_string((CFileLock::kDefaultWaitMs + 500) / 1000) +
                    " s (one stopped half-way, with Ctrl-Z for instance)";
 }
 

@@ -59,14 +59,17 @@ HangupOutcome RunHangupUpdate(CUpdateRig& rig, const std::string& strFile, long 
     const UpdateState waiting = engine.GetState();
     const int nSent = engine.GetRecordsSent();
     const std::string kCycleComplete = "Complete : Update Cycle Complete";
-    if (waiting == WaitForAckProgramFlash) {
-        // No time-out applies while waiting for 'F': the user cancels.
+    if (waiting == ActionFail && nSent == 0) {
+        // Gone while 'F' was awaited: said at once, the port already closed, Cancel goes back.
+        const bool bSaid =
+            rig.m_window.m_strStatus == "Port 5 Hung Up while Waiting for " + rig.ModelName() &&
+            !engine.IsPortOpen();
         rig.m_window.ClearHistory();
         engine.StepUpdate(CancelPressed);
         outcome.bAsDocumented =
-            nByte <= 7 && rig.m_window.Log() == std::vector<std::string>{
-                                                    "WaitForAckProgramFlash: Cancel Button Press",
-                                                    "Port 5 Closed", kCycleComplete};
+            nByte <= 7 && bSaid &&
+            rig.m_window.Log() ==
+                std::vector<std::string>{"Action Fail : Cancel Button Press", kCycleComplete};
     } else if (waiting == WaitReply) {
         rig.m_clock.Advance(engine.GetReplyTimeout() + 1);
         engine.StepUpdate(IdleTick);

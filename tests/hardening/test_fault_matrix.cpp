@@ -47,8 +47,10 @@ const Fault kFaults[] = {
      "Wait Reply : Flash Write Fail Reported"},
     {"FlashEraseFail", FaultKind::Reply, "]", "%s Reports Flash Erase Fail Error",
      "Wait Reply : Flash Erase Fail Reported"},
-    {"LineFeedReply", FaultKind::Reply, "\n", "Unexpected Reply Character from %s ",
-     "Wait Reply : Unexpected Reply Character 0x0A (LF)"},
+    // A line feed is one platform's detection text, so it reads as a restart; a lone carriage
+    // return is nobody's.
+    {"CarriageReturnReply", FaultKind::Reply, "\r", "Unexpected Reply Character from %s ",
+     "Wait Reply : Unexpected Reply Character 0x0D (CR)"},
     {"EchoedRecord", FaultKind::Reply, "S1", "Unexpected Reply Character from %s ",
      "Wait Reply : Unexpected Reply Character S"},
     {"LineNoise", FaultKind::Reply, "k#\x7f\xff", "Unexpected Reply Character from %s ",
