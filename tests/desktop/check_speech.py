@@ -106,7 +106,10 @@ class Heard(ProgramTest):
         self.start_heard()
         # From the first list backwards: past the disabled Cancel to the log, the last stop.
         self.keys_heard(["shift+Tab"], r"Event Log")
-        spoken = self.keys_heard(["ctrl+Home"], r"Application Started")
-        spoken = self.keys_heard(["Down"], r"\d\d:\d\d:\d\d")
+        self.orca.quiet()
+        self.d.key("ctrl+Home")
+        self.orca.quiet()
+        spoken = self.keys_heard(["Down"], r"\d\d:\d\d:\d\d  ")
         self.assertFalse(any("Application Started" in s for s in spoken), spoken)
+        self.keys_heard(["Up"], r"^\d\d:\d\d:\d\d  Application Started$")
 
