@@ -27,6 +27,19 @@ public:
     explicit CStatusLineAccessible(CStatusLine* pLine)
         : CAccessibleTextLine(pLine, QAccessible::Paragraph) {}
     QString ShownText() const override { return static_cast<QLabel*>(widget())->text(); }
+
+    // Its caption stands beside the status bar, not inside it, where Qt looks for labels.
+    QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
+    relations(QAccessible::Relation match) const override {
+        auto found = CAccessibleTextLine::relations(match);
+        if (!(match & QAccessible::Label))
+            return found;
+        for (QLabel* pLabel : widget()->window()->findChildren<QLabel*>()) {
+            if (pLabel->buddy() == widget())
+                found.append({QAccessible::queryAccessibleInterface(pLabel), QAccessible::Label});
+        }
+        return found;
+    }
 };
 
 // A notice is heard, never seen: readers speak it when it shows, and skip it when they read

@@ -410,11 +410,9 @@ void CMainDlg::EnableCancel(bool bEnable) {
 
 void CMainDlg::SetFocusTo(UpdateFocus focus) {
     const CMainControls& c = *m_pControls;
-    // While records go out the focus rests on the progress bar, which takes no key: a reader
-    // asked where it is hears how far the update is, not a button that cannot be pressed.
     QWidget* pTarget = focus == UpdateFocus::Start    ? c.pStart
                        : focus == UpdateFocus::Cancel ? c.pCancel
-                                                      : static_cast<QWidget*>(c.pProgress);
+                                                      : c.pHidden;
     pTarget->setFocus(Qt::OtherFocusReason);
 }
 
@@ -607,7 +605,7 @@ bool CMainDlg::ApplyKeyboardRules(QObject* pWatched, QKeyEvent* pKey) {
     }
     const CMainControls& c = *m_pControls;
     const bool bEnter = pKey->key() == Qt::Key_Return || pKey->key() == Qt::Key_Enter;
-    if (pWatched == c.pHidden || pWatched == c.pProgress)
+    if (pWatched == c.pHidden)
         return bEnter || pKey->key() == Qt::Key_Space; // the parking place is never pressed
     if (!bEnter)
         return false;

@@ -24,7 +24,9 @@ def reader():
 
 
 class Heard(ProgramTest):
-    sim_args = ("--reply-delay", "40")
+    # Long enough for each step to be heard before the next: Orca skips a notice that a newer
+    # one of the same window overtakes in its queue.
+    sim_args = ("--reply-delay", "150")
 
     def setUp(self):
         super().setUp()
@@ -35,11 +37,18 @@ class Heard(ProgramTest):
         the window is in."""
         self.orca.mark()
         self.w = self.p.start(env=bus().env)
-        bus().application(os.path.join(self.p.dir, "vantoro"))
+        bus().application(os.path.join(self.p.dir, "vantoro"), timeout=60)
         # A window activated before its program was on the accessibility bus goes unheard:
-        # activated again, as a user switching to it would.
-        self.d.xdotool("windowminimize", "--sync", str(self.w))
-        self.d.activate(self.w)
+        # activated again, as a user switching to it would, until Orca names it.
+        for attempt in range(4):
+            self.d.xdotool("windowminimize", "--sync", str(self.w))
+            self.d.activate(self.w)
+            try:
+                self.orca.wait_said(r"^Vantoro frame", 10)
+                break
+            except AssertionError:
+                if attempt == 3:
+                    raise
         self.orca.wait_said(r"Connect Saltir 24 to Serial Port, then press Start", 30)
         self.orca.quiet()
         self.orca.mark()
@@ -100,13 +109,16 @@ class Heard(ProgramTest):
         self.d.key("Down", "Escape")
         wait_for(lambda: not self.d.popup_open(), what="Escape to close the list")
         self.assertTrue(self.d.windows("Vantoro"), "Escape closed the window")
-        self.read_status_bar(r"Status No Software Found for Saltir 48")
+        self.read_status_bar(r"Status :? ?No Software Found for Saltir 48")
 
     def test_event_log_reached_by_tab_and_read_line_by_line(self):
         self.start_heard()
         # From the first list backwards: past the disabled Cancel to the log, the last stop.
         self.keys_heard(["shift+Tab"], r"Event Log")
-        spoken = self.keys_heard(["ctrl+Home"], r"Application Started")
-        spoken = self.keys_heard(["Down"], r"\d\d:\d\d:\d\d")
+        self.orca.quiet()
+        self.d.key("ctrl+Home")
+        self.orca.quiet()
+        spoken = self.keys_heard(["Down"], r"\d\d:\d\d:\d\d  ")
         self.assertFalse(any("Application Started" in s for s in spoken), spoken)
+        self.keys_heard(["Up"], r"^\d\d:\d\d:\d\d  Application Started$")
 

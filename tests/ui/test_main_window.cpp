@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, CompleteUpdateDrivenByClicks) {
     bool bFocusParked = false;
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, [&] {
-        bFocusParked = bFocusParked || Dlg().focusWidget() == C().pProgress;
+        bFocusParked = bFocusParked || Dlg().focusWidget() == C().pHidden;
         if (sending.isEmpty() && Texts()[0].endsWith(QStringLiteral(" Records Sent")))
             sending = Texts();
     });
@@ -193,7 +193,7 @@ TEST_F(MainWindowTest, CompleteUpdateDrivenByClicks) {
     sampler.stop();
     ASSERT_EQ(sending.size(), 3) << "no record seen going out";
     EXPECT_TRUE(sending[2].endsWith(QStringLiteral(" %"))) << sending[2].toStdString();
-    EXPECT_TRUE(bFocusParked) << "the focus rests on the progress bar while records go out";
+    EXPECT_TRUE(bFocusParked) << "the focus rests on the hidden button while records go out";
     EXPECT_EQ(Texts(),
               QStringList({"Update Complete.", "Press Done To Continue.", "Update Complete"}));
     EXPECT_EQ(C().pStart->text(), QStringLiteral("&Done"));
