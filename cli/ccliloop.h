@@ -1,7 +1,5 @@
 #pragma once
 
-#include "serial/cfiledescriptor.h"
-
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -44,8 +42,8 @@ public:
     int InterruptSignal() const { return m_nSignal; }
 
 private:
-    CFileDescriptor m_wake;           // eventfd
-    CFileDescriptor m_signals;        // signalfd
+    int m_nWakeFd = -1;               // eventfd, where there is one
+    int m_nSignalFd = -1;             // signalfd, where there is one
     std::condition_variable m_posted; // where there are no descriptors to wait on
     std::mutex m_mutex;
     std::deque<Notification> m_queue;

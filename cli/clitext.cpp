@@ -1,4 +1,5 @@
 #include "cli/clitext.h"
+#include "platform/calendartime.h"
 
 #include <cstdio>
 #include <ctime>
@@ -151,7 +152,7 @@ std::string CsvField(const std::string& strText) {
 std::string UtcTimeStamp(std::chrono::system_clock::time_point when) {
     const std::time_t t = std::chrono::system_clock::to_time_t(when);
     std::tm parts{};
-    ::gmtime_r(&t, &parts);
+    UtcCalendarTime(t, parts);
     char szText[32];
     std::strftime(szText, sizeof(szText), "%Y-%m-%dT%H:%M:%SZ", &parts);
     return szText;
@@ -160,7 +161,7 @@ std::string UtcTimeStamp(std::chrono::system_clock::time_point when) {
 std::string LocalClockTime(std::chrono::system_clock::time_point when) {
     const std::time_t t = std::chrono::system_clock::to_time_t(when);
     std::tm parts{};
-    ::localtime_r(&t, &parts);
+    LocalCalendarTime(t, parts);
     char szText[16];
     std::strftime(szText, sizeof(szText), "%H:%M:%S", &parts);
     return szText;

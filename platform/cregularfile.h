@@ -35,7 +35,14 @@ public:
     CRegularFile(CRegularFile&& other) noexcept : m_nHandle(other.m_nHandle) {
         other.m_nHandle = -1;
     }
-    CRegularFile& operator=(CRegularFile&& other) noexcept;
+    CRegularFile& operator=(CRegularFile&& other) noexcept {
+        if (this != &other) {
+            Close();
+            m_nHandle = other.m_nHandle;
+            other.m_nHandle = -1;
+        }
+        return *this;
+    }
 
     // False with strWhy saying what the path is instead ("it is a directory") or the system's
     // reason ("No such file or directory").

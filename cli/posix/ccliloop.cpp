@@ -31,16 +31,19 @@ sigset_t InterruptingSignals() {
 
 } // namespace
 
-CCliLoop::CCliLoop() : m_wake(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+CCliLoop::CCliLoop() : m_nWakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     const sigset_t signals = InterruptingSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    m_signals.Reset(::signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC));
+    m_nSignalFd = ::signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC);
 }
 
 CCliLoop::~CCliLoop() {
     // A signal that came after the last wait is not lost: it stays pending and acts once the
     // mask is lifted, as it would have without the loop.
-    m_signals.Reset();
+    if (m_nSignalFd >= 0)
+        ::close(m_nSignalFd);
+    if (m_nWakeFd >= 0)
+        ::close(m_nWakeFd);
     const sigset_t signals = InterruptingSignals();
     pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
 }
@@ -53,12 +56,12 @@ void CCliLoop::Post(int nUnit, std::uintptr_t wParam, std::intptr_t lParam) {
     const std::uint64_t nOne = 1;
     ssize_t n;
     do {
-        n = ::write(m_wake.Get(), &nOne, sizeof(nOne));
+        n = ::write(m_nWakeFd, &nOne, sizeof(nOne));
     } while (n < 0 && errno == EINTR);
 }
 
 bool CCliLoop::Wait(int nMillis, std::vector<Notification>& out) {
-    pollfd fds[2] = {{m_wake.Get(), POLLIN, 0}, {m_signals.Get(), POLLIN, 0}};
+    pollfd fds[2] = {{m_nWakeFd, POLLIN, 0}, {m_nSignalFd, POLLIN, 0}};
     bool bQueued = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -67,10 +70,10 @@ bool CCliLoop::Wait(int nMillis, std::vector<Notification>& out) {
     if (::poll(fds, 2, bQueued ? 0 : nMillis) > 0) {
         std::uint64_t nCount = 0;
         if ((fds[0].revents & POLLIN) != 0)
-            (void)::read(m_wake.Get(), &nCount, sizeof(nCount));
+            (void)::read(m_nWakeFd, &nCount, sizeof(nCount));
         signalfd_siginfo info{};
         while ((fds[1].revents & POLLIN) != 0 &&
-               ::read(m_signals.Get(), &info, sizeof(info)) == static_cast<ssize_t>(sizeof(info))) {
+               ::read(m_nSignalFd, &info, sizeof(info)) == static_cast<ssize_t>(sizeof(info))) {
             if (m_nSignal == 0)
                 m_nSignal = static_cast<int>(info.ssi_signo);
         }

@@ -25,15 +25,6 @@ void IdentityOf(const struct stat& st, CFileIdentity& identity) {
 
 } // namespace
 
-CRegularFile& CRegularFile::operator=(CRegularFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_nHandle = other.m_nHandle;
-        other.m_nHandle = -1;
-    }
-    return *this;
-}
-
 bool CRegularFile::Open(const std::string& strPath, std::string& strWhy) {
     Close();
     const int fd = OpenRegularFile(strPath, O_RDONLY | O_NOCTTY, strWhy);

@@ -36,15 +36,6 @@ bool IdentityOfHandle(HANDLE hFile, CFileIdentity& identity) {
 
 } // namespace
 
-CRegularFile& CRegularFile::operator=(CRegularFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_nHandle = other.m_nHandle;
-        other.m_nHandle = -1;
-    }
-    return *this;
-}
-
 bool CRegularFile::Open(const std::string& strPath, std::string& strWhy) {
     Close();
     // Others may write, rename or delete the file meanwhile, as on Linux: the identity check of

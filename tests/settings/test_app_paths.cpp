@@ -1,3 +1,4 @@
+#include "fakeenvironment.h"
 #include "platform/testtempfolder.h"
 #include "settings/capppaths.h"
 
@@ -8,18 +9,9 @@
 
 using namespace vantoro;
 using vantoro::test::CTempFolder;
+using vantoro::test::FakeEnvironment;
 
 namespace {
-
-EnvironmentLookup FakeEnvironment(std::map<std::string, std::string> values) {
-    return [values](const std::string& strName, std::string& strValue) {
-        auto it = values.find(strName);
-        if (it == values.end())
-            return false;
-        strValue = it->second;
-        return true;
-    };
-}
 
 bool ReadOnly(const std::string&) {
     return false;

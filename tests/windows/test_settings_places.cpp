@@ -2,48 +2,35 @@
 // under %APPDATA%\Vantoro\, with paths in UTF-8 and '/' inside.
 #include "platform/testtempfolder.h"
 #include "settings/capppaths.h"
+#include "settings/fakeenvironment.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 
 using namespace vantoro;
 using namespace vantoro::test;
-
-namespace {
-
-EnvironmentLookup Environment(std::map<std::string, std::string> values) {
-    return [values](const std::string& strName, std::string& strValue) {
-        auto it = values.find(strName);
-        if (it == values.end())
-            return false;
-        strValue = it->second;
-        return true;
-    };
-}
-
-} // namespace
 
 TEST(WindowsSettingsPlaces, AppDataHoldsTheFileWhenTheProgramFolderIsNotWritable) {
     const auto never = [](const std::string&) { return false; };
     const CAppPaths paths =
         ComputeAppPaths("C:/Program Files/Vantoro/Vantoro.exe",
-                        Environment({{"APPDATA", "C:\\Users\\Tech\\AppData\\Roaming"}}), never);
+                        FakeEnvironment({{"APPDATA", "C:\\Users\\Tech\\AppData\\Roaming"}}), never);
     EXPECT_EQ(paths.strSettingsPath, "C:/Users/Tech/AppData/Roaming/Vantoro/Vantoro.INI");
     EXPECT_EQ(paths.strProgramDir, "C:/Program Files/Vantoro/");
     // A relative or missing APPDATA is no place: the file stays beside the program.
     for (const char* pszAppData : {"Roaming", ""}) {
-        EXPECT_EQ(
-            ComputeAppPaths("D:/Tools/vantoro.exe", Environment({{"APPDATA", pszAppData}}), never)
-                .strSettingsPath,
-            "D:/Tools/vantoro.INI")
+        EXPECT_EQ(ComputeAppPaths("D:/Tools/vantoro.exe",
+                                  FakeEnvironment({{"APPDATA", pszAppData}}), never)
+                      .strSettingsPath,
+                  "D:/Tools/vantoro.INI")
             << pszAppData;
     }
-    EXPECT_EQ(FallbackSettingsFolder(Environment({{"APPDATA", "\\\\srv\\home\\x\\"}})),
+    EXPECT_EQ(FallbackSettingsFolder(FakeEnvironment({{"APPDATA", "\\\\srv\\home\\x\\"}})),
               "//srv/home/x/Vantoro/");
     // The Linux variables mean nothing here.
-    EXPECT_EQ(FallbackSettingsFolder(Environment({{"XDG_CONFIG_HOME", "/home/x/.config"}})), "");
+    EXPECT_EQ(FallbackSettingsFolder(FakeEnvironment({{"XDG_CONFIG_HOME", "/home/x/.config"}})),
+              "");
 }
 
 TEST(WindowsSettingsPlaces, WritableFolderIsProbedWithoutLeavingAFile) {
