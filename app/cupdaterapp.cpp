@@ -52,6 +52,7 @@ std::string CUpdaterApp::GetDosDevicesFolder() const {
 
 void CUpdaterApp::PrepareServices() {
     SetDosDevicesFolder(GetDosDevicesFolder());
+    SetNetworkPortsFile(m_strSettingsPath);
     SetContractViolationHandler(ShowContractViolation);
 }
 

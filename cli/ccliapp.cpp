@@ -124,6 +124,7 @@ void CCliApp::OpenSession() {
     }
     // The comN links live beside the settings file, for the window and the command line alike.
     SetDosDevicesFolder(ProgramDirectoryOf(strSettings) + "dosdevices");
+    SetNetworkPortsFile(strSettings);
     m_pSession = std::make_unique<CUpdateSession>(strSettings);
     std::vector<ComPortEntry> entries;
     std::vector<std::string> problems; // an unwritable dosdevices folder, say

@@ -1,5 +1,6 @@
 #include "platform/cprofilefile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <string_view>
@@ -176,6 +177,31 @@ std::string GetPrivateProfileString(const std::string& strSection, const std::st
     if (strResult.size() > kProfileBufferSize - 1)
         strResult.resize(kProfileBufferSize - 1);
     return strResult;
+}
+
+std::vector<std::pair<std::string, std::string>>
+GetPrivateProfileSection(const std::string& strSection, const std::string& strFile) {
+    std::vector<std::pair<std::string, std::string>> keys;
+    std::string strContent;
+    bool bExists = false;
+    if (!ReadWholeFile(strFile, strContent, bExists) || !bExists)
+        return keys;
+    bool bInSection = false;
+    for (const ProfileLine& line : SplitLines(strContent)) {
+        ParsedLine parsed = ParseLine(line.strText);
+        if (parsed.kind == LineKind::Section) {
+            if (bInSection)
+                break; // only the first section of that name is read
+            bInSection = EqualNoCase(parsed.name, strSection);
+        } else if (bInSection && parsed.kind == LineKind::Key) {
+            const bool bSeen = std::any_of(keys.begin(), keys.end(), [&](const auto& key) {
+                return EqualNoCase(key.first, parsed.name);
+            });
+            if (!bSeen)
+                keys.emplace_back(std::string(parsed.name), std::string(parsed.value));
+        }
+    }
+    return keys;
 }
 
 std::uint32_t GetPrivateProfileInt(const std::string& strSection, const std::string& strKey,

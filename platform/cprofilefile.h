@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 // Linux stand-ins for the Windows private-profile (INI file) functions the settings code uses.
 //
@@ -24,6 +26,12 @@ constexpr std::size_t kProfileBufferSize = 4096;
 // kProfileBufferSize - 1 characters; strDefault when the file, the section or the key is missing.
 std::string GetPrivateProfileString(const std::string& strSection, const std::string& strKey,
                                     const std::string& strDefault, const std::string& strFile);
+
+// GetPrivateProfileSectionA: every key of the first section named strSection, in file order,
+// with its value; a key that occurs twice is listed once, with its first value. Empty when the
+// file or the section is missing.
+std::vector<std::pair<std::string, std::string>>
+GetPrivateProfileSection(const std::string& strSection, const std::string& strFile);
 
 // GetPrivateProfileIntA: leading blanks, an optional sign, then decimal digits up to the first
 // other character; nDefault when the key is missing or holds no digit. The result is unsigned

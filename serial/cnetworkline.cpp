@@ -3,15 +3,9 @@
 #include "serial/serialtypes.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <mutex>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <vector>
 
 namespace vantoro {
@@ -51,53 +45,12 @@ int MillisLeft(Clock::time_point deadline) {
     return static_cast<int>(std::max<long long>(0, left.count()));
 }
 
-// poll that retries EINTR with the time left; revents, 0 at the deadline, -1 on failure.
-int PollUntil(int fd, short nEvents, Clock::time_point deadline) {
-    for (;;) {
-        pollfd pfd{fd, nEvents, 0};
-        int n = ::poll(&pfd, 1, MillisLeft(deadline));
-        if (n >= 0)
-            return n == 0 ? 0 : pfd.revents;
-        if (errno != EINTR)
-            return -1;
-    }
-}
-
-bool IsConnectionGone(int nErrno) {
-    return nErrno == ECONNRESET || nErrno == EPIPE || nErrno == ETIMEDOUT ||
-           nErrno == EHOSTUNREACH || nErrno == ENETUNREACH;
-}
-
 std::string Where(const NetworkPortName& name) {
     return name.strHost + ":" + name.strService;
 }
 
 CNetworkLine::Outcome Failure(int nCheck, std::uint32_t nError, std::string strCause) {
     return {nCheck, nError, std::move(strCause)};
-}
-
-// Dead peers keep their parked socket readable with an end of file, which poll shows at once.
-bool IsStillConnected(int fd) {
-    pollfd pfd{fd, POLLRDHUP, 0};
-    int n;
-    do {
-        n = ::poll(&pfd, 1, 0);
-    } while (n < 0 && errno == EINTR);
-    return n == 0;
-}
-
-// Keep-alive finds a server that vanished without a word (a cable pulled in the dimmer room);
-// the user time-out does the same for bytes it never acknowledges.
-void TuneSocket(int fd) {
-    int on = 1;
-    int idle = 10, interval = 3, count = 3;
-    unsigned userTimeout = 15000;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeout, sizeof userTimeout);
 }
 
 struct ParkedConnection {
@@ -170,7 +123,7 @@ std::unique_ptr<CNetworkLine> CNetworkLine::Open(const std::string& strName, Out
             Parked().erase(it);
         }
     }
-    if (parked && IsStillConnected(parked->Fd())) {
+    if (parked && parked->m_socket.IsStillConnected()) {
         outcome = Outcome();
         return parked;
     }
@@ -179,59 +132,31 @@ std::unique_ptr<CNetworkLine> CNetworkLine::Open(const std::string& strName, Out
 }
 
 bool CNetworkLine::ConnectSocket(Outcome& outcome) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* pList = nullptr;
-    // The resolver's own time-outs bound this; names in the hosts file answer at once.
-    int rc = ::getaddrinfo(m_name.strHost.c_str(), m_name.strService.c_str(), &hints, &pList);
-    if (rc != 0) {
-        const bool unknown = rc == EAI_NONAME || rc == EAI_FAIL || rc == EAI_NODATA;
-        outcome = Failure(unknown ? PortUnavailable : PortUnknown,
-                          unknown ? kErrorFileNotFound : kErrorGenFailure,
-                          "Cannot find network host " + m_name.strHost + ": " + ::gai_strerror(rc));
-        return false;
-    }
-    std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> list(pList, ::freeaddrinfo);
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kConnectLimitMs);
-    int lastError = ECONNREFUSED;
-    for (addrinfo* p = list.get(); p; p = p->ai_next) {
-        CFileDescriptor fd(
-            ::socket(p->ai_family, p->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, p->ai_protocol));
-        if (!fd.IsValid()) {
-            lastError = errno;
-            continue;
-        }
-        int err = ::connect(fd.Get(), p->ai_addr, p->ai_addrlen) == 0 ? 0 : errno;
-        if (err == EINPROGRESS || err == EINTR) {
-            int revents = PollUntil(fd.Get(), POLLOUT, deadline);
-            socklen_t len = sizeof err;
-            if (revents == 0)
-                err = ETIMEDOUT;
-            else if (revents < 0 || ::getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &err, &len) != 0)
-                err = errno;
-        }
-        if (err == 0) {
-            TuneSocket(fd.Get());
-            m_socket = std::move(fd);
-            return true;
-        }
-        lastError = err;
-        if (err == ETIMEDOUT)
-            break; // the time allowed is spent
-    }
+    using S = CNetSocket::Status;
+    const S status = m_socket.Connect(m_name.strHost, m_name.strService, kConnectLimitMs);
     const std::string where = Where(m_name);
-    if (lastError == ECONNREFUSED)
+    switch (status) {
+    case S::Ok:
+        return true;
+    case S::UnknownHost:
+        outcome = Failure(PortUnavailable, kErrorFileNotFound,
+                          "Cannot find network host " + m_name.strHost + ": " +
+                              m_socket.SystemErrorText());
+        return false;
+    case S::Refused:
         outcome = Failure(PortUnavailable, kErrorFileNotFound,
                           "Connection refused by " + where + ": no serial server listens there");
-    else if (lastError == ETIMEDOUT)
+        return false;
+    case S::TimedOut:
         outcome = Failure(PortUnknown, kErrorTimeout,
                           "No answer from " + where + " within " +
                               std::to_string(kConnectLimitMs / 1000) + " seconds");
-    else
-        outcome = Failure(PortUnknown, static_cast<std::uint32_t>(lastError),
-                          std::string(std::strerror(lastError)) + " connecting to " + where);
-    return false;
+        return false;
+    default:
+        outcome = Failure(PortUnknown, static_cast<std::uint32_t>(m_socket.SystemError()),
+                          m_socket.SystemErrorText() + " connecting to " + where);
+        return false;
+    }
 }
 
 // A server that has given the port to someone else still accepts the connection, then tells
@@ -282,22 +207,20 @@ bool CNetworkLine::Negotiate(Outcome& outcome) {
 
 // False when the wait failed; bReadable false when the time ran out.
 bool CNetworkLine::WaitForServer(int nMillis, bool& bReadable) {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nMillis);
-    const int revents = PollUntil(Fd(), POLLIN | POLLRDHUP, deadline);
-    bReadable = revents > 0;
-    return revents >= 0;
+    const CNetSocket::Status status = m_socket.Wait(false, nMillis);
+    bReadable = status == CNetSocket::Status::Ok;
+    return status != CNetSocket::Status::Failed;
 }
 
 // Whatever is waiting, commands answered; false once the server has closed.
 bool CNetworkLine::ReadAvailable(std::string& data) {
     std::uint8_t buffer[512];
     for (;;) {
-        ssize_t n = ::recv(Fd(), buffer, sizeof buffer, MSG_DONTWAIT);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        std::size_t n = 0;
+        const CNetSocket::Status status = m_socket.Receive(buffer, sizeof buffer, n);
+        if (status == CNetSocket::Status::WouldBlock)
             return true;
-        if (n <= 0) {
+        if (status != CNetSocket::Status::Ok) {
             m_bHungUp = true;
             return false;
         }
@@ -383,31 +306,24 @@ std::uint32_t CNetworkLine::SendComPort(std::uint8_t nCommand, const std::string
 }
 
 std::uint32_t CNetworkLine::SendRaw(const std::string& strBytes) {
+    using S = CNetSocket::Status;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kWriteLimitMs);
     std::size_t done = 0;
     while (done < strBytes.size()) {
-        ssize_t n = ::send(Fd(), strBytes.data() + done, strBytes.size() - done,
-                           MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
+        std::size_t n = 0;
+        S status = m_socket.Send(strBytes.data() + done, strBytes.size() - done, n);
+        done += n;
+        if (status == S::Ok)
             continue;
-        }
-        if (n < 0 && errno == EINTR)
+        if (status == S::WouldBlock)
+            status = m_socket.Wait(true, MillisLeft(deadline));
+        if (status == S::Ok)
             continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            if (IsConnectionGone(errno))
-                m_bHungUp = true;
-            return kErrorGenFailure;
-        }
-        const int revents = PollUntil(Fd(), POLLOUT, deadline);
-        if (revents == 0)
+        if (status == S::TimedOut)
             return kErrorTimeout; // the server takes nothing: the update ends as a silent unit
-        if (revents < 0)
-            return static_cast<std::uint32_t>(errno);
-        if ((revents & (POLLHUP | POLLERR)) && !(revents & POLLOUT)) {
+        if (status == S::Closed)
             m_bHungUp = true;
-            return kErrorGenFailure;
-        }
+        return kErrorGenFailure;
     }
     return 0;
 }
@@ -490,12 +406,11 @@ std::uint32_t CNetworkLine::Read(std::uint8_t* pBuffer, std::size_t nCapacity,
     while (nRead < nCapacity) {
         std::uint8_t raw[512];
         const std::size_t nRoom = nCapacity - nRead;
-        ssize_t n = ::recv(Fd(), raw, std::min(nRoom, sizeof raw), MSG_DONTWAIT);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        std::size_t n = 0;
+        const CNetSocket::Status status = m_socket.Receive(raw, std::min(nRoom, sizeof raw), n);
+        if (status == CNetSocket::Status::WouldBlock)
             return 0;
-        if (n <= 0) {
+        if (status != CNetSocket::Status::Ok) {
             m_bHungUp = true; // end of stream or a reset: the server or the link is gone
             return kErrorGenFailure;
         }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "serial/cfiledescriptor.h"
+#include "serial/cnetsocket.h"
 #include "serial/ctelnetcodec.h"
-#include "serial/linetermios.h"
+#include "serial/lineformat.h"
 #include "serial/networkportname.h"
 
 #include <atomic>
@@ -40,7 +40,7 @@ public:
     // The connection a Probe of this name kept, if it is still there; else a new one.
     static std::unique_ptr<CNetworkLine> Open(const std::string& strName, Outcome& outcome);
 
-    int Fd() const { return m_socket.Get(); }
+    NativeSocket Fd() const { return m_socket.Native(); }
     bool IsRfc2217() const { return m_name.bRfc2217; }
     bool HasHungUp() const { return m_bHungUp; }
     const LineFormat& Format() const { return m_format; }
@@ -73,7 +73,7 @@ private:
     std::uint32_t SendComPort(std::uint8_t nCommand, const std::string& strValue);
 
     NetworkPortName m_name;
-    CFileDescriptor m_socket;
+    CNetSocket m_socket;
     CTelnetCodec m_codec;
     LineFormat m_format;
     bool m_bHungUp = false;

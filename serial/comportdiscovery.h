@@ -34,9 +34,11 @@ struct ComPortSources {
     static ComPortSources Machine();
 };
 
-// Finds the serial ports present: hardware ttys from udev (legacy ttyS ports only when a UART is
-// behind them) plus every comN link whose target exists; ordered by COM number. A device seen
-// for the first time gets its comN link written here (CComPortNumbering), so every front end
+// Finds the serial ports present, ordered by COM number, with the network ports the settings
+// number. On Linux: hardware ttys from udev (legacy ttyS ports only when a UART is behind them)
+// plus every comN link whose target exists. On Windows: the ports SetupAPI knows (the COM port
+// interface and the Ports class) plus any COM device name the system defines without one. A device
+// seen for the first time gets its comN link written here (CComPortNumbering), so every front end
 // numbers alike. Appends to both lists in step; false when udev could not be asked (the links
 // found are still listed). Problems worth a log line are dropped: callers that log use the
 // overload with log texts.
@@ -61,6 +63,16 @@ std::string BuildFriendlyName(const std::map<std::string, std::string>& properti
 
 // The ports that the comN links of a folder name, targets that exist only; writes nothing.
 std::vector<ComPortEntry> ListDosDevicePorts(const std::string& strFolder);
+
+// The ports the [NetworkPorts] section of the settings names, by number, each named as a
+// network port reached through a link is: "Network Port (rfc2217://lab-server:7001)".
+std::vector<ComPortEntry> NetworkComPortEntries();
+
+// The COM number of a friendly name as Windows gives it, "USB Serial Port (COM5)": the text
+// between the last "(" and the last ")" (three characters at least), its first three characters
+// (the letters COM) dropped, the rest read as a decimal number (0 when it holds no digits).
+// False when the name has no such part.
+bool ComNumberFromFriendlyName(const std::string& strName, int& nPort);
 
 // Orders entries by number; where two share a number the earlier one in the list wins.
 std::vector<ComPortEntry> MergeComPortEntries(const std::vector<ComPortEntry>& preferred,

@@ -1,5 +1,6 @@
 #include "serial/comportnames.h"
 
+#include "platform/cprofilefile.h"
 #include "serial/networkportname.h"
 
 #include <algorithm>
@@ -32,6 +33,11 @@ std::mutex& FolderMutex() {
 std::string& FolderSetting() {
     static std::string folder;
     return folder;
+}
+
+std::string& NetworkPortsFile() {
+    static std::string file;
+    return file;
 }
 
 // Digits only, no sign, no leading blanks; -1 otherwise or when too long to be a port.
@@ -68,6 +74,32 @@ void SetDosDevicesFolder(const std::string& strFolder) {
 std::string GetDosDevicesFolder() {
     std::lock_guard<std::mutex> lock(FolderMutex());
     return FolderSetting();
+}
+
+void SetNetworkPortsFile(const std::string& strSettingsFile) {
+    std::lock_guard<std::mutex> lock(FolderMutex());
+    NetworkPortsFile() = strSettingsFile;
+}
+
+std::vector<NetworkComPort> ListNetworkComPorts() {
+    std::string file;
+    {
+        std::lock_guard<std::mutex> lock(FolderMutex());
+        file = NetworkPortsFile();
+    }
+    std::vector<NetworkComPort> ports;
+    if (file.empty())
+        return ports;
+    for (const auto& [strKey, strValue] : GetPrivateProfileSection("NetworkPorts", file)) {
+        const int number = ComNumberFromName(strKey);
+        NetworkPortName parsed;
+        if (number > 0 && ParseNetworkPortName(strValue, parsed))
+            ports.push_back({number, strValue});
+    }
+    std::stable_sort(
+        ports.begin(), ports.end(),
+        [](const NetworkComPort& a, const NetworkComPort& b) { return a.nPort < b.nPort; });
+    return ports;
 }
 
 int ComNumberFromName(const std::string& strName) {
@@ -141,6 +173,11 @@ std::string ResolveComDevice(const std::string& strName) {
         if (it != ProcessDevices().end())
             return it->second;
     }
+    // The settings' own word for a number goes before any link or device.
+    for (const NetworkComPort& port : ListNetworkComPorts()) {
+        if (port.nPort == number)
+            return port.strName;
+    }
     std::string folder = GetDosDevicesFolder();
     if (!folder.empty()) {
         namespace fs = std::filesystem;
@@ -155,9 +192,7 @@ std::string ResolveComDevice(const std::string& strName) {
                 return (target.is_absolute() ? target : fs::path(folder) / target).string();
         }
     }
-    std::string node = DeviceNodeForComNumber(number);
-    // A number no device can have keeps its name, which then opens as "not found".
-    return node.empty() ? strName : node;
+    return SystemComDevice(number, strName);
 }
 
 } // namespace vantoro

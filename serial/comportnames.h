@@ -10,6 +10,18 @@ namespace vantoro {
 void SetDosDevicesFolder(const std::string& strFolder);
 std::string GetDosDevicesFolder();
 
+// The settings file whose [NetworkPorts] section gives network ports a COM number, one key a
+// port: "COM20=rfc2217://lab-server:7001". The program sets it at start-up; empty means none.
+void SetNetworkPortsFile(const std::string& strSettingsFile);
+
+// The section's ports, by number; keys that name no COM number and values that are no network
+// port name are left out.
+struct NetworkComPort {
+    int nPort = 0;
+    std::string strName;
+};
+std::vector<NetworkComPort> ListNetworkComPorts();
+
 // COM number of a "\\.\ComN" or "ComN" name (case-insensitive), or -1 when the name has no
 // such form.
 int ComNumberFromName(const std::string& strName);
@@ -23,10 +35,14 @@ constexpr int kFirstLinkedComPort = 129;
 // Inverse of ComNumberForDeviceNode; empty for a number outside the built-in ranges.
 std::string DeviceNodeForComNumber(int nPort);
 
-// The device node to open for a port name: a "\\.\ComN" name goes through the comN link when
-// one exists, else the built-in numbering; any other name (a plain device path) is returned
-// unchanged.
+// The device node to open for a port name: a "\\.\ComN" name goes to the network port the
+// [NetworkPorts] section gives it, else through the comN link when one exists, else the
+// system's own numbering; any other name (a plain device path) is returned unchanged.
 std::string ResolveComDevice(const std::string& strName);
+
+// What COM nPort is on this system when nothing maps it: the built-in numbering on Linux
+// (strName when the number has no device), "\\.\COMn" on Windows.
+std::string SystemComDevice(int nPort, const std::string& strName);
 
 // A port given by its name (a network port or an unlisted terminal device) that no listed
 // number reaches gets a number for this process alone, free of links and listed ports; the

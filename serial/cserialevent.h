@@ -1,19 +1,22 @@
 #pragma once
 
-#include "serial/cfiledescriptor.h"
-
 #include <cstdint>
 
 namespace vantoro {
 
-// A manual-reset event over an eventfd: stays signalled until reset, can be waited on with a
-// time-out and polled alongside other descriptors.
+// A manual-reset event: stays signalled until reset and can be waited on with a time-out. On
+// Linux an eventfd, which can also be polled alongside other descriptors; on Windows an event
+// object, which can be handed to the system as an OVERLAPPED's event.
 class CSerialEvent {
 public:
     CSerialEvent();
+    ~CSerialEvent();
+    CSerialEvent(const CSerialEvent&) = delete;
+    CSerialEvent& operator=(const CSerialEvent&) = delete;
 
-    bool IsValid() const { return m_fd.IsValid(); }
-    int Fd() const { return m_fd.Get(); }
+    bool IsValid() const;
+    // The system's object: the descriptor, or the event handle.
+    std::intptr_t Native() const { return m_nNative; }
     void Set();
     void Reset();
     bool IsSignalled() const;
@@ -21,7 +24,7 @@ public:
     bool Wait(std::uint32_t nTimeout) const;
 
 private:
-    CFileDescriptor m_fd;
+    std::intptr_t m_nNative;
 };
 
 } // namespace vantoro

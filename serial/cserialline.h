@@ -1,9 +1,8 @@
 #pragma once
 
-#include "serial/cfiledescriptor.h"
 #include "serial/coverlapped.h"
-#include "serial/linetermios.h"
 #include "serial/serialtypes.h"
+#include "serialsystem.h" // what the private part below needs of the system built for
 
 #include <atomic>
 #include <cstddef>
@@ -11,7 +10,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace vantoro {
@@ -19,9 +17,10 @@ namespace vantoro {
 struct LineFormat;
 class CNetworkLine;
 
-// One communications port over termios, or over the network through a serial device server
-// (rfc2217:// or socket://): opens it for exclusive use, sets the line, moves bytes and waits
-// for line events; every operation returns a Windows result code and keeps it as the last error.
+// One communications port (termios on Linux, the Win32 communications calls on Windows), or over
+// the network through a serial device server (rfc2217:// or socket://): opens it for exclusive use,
+// sets the line, moves bytes and waits for line events; every operation returns a Windows result
+// code and keeps it as the last error.
 class CSerialLine {
 public:
     CSerialLine();
@@ -74,7 +73,7 @@ public:
     std::uint32_t PurgeBuffers();
     // Received event bits within the mask; clears them. Leaves the last error alone.
     std::uint32_t TakeEvents();
-    bool HasPort() const { return m_port.IsValid() || m_pNetwork != nullptr; }
+    bool HasPort() const { return HasPortHandle() || m_pNetwork != nullptr; }
     std::uint32_t GetLastError() const { return m_nLastError.load(); }
     // The node actually opened (after COM-number resolution); empty while closed.
     const std::string& GetDeviceNode() const { return m_strDeviceNode; }
@@ -102,62 +101,13 @@ protected:
     bool IsOverlapped() const { return m_bOverlapped; }
     // Ends a pending event wait at once, as re-applying the mask does.
     void WakeEventWait();
-    int PortFd() const;
 
 private:
     friend class COverlapped;
 
-    void CloseHandles();
-    std::uint32_t OpenNetworkPort(const std::string& strName, bool bOverlapped);
-    void ResetOpenState(bool bOverlapped, const std::string& strNode);
-    int ReadCurrentFormat(LineFormat& format);
-    bool ReadFormatOfOpenPort(LineFormat& format);
-    std::uint32_t CheckTransfer(COverlapped* pOverlapped, std::uint32_t nTimeout);
-    std::uint32_t ReadAvailable(std::uint8_t* pBuffer, std::size_t nCapacity, std::uint32_t& nRead);
-    std::uint32_t ReadUntilFull(std::uint8_t* pBuffer, std::size_t nCapacity, std::uint32_t& nRead,
-                                int nPollTimeout);
-    std::uint32_t WriteAll(const std::uint8_t* pData, std::size_t nLength, std::uint32_t& nWritten);
-    ssize_t WriteToPort(const std::uint8_t* pData, std::size_t nLength);
-    std::uint32_t WriteQueued(const std::uint8_t* pData, std::size_t nLength,
-                              std::uint32_t& nWritten);
-    std::uint32_t WriteAvailable(const std::uint8_t* pData, std::size_t nLength,
-                                 std::size_t& nTaken);
-    std::uint32_t PushQueuedLocked();
-    void WatchForOutputRoom();
-    std::uint32_t WaitForLineEvents(int nPollTimeout);
-    std::uint32_t CollectEvents(std::uint32_t nEpollEvents);
-    std::uint32_t ConfigureOpenedPort(int fd, bool bNetwork);
-    void AbandonPendingOperations();
-    void ForgetPending(COverlapped* pOverlapped);
-    std::uint32_t CompletePending(COverlapped& overlapped, int nPollTimeout);
-
-    std::atomic<std::uint32_t> m_nLastError{0};
-    CFileDescriptor m_port;
-    std::unique_ptr<CNetworkLine> m_pNetwork; // instead of m_port for a network port
-    std::atomic<std::uint32_t> m_nReceivedEvents{0};
-    std::atomic<std::uint32_t> m_nEventMask{0};
-    bool m_bOverlapped = false;
-
-    CFileDescriptor m_epoll;    // edge-triggered watch on the port plus the wake-up descriptor
-    CFileDescriptor m_wakeup;   // eventfd that re-applying the mask writes to
-    CFileDescriptor m_txWatch;  // second descriptor of the port, watched for output while asked
-    CFileDescriptor m_outWatch; // third one, armed once while bytes are queued for the device
-    std::mutex m_outputMutex;   // the queue below: the caller's thread fills it, the waiter drains
-    std::vector<std::uint8_t> m_output;
-    std::size_t m_nOutputDone = 0; // bytes at the front of m_output the device has taken
-    // Port readiness that came with a mask change: the change completes the wait with no bits,
-    // and what arrived with it is looked at by the next wait. Only the waiting thread uses it.
-    std::uint32_t m_nDeferredPortEvents = 0;
-    std::string m_strDeviceNode;
-    char m_cEventChar = 0;
-    int m_nReadTimeoutMode = ReadTimeoutNonBlocking;
-    std::atomic<bool> m_bTxPending{false};
-    std::atomic<bool> m_bHungUp{false};
-    bool m_bHaveCounters = false;
-    SavedLineSettings m_savedLine;     // the line as it was found, put back at close
-    LineErrorCounters m_eventCounters; // baseline of the listener's event bits
-    LineErrorCounters m_errorCounters; // baseline of ClearLineErrors
-    std::vector<COverlapped*> m_pendingOperations;
+    // The handles, queues and helpers of the system built for, from serial/posix/ or
+    // serial/win32/ (the build puts the right one on the include path).
+#include "cseriallinemembers.h"
 };
 
 } // namespace vantoro

@@ -45,4 +45,9 @@ void ReportTimeoutContractViolation() {
     std::_Exit(kContractExitCode);
 }
 
+void CheckTimeoutContract(std::uint32_t nTimeout) {
+    if (nTimeout != 0 && nTimeout != INFINITE)
+        ReportTimeoutContractViolation();
+}
+
 } // namespace vantoro

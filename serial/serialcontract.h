@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -16,5 +17,8 @@ void SetContractViolationHandler(ContractViolationHandler handler);
 // Shows "Serial library" / "Timeouts are not supported, ..." and ends the process with
 // kContractExitCode. Used when a transfer or wait is given a time-out other than 0 or INFINITE.
 [[noreturn]] void ReportTimeoutContractViolation();
+
+// The check every transfer and wait makes first: any time-out but 0 and INFINITE ends there.
+void CheckTimeoutContract(std::uint32_t nTimeout);
 
 } // namespace vantoro

@@ -102,28 +102,14 @@ ComPortSources ComPortSources::Machine() {
     return {ListUdevTtyDevices, kSerialByIdFolder, GetDosDevicesFolder()};
 }
 
-std::vector<ComPortEntry> MergeComPortEntries(const std::vector<ComPortEntry>& preferred,
-                                              const std::vector<ComPortEntry>& others) {
-    std::vector<ComPortEntry> merged;
-    std::set<int> taken;
-    for (const auto* list : {&preferred, &others}) {
-        for (const ComPortEntry& entry : *list) {
-            if (taken.insert(entry.nPort).second)
-                merged.push_back(entry);
-        }
-    }
-    std::stable_sort(
-        merged.begin(), merged.end(),
-        [](const ComPortEntry& a, const ComPortEntry& b) { return a.nPort < b.nPort; });
-    return merged;
-}
-
 bool DiscoverComPortEntries(std::vector<ComPortEntry>& entries, std::vector<std::string>& logTexts,
                             const ComPortSources& sources) {
     std::vector<TtyDevice> devices;
     const bool ok = sources.listDevices && sources.listDevices(devices);
     CComPortNumbering numbering(sources.strDosDevicesFolder, sources.strByIdFolder);
-    for (ComPortEntry& entry : numbering.NumberPorts(devices, logTexts))
+    // A number the settings give a network port opens that port, so it is listed as such.
+    for (ComPortEntry& entry :
+         MergeComPortEntries(NetworkComPortEntries(), numbering.NumberPorts(devices, logTexts)))
         entries.push_back(std::move(entry));
     return ok;
 }
@@ -146,16 +132,6 @@ bool DiscoverComPortEntries(std::vector<ComPortEntry>& entries,
 bool DiscoverComPortEntries(std::vector<ComPortEntry>& entries) {
     std::vector<std::string> ignored;
     return DiscoverComPortEntries(entries, ignored, ComPortSources::Machine());
-}
-
-bool DiscoverComPorts(std::vector<int>& ports, std::vector<std::string>& names) {
-    std::vector<ComPortEntry> entries;
-    const bool ok = DiscoverComPortEntries(entries);
-    for (const ComPortEntry& entry : entries) {
-        ports.push_back(entry.nPort);
-        names.push_back(entry.strFriendlyName);
-    }
-    return ok;
 }
 
 } // namespace vantoro

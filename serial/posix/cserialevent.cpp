@@ -11,17 +11,26 @@
 
 namespace vantoro {
 
-CSerialEvent::CSerialEvent() : m_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+CSerialEvent::CSerialEvent() : m_nNative(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+CSerialEvent::~CSerialEvent() {
+    if (IsValid())
+        ::close(static_cast<int>(m_nNative)); // never retried: the descriptor is gone even on EINTR
+}
+
+bool CSerialEvent::IsValid() const {
+    return m_nNative >= 0;
+}
 
 void CSerialEvent::Set() {
     std::uint64_t one = 1;
-    while (::write(m_fd.Get(), &one, sizeof one) < 0 && errno == EINTR) {
+    while (::write(static_cast<int>(m_nNative), &one, sizeof one) < 0 && errno == EINTR) {
     }
 }
 
 void CSerialEvent::Reset() {
     std::uint64_t value = 0;
-    while (::read(m_fd.Get(), &value, sizeof value) < 0 && errno == EINTR) {
+    while (::read(static_cast<int>(m_nNative), &value, sizeof value) < 0 && errno == EINTR) {
     }
 }
 
@@ -30,9 +39,9 @@ bool CSerialEvent::IsSignalled() const {
 }
 
 bool CSerialEvent::Wait(std::uint32_t nTimeout) const {
-    if (!m_fd.IsValid())
+    if (!IsValid())
         return false;
-    pollfd pfd{m_fd.Get(), POLLIN, 0};
+    pollfd pfd{static_cast<int>(m_nNative), POLLIN, 0};
     int timeout =
         nTimeout == INFINITE ? -1 : static_cast<int>(std::min<std::uint32_t>(nTimeout, 0x7FFFFFFF));
     for (;;) {

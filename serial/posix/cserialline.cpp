@@ -368,38 +368,6 @@ bool CSerialLine::ReadFormatOfOpenPort(LineFormat& format) {
     return true;
 }
 
-int CSerialLine::QueryBaudRate() {
-    LineFormat format;
-    return ReadFormatOfOpenPort(format) ? static_cast<int>(format.nBaudRate) : -1;
-}
-
-int CSerialLine::QueryDataBits() {
-    LineFormat format;
-    return ReadFormatOfOpenPort(format) ? format.nDataBits : -1;
-}
-
-int CSerialLine::QueryParity() {
-    LineFormat format;
-    return ReadFormatOfOpenPort(format) ? format.nParity : -1;
-}
-
-int CSerialLine::QueryStopBits() {
-    LineFormat format;
-    return ReadFormatOfOpenPort(format) ? format.nStopBits : -1;
-}
-
-int CSerialLine::QueryHandshaking() {
-    LineFormat format;
-    return ReadFormatOfOpenPort(format) ? format.nHandshake : -1;
-}
-
-std::uint32_t CSerialLine::QueryEventMask() {
-    Store(0);
-    if (!HasPort())
-        return Store(kErrorInvalidHandle), 0;
-    return m_nEventMask.load();
-}
-
 char CSerialLine::QueryEventCharacter() {
     LineFormat format;
     return ReadFormatOfOpenPort(format) ? m_cEventChar : 0;
@@ -414,10 +382,6 @@ std::uint32_t CSerialLine::PurgeBuffers() {
     if (int err = FlushLine(PortFd()))
         return Store(LineErrorCode(err));
     return 0;
-}
-
-std::uint32_t CSerialLine::TakeEvents() {
-    return m_nReceivedEvents.exchange(0) & m_nEventMask.load();
 }
 
 std::uint32_t CSerialLine::ClearLineErrors(std::uint32_t* pnErrors) {

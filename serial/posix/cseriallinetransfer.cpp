@@ -18,7 +18,6 @@ namespace vantoro {
 
 namespace {
 
-constexpr std::uint32_t kErrorOperationAborted = 995;
 constexpr std::uint32_t kErrorIoIncomplete = 996;
 
 // Transfer failures: a device that went away reads as a failing device, as with an unplugged
@@ -46,36 +45,7 @@ int PollOne(int fd, short nEvents, int nTimeout) {
     }
 }
 
-void CheckTimeoutContract(std::uint32_t nTimeout) {
-    if (nTimeout != 0 && nTimeout != INFINITE)
-        ReportTimeoutContractViolation();
-}
-
 } // namespace
-
-// Rules shared by transfers and waits: needs open; a non-overlapped port takes neither a
-// caller's structure nor a time-out other than INFINITE.
-std::uint32_t CSerialLine::CheckTransfer(COverlapped* pOverlapped, std::uint32_t nTimeout) {
-    if (!HasPort())
-        return kErrorInvalidHandle;
-    if (!m_bOverlapped && (pOverlapped || nTimeout != INFINITE))
-        return kErrorInvalidFunction;
-    if (pOverlapped) {
-        if (pOverlapped->IsPending())
-            return kEInvalidArg; // still in use by an earlier operation
-        pOverlapped->m_event.Reset();
-        pOverlapped->m_nBytes = 0;
-        pOverlapped->m_nResult = 0;
-    }
-    return 0;
-}
-
-std::uint32_t CSerialLine::WriteText(const char* pszText, std::uint32_t* pnWritten,
-                                     COverlapped* pOverlapped, std::uint32_t nTimeout) {
-    CheckTimeoutContract(nTimeout);
-    const char* text = pszText ? pszText : "";
-    return WriteBytes(text, std::strlen(text), pnWritten, pOverlapped, nTimeout);
-}
 
 std::uint32_t CSerialLine::WriteBytes(const void* pData, std::size_t nLength,
                                       std::uint32_t* pnWritten, COverlapped* pOverlapped,
@@ -454,23 +424,6 @@ std::uint32_t CSerialLine::CompletePending(COverlapped& overlapped, int nPollTim
         return WaitForLineEvents(nPollTimeout);
     return ReadUntilFull(overlapped.m_pBuffer, overlapped.m_nCapacity, overlapped.m_nBytes,
                          nPollTimeout);
-}
-
-void CSerialLine::ForgetPending(COverlapped* pOverlapped) {
-    pOverlapped->m_pending = COverlapped::PendingKind::None;
-    pOverlapped->m_pLine = nullptr;
-    std::erase(m_pendingOperations, pOverlapped);
-}
-
-// Closing the port ends what callers left pending, as closing a handle cancels its I/O.
-void CSerialLine::AbandonPendingOperations() {
-    for (COverlapped* pOverlapped : m_pendingOperations) {
-        pOverlapped->m_pending = COverlapped::PendingKind::None;
-        pOverlapped->m_pLine = nullptr;
-        pOverlapped->m_nResult = kErrorOperationAborted;
-        pOverlapped->m_event.Set();
-    }
-    m_pendingOperations.clear();
 }
 
 } // namespace vantoro

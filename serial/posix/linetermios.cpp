@@ -1,4 +1,4 @@
-#include "serial/linetermios.h"
+#include "serial/posix/linetermios.h"
 
 #include "serial/serialtypes.h"
 

@@ -2,7 +2,7 @@
 #include "platform/testtempfolder.h"
 #include "serial/cserialline.h"
 #include "serial/ctelnetcodec.h"
-#include "serial/linetermios.h"
+#include "serial/posix/linetermios.h"
 #include "serial/networkportname.h"
 #include "serial/ptypair.h"
 

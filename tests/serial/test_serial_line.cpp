@@ -1,6 +1,6 @@
 #include "ptypair.h"
 #include "serial/cserialline.h"
-#include "serial/linetermios.h"
+#include "serial/posix/linetermios.h"
 
 #include <gtest/gtest.h>
 

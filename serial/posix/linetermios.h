@@ -1,20 +1,13 @@
 #pragma once
 
+#include "serial/lineformat.h"
+
 #include <cstdint>
 
 // Every terminal ioctl of the serial layer. Line settings go through termios2, whose speed field
 // takes any rate; <asm/termbits.h> cannot share a file with <termios.h>, so all of it is here.
 // Functions return 0 on success, else errno.
 namespace vantoro {
-
-// The line as the port classes see it, in their own value sets.
-struct LineFormat {
-    std::uint32_t nBaudRate = 0;
-    int nDataBits = 8;
-    int nParity = 0;    // NOPARITY .. SPACEPARITY
-    int nStopBits = 0;  // ONESTOPBIT or TWOSTOPBITS
-    int nHandshake = 0; // HandshakeMode
-};
 
 // Error counters of the driver (breaks, framing, overrun, parity, buffer overrun).
 struct LineErrorCounters {
