@@ -135,7 +135,8 @@ class WindowsRelease(unittest.TestCase):
             shot = os.path.join(self.wine.dir, "window.png")
             text = wait_for(lambda: self._text_with(window, shot, ("Start", "Cancel")),
                             timeout=30, what="the window's buttons to be drawn")
-            self.assertIn("Product", text)
+            self.assertIn("Model", text)
+            self.assertIn("Com Port", text)
             # The window is the Windows build's own: Qt's Windows platform, not X11 directly.
             self.assertTrue(os.path.exists(self.wine.path(
                 "C:\\Program Files\\Vantoro\\platforms\\qwindows.dll")))
