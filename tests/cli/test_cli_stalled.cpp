@@ -137,8 +137,9 @@ TEST(CliStalledOutput, UnitsCompleteWhileNobodyReadsAndTheSummaryFollows) {
         // Every unit's result and the summary, none of them dropped.
         EXPECT_EQ(CountOf(strOut, c.pszResult), 4) << strOut;
         EXPECT_EQ(CountOf(strOut, c.pszSummary), c.bJson ? 4 : 1) << strOut;
-        if (c.pszLeftOut)
+        if (c.pszLeftOut) {
             EXPECT_GE(CountOf(strOut, c.pszLeftOut), 1) << strOut;
+        }
     }
 }
 
