@@ -5,11 +5,11 @@
 #include "cli/clitext.h"
 #include "cli/cupdaterun.h"
 #include "cli/cverdictoutput.h"
-#include "serial/ccomportnumbering.h"
 #include "serial/comportdiscovery.h"
 #include "serial/comportnames.h"
 #include "serial/networkportname.h"
-#include "serial/posix/terminaldevice.h"
+#include "serial/networkportnumber.h"
+#include "serial/terminaldevice.h"
 #include "settings/capppaths.h"
 #include "settings/cbuildidentity.h"
 #include "srecord/cfilecheck.h"
@@ -298,8 +298,7 @@ bool CCliApp::ResolvePorts(std::vector<ComPortEntry>& ports, int& nStatus) {
                 // Not connected to here: the server is asked when the unit's port opens. Its
                 // number is linked at first sight, so a rack's report keeps one port column.
                 std::string strWhy;
-                int nNumber = CComPortNumbering(GetDosDevicesFolder(), "")
-                                  .LinkNetworkPort(strGiven, listedNumbers, strWhy);
+                int nNumber = LinkNetworkPort(strGiven, listedNumbers, strWhy);
                 if (nNumber < 0) {
                     std::fprintf(m_pErr, "vantoro-cli: %s keeps its number for this run only: %s\n",
                                  TerminalText(strGiven).c_str(), TerminalText(strWhy).c_str());

@@ -81,12 +81,13 @@ void SetNetworkPortsFile(const std::string& strSettingsFile) {
     NetworkPortsFile() = strSettingsFile;
 }
 
+std::string GetNetworkPortsFile() {
+    std::lock_guard<std::mutex> lock(FolderMutex());
+    return NetworkPortsFile();
+}
+
 std::vector<NetworkComPort> ListNetworkComPorts() {
-    std::string file;
-    {
-        std::lock_guard<std::mutex> lock(FolderMutex());
-        file = NetworkPortsFile();
-    }
+    const std::string file = GetNetworkPortsFile();
     std::vector<NetworkComPort> ports;
     if (file.empty())
         return ports;

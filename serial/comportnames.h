@@ -13,6 +13,7 @@ std::string GetDosDevicesFolder();
 // The settings file whose [NetworkPorts] section gives network ports a COM number, one key a
 // port: "COM20=rfc2217://lab-server:7001". The program sets it at start-up; empty means none.
 void SetNetworkPortsFile(const std::string& strSettingsFile);
+std::string GetNetworkPortsFile();
 
 // The section's ports, by number; keys that name no COM number and values that are no network
 // port name are left out.

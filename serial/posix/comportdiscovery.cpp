@@ -2,7 +2,7 @@
 
 #include "serial/ccomportnumbering.h"
 #include "serial/comportnames.h"
-#include "serial/posix/terminaldevice.h"
+#include "serial/terminaldevice.h"
 
 #include <algorithm>
 #include <libudev.h>

@@ -1,4 +1,4 @@
-#include "serial/posix/terminaldevice.h"
+#include "serial/terminaldevice.h"
 
 #include "platform/filekind.h"
 

@@ -3,7 +3,7 @@
 #include "serial/comportdiscovery.h"
 #include "serial/cserialline.h"
 #include "serial/posix/portholders.h"
-#include "serial/posix/terminaldevice.h"
+#include "serial/terminaldevice.h"
 #include "serial/posix/uucplock.h"
 #include "serial/serialtypes.h"
 
