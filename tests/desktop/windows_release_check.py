@@ -6,7 +6,7 @@ and reads as it should; the uninstaller (/S) takes all of it away again. The por
 updates the simulated equipment (the Linux build's vantoro-target-sim) through ser2net, a
 network port numbered in its settings file, and the equipment gets the file's bytes.
 
-    python3 tests/desktop/check_windows_release.py --setup S.exe --zip Z.zip --version V \
+    python3 tests/desktop/windows_release_check.py --setup S.exe --zip Z.zip --version V \
         --build build [--shot docs/windows-update-complete.png]
 """
 
