@@ -157,11 +157,12 @@ bool CUpdateUnit::AcceptFileWithErrors(const std::string&, const CFileVerdict& v
     return false;
 }
 
-void CUpdateUnit::PortGone() {
+void CUpdateUnit::PortGone(UpdateState awaited) {
     m_bLineGone = true;
-    const UpdateState state = m_pEngine->GetState();
-    if (state != WaitForTarget && state != WaitForAckProgramFlash)
+    if (awaited != WaitForTarget && awaited != WaitForAckProgramFlash)
         return; // during an update the missing reply ends the unit, as on a cut cable
+    // The engine has failed the wait at once ("Hung Up while Waiting"): the unit says it as
+    // a gone port, and Cancel brings the engine back to Idle either way.
     const std::string strGone = "Port Gone: " + m_setup.port.strDeviceNode + " went away";
     m_pEngine->StepUpdate(CancelPressed);
     if (!m_setup.bRepeat) {
@@ -205,9 +206,10 @@ void CUpdateUnit::OnSerialEvent(std::uintptr_t wParam, std::intptr_t lParam) {
     }
     if (m_bRunOver || !m_pEngine)
         return;
+    const UpdateState before = m_pEngine->GetState();
     m_pEngine->OnSerialEvent(wParam, lParam);
     if ((wParam & 0xFFFF) == kEventLineGone) {
-        PortGone();
+        PortGone(before);
         return;
     }
     const UpdateState state = m_pEngine->GetState();

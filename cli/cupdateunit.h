@@ -77,8 +77,9 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void Settle();
-    // The port's device went away: said at once; on --repeat the port waits for it to return.
-    void PortGone();
+    // The port's device went away while the engine was in state awaited: when the equipment
+    // was awaited it is said at once; on --repeat the port waits for it to return.
+    void PortGone(UpdateState awaited);
     void WaitForReturn();
     bool DeviceIsThere();
     // A network port is connected on a thread of its own, so that a slow or silent server

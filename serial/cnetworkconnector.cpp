@@ -29,15 +29,20 @@ void CNetworkConnector::Run() {
         m_outcome = outcome;
         m_bDone.store(true);
     }
-    m_doneChanged.notify_all();
     if (m_onDone)
-        m_onDone();
+        m_onDone(); // after IsDone turns true, so the front end it wakes finds the answer
+    {
+        // A waiter is let go only once the front end has been told as well.
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bTold = true;
+    }
+    m_doneChanged.notify_all();
 }
 
 bool CNetworkConnector::WaitDone(int nMillis) {
     std::unique_lock<std::mutex> lock(m_mutex);
     return m_doneChanged.wait_for(lock, std::chrono::milliseconds(nMillis),
-                                  [this] { return m_bDone.load(); });
+                                  [this] { return m_bTold; });
 }
 
 CNetworkLine::Outcome CNetworkConnector::Result() const {

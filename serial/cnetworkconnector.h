@@ -25,7 +25,7 @@ public:
     CNetworkConnector& operator=(const CNetworkConnector&) = delete;
 
     bool IsDone() const { return m_bDone.load(); }
-    // Waits at most nMillis for the check; true once it has finished.
+    // Waits at most nMillis for the check; true once it has finished and onDone has returned.
     bool WaitDone(int nMillis);
     // Once done: what the check found (nCheck is a PortCheckResult).
     CNetworkLine::Outcome Result() const;
@@ -37,6 +37,7 @@ private:
     std::function<void()> m_onDone;
     std::atomic<bool> m_bAbandon{false};
     std::atomic<bool> m_bDone{false};
+    bool m_bTold = false; // onDone has returned (under m_mutex)
     mutable std::mutex m_mutex;
     std::condition_variable m_doneChanged;
     CNetworkLine::Outcome m_outcome;

@@ -132,20 +132,9 @@ std::unique_ptr<CNetworkLine> CNetworkLine::Connect(const std::string& strName, 
 
 int CNetworkLine::Probe(const std::string& strName, std::uint32_t* pnError, std::string* pstrCause,
                         const std::atomic<bool>* pbAbandon) {
-    {
-        // A connection made moments ago for this name and still up answers the check: the
-        // command line connects its network ports side by side before their engines look.
-        std::lock_guard<std::mutex> lock(ParkMutex());
-        DropStaleParked();
-        const auto it = std::find_if(Parked().begin(), Parked().end(), [&](const auto& p) {
-            return p.strName == strName && p.pLine && p.pLine->m_socket.IsStillConnected();
-        });
-        if (it != Parked().end()) {
-            if (pnError)
-                *pnError = 0;
-            return PortAvailable;
-        }
-    }
+    // One rule for whatever a check on another thread left (the cli's connecting threads, the
+    // window's connector): a kept connection still up answers and is kept again for the open;
+    // a kept failure answers as it is; a connection the server closed since is asked anew.
     Outcome outcome;
     std::unique_ptr<CNetworkLine> line;
     const bool bParked = TakeParked(strName, line, outcome);

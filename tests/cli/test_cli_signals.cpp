@@ -61,7 +61,7 @@ TEST(CliStalledLine, NeverDelaysAnotherUnitAndSignalsEndTheRunAtOnce) {
         SimOptions paced;
         paced.nReplyDelayMs = 10;
         CTargetSimulator& other = rig.AddSim(6, paced);
-        CStallingDevice stalled(rig.DosDevices() + "/com5");
+        CStallingDevice stalled(rig.DosDevices() + "/com5", true);
         ASSERT_TRUE(stalled.IsValid());
         rig.Start(CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--port", "6", "--timeout",
                                    "60", "--report", rig.Folder() + "report"}));

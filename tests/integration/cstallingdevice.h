@@ -18,8 +18,12 @@ namespace vantoro {
 // so a writer that did block is let go again (a test's bounded wait uses it).
 class CStallingDevice {
 public:
-    // Linked as strLink (a dosdevices comN name).
-    explicit CStallingDevice(const std::string& strLink) {
+    // Linked as strLink (a dosdevices comN name). The line is filled through a second opening
+    // of it, held from the start since the program then opens it for exclusive use. A program
+    // in another process (vantoro-cli) refuses a line some other process holds, so for it
+    // bOpenLate leaves the second opening until PowerOn, after the program has the line; an
+    // exclusive line then opens again only with CAP_SYS_ADMIN (as root in the test machines).
+    explicit CStallingDevice(const std::string& strLink, bool bOpenLate = false) {
         int slave = -1;
         char name[256] = {};
         if (::openpty(&m_master, &slave, name, nullptr, nullptr) != 0)
@@ -27,9 +31,10 @@ public:
         ::close(slave);
         m_strSlave = name;
         // Held from the start: the program opens the line for exclusive use.
-        m_filler = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (!bOpenLate)
+            m_filler = OpenFiller();
         ::unlink(strLink.c_str());
-        m_bValid = m_filler >= 0 && ::symlink(name, strLink.c_str()) == 0;
+        m_bValid = (bOpenLate || m_filler >= 0) && ::symlink(name, strLink.c_str()) == 0;
     }
     ~CStallingDevice() {
         m_bStop = true;
@@ -50,6 +55,8 @@ public:
 
     // The equipment is switched on: detection "\n", then the rest on a thread of its own.
     void PowerOn(const std::string& strHandshake = "QduKanZ") {
+        if (m_filler < 0)
+            m_filler = OpenFiller();
         m_thread = std::thread([this, strHandshake] { Converse(strHandshake); });
     }
 
@@ -78,6 +85,9 @@ private:
             else
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
+    }
+    int OpenFiller() const {
+        return ::open(m_strSlave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     }
     void Send(const std::string& data) {
         for (std::size_t done = 0; done < data.size() && !m_bStop;) {
