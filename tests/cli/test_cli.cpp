@@ -349,6 +349,18 @@ TEST(CliUpdate, APortWhoseDeviceGoesIsSaidAtOnceAndAwaitedOnRepeat) {
     ASSERT_EQ(lines.size(), 3u) << rig.Output();
     EXPECT_NE(lines[2].find("," + rig.Sim(5).GetDevicePath() + ","), std::string::npos) << lines[2];
     EXPECT_NE(lines[2].find(",completed"), std::string::npos) << lines[2];
+    // Unplugged while the next unit is awaited: once the next cycle has the port open again.
+    const auto count = [&](const std::string& strText) {
+        std::size_t n = 0;
+        const std::string strOut = rig.Output();
+        for (std::size_t at = strOut.find(strText); at != std::string::npos;
+             at = strOut.find(strText, at + 1))
+            ++n;
+        return n;
+    };
+    for (int i = 0; i < 500 && count("Port 5 opened") < 4; ++i)
+        usleep(10000);
+    ASSERT_EQ(count("Port 5 opened"), 4u) << rig.Output();
     rig.Unplug(5);
     result = rig.WaitForEnd(10000);
     EXPECT_EQ(result.nStatus, 1) << result.strOut;
