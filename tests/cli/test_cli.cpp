@@ -329,6 +329,9 @@ TEST(CliUpdate, APortWhoseDeviceGoesIsSaidAtOnceAndAwaitedOnRepeat) {
     rig.AddSim(5);
     rig.Start(CCliRig::Update({"--dir", rig.Code(), "--port", "5"}));
     ASSERT_TRUE(opened());
+    // The port check before the open takes the port too: unplugged once the unit awaits the
+    // equipment on the opened port.
+    ASSERT_TRUE(said("Port 5 opened", 10000)) << rig.Output();
     rig.Unplug(5);
     CCliRig::Result result = rig.WaitForEnd(2000);
     EXPECT_EQ(result.nStatus, 1) << result.strOut;
