@@ -83,18 +83,8 @@ vantoro_qt_windows_fetch_source() {
 }
 
 vantoro_qt_windows_write_toolchain() {
-    cat >"$1" <<'EOF'
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-EOF
+    # The project's own toolchain file, kept in the prefix, so Qt and Vantoro build alike.
+    cp "$(dirname "${BASH_SOURCE[0]}")/../../cmake/mingw-w64-x86_64.cmake" "$1"
 }
 
 # Configures Qt's source for Windows; with VANTORO_QT_WINDOWS_CONFIGURE_ONLY=1 it stops there.
