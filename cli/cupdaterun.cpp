@@ -11,7 +11,7 @@ constexpr int kTickMillis = 100;
 
 CUpdateRun::CUpdateRun(std::vector<CUnitSetup> setups, CCliOutput& output, CReportFile& report,
                        std::FILE* pErr)
-    : m_output(output), m_report(report), m_pErr(pErr) {
+    : m_output(output), m_report(report), m_errors(pErr) {
     for (std::size_t i = 0; i < setups.size(); ++i) {
         m_sinks.push_back(std::make_unique<CUnitSink>(m_loop, static_cast<int>(i)));
         m_units.push_back(std::make_unique<CUpdateUnit>(std::move(setups[i]), *m_sinks[i], *this));
@@ -53,6 +53,7 @@ int CUpdateRun::Run() {
             pUnit->Interrupt();
     }
     m_output.Summary(m_units, bInterrupted);
+    m_errors.Finish();
     // As a shell reports a program its signal ended: 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP.
     if (bInterrupted)
         return 128 + m_loop.InterruptSignal();
@@ -71,9 +72,9 @@ void CUpdateRun::OnUnitFinished(const CUpdateUnit&, const CUnitResult& result) {
     std::string strLine;
     if (!m_report.Append(result, strLine)) {
         m_bReportLost = true;
-        std::fprintf(m_pErr, "vantoro-cli: the report lost a line: %s\n%s\n",
-                     m_report.GetError().c_str(), strLine.c_str());
-        std::fflush(m_pErr);
+        m_errors.Write("vantoro-cli: the report lost a line: " + m_report.GetError() + "\n" +
+                           strLine + "\n",
+                       false);
     }
     m_output.Result(result);
 }

@@ -2,6 +2,7 @@
 
 #include "cli/ccliloop.h"
 #include "cli/cclioutput.h"
+#include "cli/cclistream.h"
 #include "cli/creportfile.h"
 #include "cli/cunitsink.h"
 #include "cli/cupdateunit.h"
@@ -43,7 +44,8 @@ private:
     CCliLoop m_loop;
     CCliOutput& m_output;
     CReportFile& m_report;
-    std::FILE* m_pErr;
+    // Standard error behind a writer of its own: a stalled reader of it holds up no unit.
+    CCliStream m_errors;
     std::vector<std::unique_ptr<CUnitSink>> m_sinks;
     // Declared after the sinks, so every unit (and its listener) is gone before them.
     std::vector<std::unique_ptr<CUpdateUnit>> m_units;

@@ -138,8 +138,11 @@ void CCliRig::Start(const std::vector<std::string>& args, const CliLaunch& launc
     else
         posix_spawn_file_actions_addopen(&actions, 1, (m_tmp / "stdout").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, (m_tmp / "stderr").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (launch.nStderr >= 0)
+        posix_spawn_file_actions_adddup2(&actions, launch.nStderr, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, (m_tmp / "stderr").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
     // The child starts with no signal blocked, whatever this process's threads block.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);

@@ -17,6 +17,7 @@ namespace vantoro {
 struct CliLaunch {
     int nStdout = -1;
     std::vector<int> ignored;
+    int nStderr = -1;
 };
 
 // The real vantoro-cli run as a child process against simulated equipment on pseudo-terminals,

@@ -341,8 +341,20 @@ TEST(CliUpdate, APortWhoseDeviceGoesIsSaidAtOnceAndAwaitedOnRepeat) {
     rig.Start(CCliRig::Update(
         {"--dir", rig.Code(), "--port", "5", "--repeat", "--wait", "3", "--report", strReport}));
     ASSERT_TRUE(opened());
+    const auto count = [&](const std::string& strText) {
+        std::size_t n = 0;
+        const std::string strOut = rig.Output();
+        for (std::size_t at = strOut.find(strText); at != std::string::npos;
+             at = strOut.find(strText, at + 1))
+            ++n;
+        return n;
+    };
     rig.Sim(5).PowerOn();
     ASSERT_TRUE(said("COM5 completed", 10000)) << rig.Output();
+    // Unplugged while the next unit is awaited, once the next cycle has the port open.
+    for (int i = 0; i < 1000 && count("Port 5 opened") < 2; ++i)
+        usleep(10000);
+    ASSERT_EQ(count("Port 5 opened"), 2u) << rig.Output();
     rig.Unplug(5);
     EXPECT_TRUE(said("Port Gone", 1500)) << rig.Output();
     rig.AddSim(5, PoweredWhenOpened());
@@ -352,15 +364,7 @@ TEST(CliUpdate, APortWhoseDeviceGoesIsSaidAtOnceAndAwaitedOnRepeat) {
     ASSERT_EQ(lines.size(), 3u) << rig.Output();
     EXPECT_NE(lines[2].find("," + rig.Sim(5).GetDevicePath() + ","), std::string::npos) << lines[2];
     EXPECT_NE(lines[2].find(",completed"), std::string::npos) << lines[2];
-    // Unplugged while the next unit is awaited: once the next cycle has the port open again.
-    const auto count = [&](const std::string& strText) {
-        std::size_t n = 0;
-        const std::string strOut = rig.Output();
-        for (std::size_t at = strOut.find(strText); at != std::string::npos;
-             at = strOut.find(strText, at + 1))
-            ++n;
-        return n;
-    };
+    // And once more with a port that does not come back.
     for (int i = 0; i < 500 && count("Port 5 opened") < 4; ++i)
         usleep(10000);
     ASSERT_EQ(count("Port 5 opened"), 4u) << rig.Output();

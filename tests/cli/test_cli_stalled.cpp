@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
@@ -169,6 +170,44 @@ TEST(CliStalledOutput, ASignalReleasesEveryPortAtOnce) {
     EXPECT_TRUE(bReleased) << "SIGTERM did not release the ports within a second";
     EXPECT_EQ(result.nStatus, 143);
     EXPECT_NE(strOut.find("Interrupted. Every port is released."), std::string::npos) << strOut;
+}
+
+// A report line that cannot be written is printed on standard error; a standard error nobody
+// reads (a log pipe into a stopped program) must hold up no other unit either.
+TEST(CliStalledOutput, ALostReportLineOnAStalledStandardErrorHoldsNoOtherUnit) {
+    CCliRig rig;
+    // With a header record: the file check's warning about a missing one would be the first
+    // text to wait for standard error, before any port is opened.
+    const std::string strCode = rig.WriteCodeFile("st24v104.s19", 3);
+    test::WriteTextFile(strCode, "S0030000FC\n" + test::ReadTextFile(strCode));
+    rig.AddSim(5);
+    CTargetSimulator& sim6 = rig.AddSim(6);
+    const std::string strFolder = rig.Folder() + "records";
+    test::MakeFolder(strFolder);
+    CStalledOutput errors(false);
+    ASSERT_TRUE(errors.IsFull());
+    CliLaunch launch;
+    launch.nStderr = errors.Writer();
+    rig.Start(CCliRig::Update({"--dir", rig.Code(), "--port", "5", "--port", "6", "--report",
+                               strFolder + "/r.csv"}),
+              launch);
+    errors.LetGo();
+    ASSERT_TRUE(Within(10000, [&] {
+        return !CanTakePort(rig.Sim(5).GetDevicePath()) && !CanTakePort(sim6.GetDevicePath());
+    })) << "the ports were not opened";
+    std::filesystem::remove_all(strFolder); // every line from now on is lost
+    rig.Sim(5).PowerOn();
+    ASSERT_TRUE(Within(10000, [&] { return rig.Output().find("COM5 completed") != std::string::npos; }))
+        << rig.Output();
+    sim6.PowerOn();
+    const bool bOtherDone =
+        Within(10000, [&] { return rig.Output().find("COM6 completed") != std::string::npos; });
+    const std::string strErr = errors.Drain();
+    const CCliRig::Result result = rig.WaitForEnd(10000);
+    EXPECT_TRUE(bOtherDone) << "COM 6 was held while standard error took nothing\n"
+                            << rig.Output();
+    EXPECT_EQ(result.nStatus, 1) << result.strOut;
+    EXPECT_EQ(CountOf(strErr, "the report lost a line"), 2) << strErr;
 }
 
 // nohup and a script's background job start the program with the signal ignored: it then
