@@ -189,7 +189,7 @@ int CComPortNumbering::LinkNetworkPort(const std::string& strName, const std::ve
     }
     std::set<int> taken(listed.begin(), listed.end());
     for (const DosDeviceLink& link : ReadLinks()) {
-        if (link.strText == strName)
+        if (link.strText == strName || IsSameNetworkPort(link.strText, strName))
             return link.nPort;
         taken.insert(link.nPort);
     }

@@ -1,6 +1,7 @@
 #include "serial/networkportname.h"
 
 #include <cctype>
+#include <string>
 
 namespace vantoro {
 
@@ -101,6 +102,20 @@ bool ParseNetworkPortName(const std::string& strName, NetworkPortName& name, std
     parsed.strService = strPort;
     name = parsed;
     return true;
+}
+
+bool IsSameNetworkPort(const std::string& strA, const std::string& strB) {
+    NetworkPortName a;
+    NetworkPortName b;
+    if (!ParseNetworkPortName(strA, a) || !ParseNetworkPortName(strB, b))
+        return false;
+    const auto lower = [](std::string str) {
+        for (char& c : str)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return str;
+    };
+    return a.bRfc2217 == b.bRfc2217 && lower(a.strHost) == lower(b.strHost) &&
+           std::stol(a.strService) == std::stol(b.strService);
 }
 
 } // namespace vantoro

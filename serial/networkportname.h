@@ -22,4 +22,9 @@ bool LooksLikeNetworkPortName(const std::string& strName);
 bool ParseNetworkPortName(const std::string& strName, NetworkPortName& name,
                           std::string* pstrWhy = nullptr);
 
+// True when both texts name one network port however they are written: the scheme's case, a
+// trailing slash, the host name's case and leading zeros of the TCP port make no difference,
+// so a port typed two ways keeps one COM number.
+bool IsSameNetworkPort(const std::string& strA, const std::string& strB);
+
 } // namespace vantoro

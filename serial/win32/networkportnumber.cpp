@@ -1,6 +1,7 @@
 // Windows keeps a network port's number in the settings file: "COMn=name" in [NetworkPorts],
 // the section the user writes such numbers in by hand.
 #include "serial/networkportnumber.h"
+#include "serial/networkportname.h"
 
 #include "platform/cfilelock.h"
 #include "platform/cprofilefile.h"
@@ -37,7 +38,7 @@ int LinkNetworkPort(const std::string& strName, const std::vector<int>& listed,
         const int nPort = ComNumberFromName(strKey);
         if (nPort <= 0)
             continue;
-        if (strValue == strName)
+        if (strValue == strName || IsSameNetworkPort(strValue, strName))
             return nPort;
         taken.insert(nPort); // whatever it names, the number is the user's
     }

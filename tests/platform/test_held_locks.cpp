@@ -141,6 +141,11 @@ TEST(NetworkPortNumbers, AreLinkedAtFirstSightAndKeptAcrossRuns) {
         EXPECT_EQ(CComPortNumbering(strDos, "").LinkNetworkPort(strA, {}, strWhy), nA);
         EXPECT_EQ(CComPortNumbering(strDos, "").LinkNetworkPort(strB, {130}, strWhy), nB);
     }
+    // The same port written another way keeps its number; another port does not take it.
+    for (const char* pszSame : {"RFC2217://127.0.0.1:7001/", "rfc2217://127.0.0.1:07001"})
+        EXPECT_EQ(CComPortNumbering(strDos, "").LinkNetworkPort(pszSame, {}, strWhy), nA);
+    EXPECT_EQ(CComPortNumbering(strDos, "").LinkNetworkPort("socket://127.0.0.1:7001", {}, strWhy),
+              132);
     SetDosDevicesFolder(strDos);
     EXPECT_EQ(ResolveComDevice("\\\\.\\Com131"), strA);
     SetDosDevicesFolder("");
