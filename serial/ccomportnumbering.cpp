@@ -31,6 +31,15 @@ std::string CanonicalOrSelf(const std::string& strPath) {
     return ec ? strPath : canonical.string();
 }
 
+// The numbers the settings' [NetworkPorts] section gives: the user chose them, and a link of
+// the same number would be hidden behind them.
+std::set<int> NumbersOfNetworkPorts() {
+    std::set<int> numbers;
+    for (const NetworkComPort& port : ListNetworkComPorts())
+        numbers.insert(port.nPort);
+    return numbers;
+}
+
 int NextFreeNumber(const std::set<int>& taken) {
     int number = kFirstLinkedComPort;
     while (taken.count(number))
@@ -187,7 +196,8 @@ int CComPortNumbering::LinkNetworkPort(const std::string& strName, const std::ve
         strError = pLock->Problem();
         return -1;
     }
-    std::set<int> taken(listed.begin(), listed.end());
+    std::set<int> taken = NumbersOfNetworkPorts();
+    taken.insert(listed.begin(), listed.end());
     for (const DosDeviceLink& link : ReadLinks()) {
         if (link.strText == strName || IsSameNetworkPort(link.strText, strName))
             return link.nPort;
@@ -212,7 +222,7 @@ std::vector<ComPortEntry> CComPortNumbering::NumberPorts(const std::vector<TtyDe
     }
     const std::vector<DosDeviceLink> links = ReadLinks();
     const std::map<std::string, std::string> stableNames = ReadStableNames();
-    std::set<int> taken;
+    std::set<int> taken = NumbersOfNetworkPorts();
     std::set<std::string> reached; // nodes a link already opens
     for (const DosDeviceLink& link : links) {
         taken.insert(link.nPort);

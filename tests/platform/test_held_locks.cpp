@@ -146,6 +146,12 @@ TEST(NetworkPortNumbers, AreLinkedAtFirstSightAndKeptAcrossRuns) {
         EXPECT_EQ(CComPortNumbering(strDos, "").LinkNetworkPort(pszSame, {}, strWhy), nA);
     EXPECT_EQ(CComPortNumbering(strDos, "").LinkNetworkPort("socket://127.0.0.1:7001", {}, strWhy),
               132);
+    // A number the settings' [NetworkPorts] section gives is the user's: no link takes it.
+    const std::string strSettings = tmp / "vantoro.INI";
+    WriteTextFile(strSettings, "[NetworkPorts]\nCOM133=socket://rack3:4001\n");
+    SetNetworkPortsFile(strSettings);
+    EXPECT_EQ(CComPortNumbering(strDos, "").LinkNetworkPort("socket://rack4:4001", {}, strWhy), 134);
+    SetNetworkPortsFile("");
     SetDosDevicesFolder(strDos);
     EXPECT_EQ(ResolveComDevice("\\\\.\\Com131"), strA);
     SetDosDevicesFolder("");
