@@ -47,6 +47,30 @@ TEST_F(WindowsCliTest, UpdatesEquipmentBehindSer2NetOverRfc2217AndARawSocket) {
     }
 }
 
+// A technician copies the port's device name from Device Manager or another tool: "\\.\COM40"
+// in whatever case is COM 40, here a network port numbered in the settings.
+TEST_F(WindowsCliTest, TakesAPortByItsWindowsDeviceName) {
+    CCliRig rig;
+    CSer2NetServer server(rig.Folder());
+    SimOptions options;
+    options.nPowerOnWhenOpenedMs = 100;
+    CTargetSimulator& sim = rig.AddSim(30, options);
+    const std::string strPort = server.Add(sim.GetDevicePath(), false);
+    std::string strWhy;
+    ASSERT_TRUE(server.Start(strWhy)) << strWhy;
+    rig.WriteSettings("[NetworkPorts]\nCOM40=" + strPort + "\n");
+    const std::string strFile = rig.WriteCodeFile("code.s19", 5);
+    CCliRig::Result result =
+        rig.Run(CCliRig::Update({"--file", strFile, "--port", "\\\\.\\cOm40"}), kRunMillis);
+    EXPECT_EQ(result.nStatus, 0) << result.strOut << result.strErr << server.Log();
+    EXPECT_EQ(sim.GetReceived(), test::ReadTextFile(strFile));
+    // A number nothing gives is refused as one, never as a name the program cannot read.
+    result = rig.Run(CCliRig::Update({"--file", strFile, "--port", "\\\\.\\COM41"}), kRunMillis);
+    EXPECT_EQ(result.nStatus, 2) << result.strOut << result.strErr;
+    EXPECT_NE(result.strErr.find("COM 41 is not a listed port"), std::string::npos)
+        << result.strErr;
+}
+
 // Arguments reach the program as UTF-8 and name files through the wide-character calls; what is
 // no file is refused with the same words as on Linux.
 TEST_F(WindowsCliTest, ChecksAFileWithANonAsciiNameAndRefusesAFolder) {
