@@ -46,18 +46,13 @@ std::string FolderPath(const std::string& strDir) {
     return strPath;
 }
 
+// "5", "COM5" in any case, or the device name tools such as Device Manager show, "\\.\COM5".
 bool IsComNumber(const std::string& strText, int& nPort) {
-    std::string strDigits = strText;
-    if (strDigits.size() > 3 &&
-        (strDigits.compare(0, 3, "COM") == 0 || strDigits.compare(0, 3, "com") == 0 ||
-         strDigits.compare(0, 3, "Com") == 0))
-        strDigits.erase(0, 3);
-    if (strDigits.empty() || strDigits.size() > 6 ||
-        !std::all_of(strDigits.begin(), strDigits.end(),
-                     [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
-    nPort = std::stoi(strDigits);
-    return true;
+    const bool bDigits =
+        !strText.empty() && strText.size() <= 6 &&
+        std::all_of(strText.begin(), strText.end(), [](char c) { return c >= '0' && c <= '9'; });
+    nPort = bDigits ? std::stoi(strText) : ComNumberFromName(strText);
+    return nPort >= 0;
 }
 
 } // namespace

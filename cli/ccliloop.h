@@ -1,6 +1,5 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -42,12 +41,12 @@ public:
     int InterruptSignal() const { return m_nSignal; }
 
 private:
-    int m_nWakeFd = -1;               // eventfd, where there is one
-    int m_nSignalFd = -1;             // signalfd, where there is one
-    std::condition_variable m_posted; // where there are no descriptors to wait on
-    std::mutex m_mutex;
     std::deque<Notification> m_queue;
     int m_nSignal = 0;
+
+    // How Post wakes the waiting thread on the system built for, from cli/posix/ or cli/win32/
+    // (the build puts the right one on the include path).
+#include "ccliloopmembers.h"
 };
 
 } // namespace vantoro

@@ -519,18 +519,22 @@ std::uint32_t CNetworkLine::Read(std::uint8_t* pBuffer, std::size_t nCapacity,
         m_bPending.store(!m_strPending.empty());
     }
     // No more is taken from the socket than fits: decoding only ever shortens the stream. The
-    // buffer is filled while bytes are there, as a caller takes a short read for "no more".
-    while (nRead < nCapacity) {
+    // buffer is filled while bytes are there, as a caller takes a short read for "no more". A
+    // receive that came back short has emptied the connection: asking again would only hear
+    // "nothing" (under Wine a round trip to its server, once a reply).
+    bool bDrained = false;
+    while (nRead < nCapacity && !bDrained) {
         std::uint8_t raw[512];
-        const std::size_t nRoom = nCapacity - nRead;
+        const std::size_t nAsk = std::min(nCapacity - nRead, sizeof raw);
         std::size_t n = 0;
-        const CNetSocket::Status status = m_socket.Receive(raw, std::min(nRoom, sizeof raw), n);
+        const CNetSocket::Status status = m_socket.Receive(raw, nAsk, n);
         if (status == CNetSocket::Status::WouldBlock)
             return 0;
         if (status != CNetSocket::Status::Ok) {
             m_bHungUp = true; // end of stream or a reset: the server or the link is gone
             return kErrorGenFailure;
         }
+        bDrained = n < nAsk;
         std::string data;
         if (m_name.bRfc2217) {
             std::vector<CTelnetCodec::Command> commands;

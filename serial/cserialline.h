@@ -105,6 +105,9 @@ protected:
 private:
     friend class COverlapped;
 
+    std::uint32_t StartTransfer(const void* pData, std::size_t nLength, std::uint32_t& nCount,
+                                COverlapped* pOverlapped, std::uint32_t nTimeout);
+
     // The handles, queues and helpers of the system built for, from serial/posix/ or
     // serial/win32/ (the build puts the right one on the include path).
 #include "cseriallinemembers.h"

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include <windows.h>
+#include <winternl.h>
 
 namespace vantoro {
 
@@ -19,16 +20,31 @@ std::int64_t Ticks(const LARGE_INTEGER& time) {
     return static_cast<std::int64_t>(time.QuadPart) * 100; // 100 ns ticks
 }
 
+// The file number of the file behind hFile; ntdll is where Windows answers it alone.
+bool FileNumberOf(HANDLE hFile, std::uint64_t& nNumber) {
+    IO_STATUS_BLOCK status{};
+    FILE_INTERNAL_INFORMATION internal{};
+    if (::NtQueryInformationFile(hFile, &status, &internal, sizeof internal,
+                                 FileInternalInformation) < 0)
+        return false;
+    nNumber = static_cast<std::uint64_t>(internal.IndexNumber.QuadPart);
+    return true;
+}
+
+// The update looks at its code file once a record, so every question here is one the file
+// system answers from the file alone. The volume's serial number would be a question to the
+// mount manager each time (under Wine, a round trip to another process that doubled the time
+// of a paced update); in its place the file's creation time tells a file with the same number
+// on another volume apart, and a rename within a volume keeps both.
 bool IdentityOfHandle(HANDLE hFile, CFileIdentity& identity) {
-    BY_HANDLE_FILE_INFORMATION info{};
+    FILE_STANDARD_INFO standard{};
     FILE_BASIC_INFO basic{};
-    if (!::GetFileInformationByHandle(hFile, &info) ||
+    if (!FileNumberOf(hFile, identity.nIndex) ||
+        !::GetFileInformationByHandleEx(hFile, FileStandardInfo, &standard, sizeof standard) ||
         !::GetFileInformationByHandleEx(hFile, FileBasicInfo, &basic, sizeof basic))
         return false;
-    identity.nVolume = info.dwVolumeSerialNumber;
-    identity.nIndex = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    identity.nSize = static_cast<std::int64_t>(
-        (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    identity.nVolume = static_cast<std::uint64_t>(basic.CreationTime.QuadPart);
+    identity.nSize = static_cast<std::int64_t>(standard.EndOfFile.QuadPart);
     identity.nModified = Ticks(basic.LastWriteTime);
     identity.nChanged = Ticks(basic.ChangeTime);
     return true;

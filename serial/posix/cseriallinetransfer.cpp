@@ -47,44 +47,13 @@ int PollOne(int fd, short nEvents, int nTimeout) {
 
 } // namespace
 
-std::uint32_t CSerialLine::WriteBytes(const void* pData, std::size_t nLength,
-                                      std::uint32_t* pnWritten, COverlapped* pOverlapped,
-                                      std::uint32_t nTimeout) {
-    CheckTimeoutContract(nTimeout);
-    Store(0);
-    std::uint32_t unused = 0;
-    std::uint32_t& written = pnWritten ? *pnWritten : unused;
-    written = 0;
-    if (std::uint32_t code = CheckTransfer(pOverlapped, nTimeout))
-        return Store(code);
-    if (!pData && nLength != 0)
-        return Store(kEInvalidArg);
-    const auto* data = static_cast<const std::uint8_t*>(pData);
-    // A network port sends its data in the server's framing; the count stays the caller's.
-    std::string encoded;
-    const std::size_t nSource = nLength;
-    if (m_pNetwork) {
-        if (m_pNetwork->HasHungUp())
-            return Store(kErrorGenFailure);
-        encoded = m_pNetwork->EncodeData(data, nLength);
-        data = reinterpret_cast<const std::uint8_t*>(encoded.data());
-        nLength = encoded.size();
-    }
-    // The update engine's writes (time-out 0, no structure of its own) must never hold its
-    // thread: the device takes what it can and the rest follows as it makes room. Any other
-    // write is complete when this returns: every byte is with the driver.
-    std::uint32_t code = m_bOverlapped && !pOverlapped && nTimeout == 0
-                             ? WriteQueued(data, nLength, written)
-                             : WriteAll(data, nLength, written);
-    if (m_pNetwork)
-        written = static_cast<std::uint32_t>(m_pNetwork->SourceBytesIn(data, written, nSource));
+std::uint32_t CSerialLine::SendToDevice(const std::uint8_t* pData, std::size_t nLength,
+                                        std::uint32_t& nWritten, bool bQueued) {
+    const std::uint32_t code =
+        bQueued ? WriteQueued(pData, nLength, nWritten) : WriteAll(pData, nLength, nWritten);
     if (code == 0 && nLength != 0)
-        m_bTxPending.store(true);
-    if (pOverlapped && code == 0) {
-        pOverlapped->m_nBytes = written;
-        pOverlapped->m_event.Set();
-    }
-    return Store(code);
+        m_bTxPending.store(true); // the listener reports the line empty again, as asked
+    return code;
 }
 
 // A socket whose server has gone must fail the write, not end the program with SIGPIPE.
@@ -206,56 +175,17 @@ std::uint32_t CSerialLine::WriteAll(const std::uint8_t* pData, std::size_t nLeng
     return 0;
 }
 
-std::uint32_t CSerialLine::ReadBytes(void* pBuffer, std::size_t nCapacity, std::uint32_t* pnRead,
-                                     COverlapped* pOverlapped, std::uint32_t nTimeout) {
-    CheckTimeoutContract(nTimeout);
-    Store(0);
-    std::uint32_t unused = 0;
-    std::uint32_t& read = pnRead ? *pnRead : unused;
-    read = 0;
-    if (std::uint32_t code = CheckTransfer(pOverlapped, nTimeout))
-        return Store(code);
-    if (!pBuffer && nCapacity != 0)
-        return Store(kEInvalidArg);
-    auto* buffer = static_cast<std::uint8_t*>(pBuffer);
-    nCapacity = std::min<std::size_t>(nCapacity, UINT32_MAX);
-
-    if (m_nReadTimeoutMode == ReadTimeoutNonBlocking) {
-        std::uint32_t code = ReadAvailable(buffer, nCapacity, read);
-        if (pOverlapped && code == 0) {
-            pOverlapped->m_nBytes = read;
-            pOverlapped->m_event.Set();
-        }
-        return Store(code);
-    }
-    if (pOverlapped) {
-        // Takes what is there; the rest arrives through GetOverlappedResult.
-        std::uint32_t got = 0;
-        std::uint32_t code = ReadAvailable(buffer, nCapacity, got);
-        if (code != 0)
-            return Store(code);
-        pOverlapped->m_nBytes = got;
-        if (got == nCapacity) {
-            read = got;
-            pOverlapped->m_event.Set();
-            return 0;
-        }
-        pOverlapped->m_pending = COverlapped::PendingKind::Read;
-        pOverlapped->m_pLine = this;
-        pOverlapped->m_pBuffer = buffer;
-        pOverlapped->m_nCapacity = nCapacity;
-        m_pendingOperations.push_back(pOverlapped);
-        return 0;
-    }
+std::uint32_t CSerialLine::ReadWhole(std::uint8_t* pBuffer, std::size_t nCapacity,
+                                     std::uint32_t& nRead, std::uint32_t nTimeout) {
     if (nTimeout == 0) {
         // Nothing is consumed unless the whole request can be met, so a read that does not
         // finish leaves no bytes behind in a buffer the caller has given up.
         int waiting = 0;
         if (BytesWaitingToRead(PortFd(), waiting) != 0 ||
             static_cast<std::size_t>(waiting) < nCapacity)
-            return Store(kErrorTimeout);
+            return kErrorTimeout;
     }
-    return Store(ReadUntilFull(buffer, nCapacity, read, -1));
+    return ReadUntilFull(pBuffer, nCapacity, nRead, -1);
 }
 
 std::uint32_t CSerialLine::ReadAvailable(std::uint8_t* pBuffer, std::size_t nCapacity,

@@ -1,6 +1,7 @@
 #include "serial/cnetsocket.h"
 
-#include "serial/win32/widetext.h"
+#include "platform/win32/widetext.h"
+#include "serial/win32/socketwait.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,21 +34,6 @@ SOCKET Socket(NativeSocket nSocket) {
     return static_cast<SOCKET>(nSocket);
 }
 
-// select on one socket within nMillis (negative: no limit); the count, or SOCKET_ERROR.
-int SelectOne(SOCKET socket, bool bWrite, long nMillis, bool& bFailed) {
-    fd_set ready;
-    fd_set failed;
-    FD_ZERO(&ready);
-    FD_ZERO(&failed);
-    FD_SET(socket, &ready);
-    FD_SET(socket, &failed);
-    timeval limit{nMillis / 1000, (nMillis % 1000) * 1000};
-    const int n = ::select(0, bWrite ? nullptr : &ready, bWrite ? &ready : nullptr, &failed,
-                           nMillis < 0 ? nullptr : &limit);
-    bFailed = n > 0 && FD_ISSET(socket, &failed);
-    return n;
-}
-
 // Small writes go out at once; keep-alive finds a server that vanished without a word.
 void TuneSocket(SOCKET socket) {
     BOOL on = TRUE;
@@ -74,7 +60,7 @@ int ConnectOne(SOCKET socket, const addrinfoW& address, Clock::time_point deadli
             return WSAECANCELLED;
         const int nLeft = MillisLeft(deadline);
         const int nSlice = std::min(nLeft, 50);
-        n = SelectOne(socket, true, nSlice, bFailed);
+        n = SelectOne(static_cast<NativeSocket>(socket), true, nSlice, bFailed);
         if (n != 0 || nLeft <= nSlice)
             break;
     }
@@ -95,6 +81,21 @@ bool IsConnectionGone(int nError) {
 
 } // namespace
 
+int SelectOne(NativeSocket nSocket, bool bWrite, long nMillis, bool& bFailed) {
+    const SOCKET socket = Socket(nSocket);
+    fd_set ready;
+    fd_set failed;
+    FD_ZERO(&ready);
+    FD_ZERO(&failed);
+    FD_SET(socket, &ready);
+    FD_SET(socket, &failed);
+    timeval limit{nMillis / 1000, (nMillis % 1000) * 1000};
+    const int n = ::select(0, bWrite ? nullptr : &ready, bWrite ? &ready : nullptr, &failed,
+                           nMillis < 0 ? nullptr : &limit);
+    bFailed = n > 0 && FD_ISSET(socket, &failed);
+    return n;
+}
+
 CNetSocket::~CNetSocket() {
     Close();
 }
@@ -114,8 +115,8 @@ CNetSocket::Status CNetSocket::Connect(const std::string& strHost, const std::st
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfoW* pList = nullptr;
-    const int rc = ::GetAddrInfoW(WideFromUtf8(strHost).c_str(), WideFromUtf8(strService).c_str(),
-                                  &hints, &pList);
+    const int rc =
+        ::GetAddrInfoW(WideText(strHost).c_str(), WideText(strService).c_str(), &hints, &pList);
     if (rc != 0) {
         const bool unknown = rc == WSAHOST_NOT_FOUND || rc == WSANO_DATA || rc == WSANO_RECOVERY;
         return Fail(unknown ? Status::UnknownHost : Status::Failed, rc);
@@ -185,7 +186,7 @@ CNetSocket::Status CNetSocket::Receive(void* pBuffer, std::size_t nCapacity,
 
 CNetSocket::Status CNetSocket::Wait(bool bWrite, int nMillis) {
     bool bFailed = false;
-    const int n = SelectOne(Socket(m_nSocket), bWrite, nMillis, bFailed);
+    const int n = SelectOne(m_nSocket, bWrite, nMillis, bFailed);
     if (n == SOCKET_ERROR)
         return Fail(Status::Failed, ::WSAGetLastError());
     if (n == 0)
@@ -197,7 +198,7 @@ CNetSocket::Status CNetSocket::Wait(bool bWrite, int nMillis) {
 bool CNetSocket::IsStillConnected() const {
     bool bFailed = false;
     const SOCKET socket = Socket(m_nSocket);
-    const int n = SelectOne(socket, false, 0, bFailed);
+    const int n = SelectOne(m_nSocket, false, 0, bFailed);
     if (n == 0)
         return true;
     char byte = 0;
@@ -207,7 +208,7 @@ bool CNetSocket::IsStillConnected() const {
 CNetSocket::Status CNetSocket::Fail(Status eStatus, int nError) {
     m_nSystemError = nError;
     m_strSystemError =
-        nError ? SystemMessageText(static_cast<std::uint32_t>(nError)) : "Connection closed";
+        nError ? vantoro::SystemErrorText(static_cast<unsigned long>(nError)) : "Connection closed";
     return eStatus;
 }
 

@@ -1,7 +1,7 @@
 #include "serial/comportdiscovery.h"
 
+#include "platform/win32/widetext.h"
 #include "serial/comportnames.h"
-#include "serial/win32/widetext.h"
 
 #include "serial/win32/windowsapi.h" // last: see there
 
@@ -30,7 +30,7 @@ std::string FriendlyNameOf(HDEVINFO devices, SP_DEVINFO_DATA& device) {
         name.assign(nRequired / sizeof(wchar_t) + 1, L'\0');
     }
     name.resize(wcsnlen(name.c_str(), name.size()));
-    return Utf8FromWide(name);
+    return Utf8Text(name);
 }
 
 // The Ports class also holds printer ports: only a "(COMn)" part names a serial one.
@@ -78,7 +78,7 @@ std::vector<ComPortEntry> AnnouncedPorts() {
         if (::RegEnumValueW(hKey, nIndex, name, &nName, nullptr, &nType,
                             reinterpret_cast<BYTE*>(value), &nValue) != ERROR_SUCCESS)
             break;
-        const int nPort = nType == REG_SZ ? ComNumberFromName(Utf8FromWide(value)) : -1;
+        const int nPort = nType == REG_SZ ? ComNumberFromName(Utf8Text(value)) : -1;
         if (nPort > 0)
             entries.push_back({nPort, "Serial Port (COM" + std::to_string(nPort) + ")",
                                SystemComDevice(nPort, {})});

@@ -1,11 +1,11 @@
 // Opening, configuring and closing CSerialLine over the Win32 communications calls.
 #include "serial/cserialline.h"
 
+#include "platform/win32/widetext.h"
 #include "serial/cnetworkline.h"
 #include "serial/comportnames.h"
 #include "serial/lineformat.h"
 #include "serial/networkportname.h"
-#include "serial/win32/widetext.h"
 
 #include <cwctype>
 
@@ -23,7 +23,7 @@ HANDLE Port(SystemHandle hPort) {
 }
 
 HANDLE OpenDevice(const std::string& strNode, bool bOverlapped) {
-    return ::CreateFileW(WideFromUtf8(strNode).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    return ::CreateFileW(WideText(strNode).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                          OPEN_EXISTING, bOverlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
 }
 
@@ -32,7 +32,7 @@ HANDLE OpenDevice(const std::string& strNode, bool bOverlapped) {
 // here refuse a port that another one holds, wherever it runs.
 std::wstring ClaimName(const std::string& strNode) {
     std::wstring name = L"Local\\Vantoro.Port.";
-    for (wchar_t c : WideFromUtf8(strNode))
+    for (wchar_t c : WideText(strNode))
         name.push_back(c == L'\\' ? L'_' : static_cast<wchar_t>(std::towupper(c)));
     return name;
 }
@@ -122,7 +122,7 @@ std::uint32_t CSerialLine::OpenPort(const char* pszDevice, bool bOverlapped) {
     COMMCONFIG config{};
     DWORD nSize = sizeof config;
     config.dwSize = nSize;
-    if (::GetDefaultCommConfigW(WideFromUtf8(node).c_str(), &config, &nSize))
+    if (::GetDefaultCommConfigW(WideText(node).c_str(), &config, &nSize))
         ::SetCommConfig(hPort, &config, nSize);
     return GetLastError();
 }
@@ -390,7 +390,7 @@ int CSerialLine::ProbePort(const char* pszDevice, std::uint32_t* pnError, std::s
     if (error == kErrorAccessDenied)
         return PortInUse;
     if (pstrCause)
-        *pstrCause = SystemMessageText(error) + " opening " + node;
+        *pstrCause = SystemErrorText(error) + " opening " + node;
     return PortUnknown;
 }
 

@@ -8,6 +8,12 @@
     void ResetOpenState(bool bOverlapped, const std::string& strNode);
     bool ReadFormatOfOpenPort(LineFormat& format);
     std::uint32_t CheckTransfer(COverlapped* pOverlapped, std::uint32_t nTimeout);
+    // The system's tails of WriteBytes and ReadBytes: bQueued for the engine's writes that must
+    // not wait; a read that returns only once nCapacity bytes are in (time-out 0: at once).
+    std::uint32_t SendToDevice(const std::uint8_t* pData, std::size_t nLength,
+                               std::uint32_t& nWritten, bool bQueued);
+    std::uint32_t ReadWhole(std::uint8_t* pBuffer, std::size_t nCapacity, std::uint32_t& nRead,
+                            std::uint32_t nTimeout);
     std::uint32_t BytesWaiting(std::uint32_t& nBytes);
     std::uint32_t ReadAvailable(std::uint8_t* pBuffer, std::size_t nCapacity, std::uint32_t& nRead);
     std::uint32_t ReadUntilFull(std::uint8_t* pBuffer, std::size_t nCapacity, std::uint32_t& nRead,

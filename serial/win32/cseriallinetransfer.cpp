@@ -4,6 +4,7 @@
 
 #include "serial/cnetworkline.h"
 #include "serial/serialcontract.h"
+#include "serial/win32/socketwait.h"
 
 #include <algorithm>
 #include <climits>
@@ -67,42 +68,9 @@ void EndCommWait(HANDLE hPort, OVERLAPPED* pOverlapped, DWORD nMask) {
 
 } // namespace
 
-std::uint32_t CSerialLine::WriteBytes(const void* pData, std::size_t nLength,
-                                      std::uint32_t* pnWritten, COverlapped* pOverlapped,
-                                      std::uint32_t nTimeout) {
-    CheckTimeoutContract(nTimeout);
-    Store(0);
-    std::uint32_t unused = 0;
-    std::uint32_t& written = pnWritten ? *pnWritten : unused;
-    written = 0;
-    if (std::uint32_t code = CheckTransfer(pOverlapped, nTimeout))
-        return Store(code);
-    if (!pData && nLength != 0)
-        return Store(kEInvalidArg);
-    const auto* data = static_cast<const std::uint8_t*>(pData);
-    // A network port sends its data in the server's framing; the count stays the caller's.
-    std::string encoded;
-    const std::size_t nSource = nLength;
-    if (m_pNetwork) {
-        if (m_pNetwork->HasHungUp())
-            return Store(kErrorGenFailure);
-        encoded = m_pNetwork->EncodeData(data, nLength);
-        data = reinterpret_cast<const std::uint8_t*>(encoded.data());
-        nLength = encoded.size();
-    }
-    // The update engine's writes (time-out 0, no structure of its own) must never hold its
-    // thread: the driver gets them at once and the queue keeps what follows. Any other write
-    // is complete when this returns.
-    std::uint32_t code = m_bOverlapped && !pOverlapped && nTimeout == 0
-                             ? WriteQueued(data, nLength, written)
-                             : WriteAll(data, nLength, written);
-    if (m_pNetwork)
-        written = static_cast<std::uint32_t>(m_pNetwork->SourceBytesIn(data, written, nSource));
-    if (pOverlapped && code == 0) {
-        pOverlapped->m_nBytes = written;
-        pOverlapped->m_event.Set();
-    }
-    return Store(code);
+std::uint32_t CSerialLine::SendToDevice(const std::uint8_t* pData, std::size_t nLength,
+                                        std::uint32_t& nWritten, bool bQueued) {
+    return bQueued ? WriteQueued(pData, nLength, nWritten) : WriteAll(pData, nLength, nWritten);
 }
 
 // One ReadFile or WriteFile on the COM port, finished before it returns: the port's read
@@ -152,16 +120,9 @@ std::uint32_t CSerialLine::SendNow(const std::uint8_t* pData, std::size_t nLengt
 
 // Waits for bytes (or the end) or for room on the connection: 0, 1460, or the failure.
 std::uint32_t CSerialLine::WaitForSocket(bool bWrite, std::uint32_t nTimeout) {
-    const SOCKET socket = static_cast<SOCKET>(m_pNetwork->Fd());
-    fd_set ready;
-    fd_set failed;
-    FD_ZERO(&ready);
-    FD_ZERO(&failed);
-    FD_SET(socket, &ready);
-    FD_SET(socket, &failed);
-    timeval limit{static_cast<long>(nTimeout / 1000), static_cast<long>(nTimeout % 1000) * 1000};
-    const int n = ::select(0, bWrite ? nullptr : &ready, bWrite ? &ready : nullptr, &failed,
-                           nTimeout == INFINITE ? nullptr : &limit);
+    bool bFailed = false;
+    const int n = SelectOne(m_pNetwork->Fd(), bWrite,
+                            nTimeout == INFINITE ? -1L : static_cast<long>(nTimeout), bFailed);
     if (n == SOCKET_ERROR)
         return static_cast<std::uint32_t>(::WSAGetLastError());
     return n == 0 ? kErrorTimeout : 0;
@@ -311,54 +272,16 @@ std::uint32_t CSerialLine::BytesWaiting(std::uint32_t& nBytes) {
     return 0;
 }
 
-std::uint32_t CSerialLine::ReadBytes(void* pBuffer, std::size_t nCapacity, std::uint32_t* pnRead,
-                                     COverlapped* pOverlapped, std::uint32_t nTimeout) {
-    CheckTimeoutContract(nTimeout);
-    Store(0);
-    std::uint32_t unused = 0;
-    std::uint32_t& read = pnRead ? *pnRead : unused;
-    read = 0;
-    if (std::uint32_t code = CheckTransfer(pOverlapped, nTimeout))
-        return Store(code);
-    if (!pBuffer && nCapacity != 0)
-        return Store(kEInvalidArg);
-    auto* buffer = static_cast<std::uint8_t*>(pBuffer);
-    nCapacity = std::min<std::size_t>(nCapacity, UINT32_MAX);
-
-    if (m_nReadTimeoutMode == ReadTimeoutNonBlocking) {
-        std::uint32_t code = ReadAvailable(buffer, nCapacity, read);
-        if (pOverlapped && code == 0) {
-            pOverlapped->m_nBytes = read;
-            pOverlapped->m_event.Set();
-        }
-        return Store(code);
-    }
-    if (pOverlapped) {
-        // Takes what is there; the rest arrives through GetOverlappedResult.
-        std::uint32_t got = 0;
-        if (std::uint32_t code = ReadAvailable(buffer, nCapacity, got))
-            return Store(code);
-        pOverlapped->m_nBytes = got;
-        if (got == nCapacity) {
-            read = got;
-            pOverlapped->m_event.Set();
-            return 0;
-        }
-        pOverlapped->m_pending = COverlapped::PendingKind::Read;
-        pOverlapped->m_pLine = this;
-        pOverlapped->m_pBuffer = buffer;
-        pOverlapped->m_nCapacity = nCapacity;
-        m_pendingOperations.push_back(pOverlapped);
-        return 0;
-    }
+std::uint32_t CSerialLine::ReadWhole(std::uint8_t* pBuffer, std::size_t nCapacity,
+                                     std::uint32_t& nRead, std::uint32_t nTimeout) {
     if (nTimeout == 0) {
         // Nothing is consumed unless the whole request can be met, so a read that does not
         // finish leaves no bytes behind in a buffer the caller has given up.
         std::uint32_t waiting = 0;
         if (BytesWaiting(waiting) != 0 || waiting < nCapacity)
-            return Store(kErrorTimeout);
+            return kErrorTimeout;
     }
-    return Store(ReadUntilFull(buffer, nCapacity, read, true));
+    return ReadUntilFull(pBuffer, nCapacity, nRead, true);
 }
 
 // What is there now, up to nCapacity (none is not an error).

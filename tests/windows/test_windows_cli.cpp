@@ -23,6 +23,16 @@ protected:
             << "VANTORO_WINDOWS_CLI, VANTORO_WINE_RUN and VANTORO_WINEPREFIX name the program";
         CCliRig::SetProgramCommand({pszWine, pszPrefix, pszCli});
     }
+
+    // Equipment on COM 30 of the rig, served by the server; its network port name.
+    static std::string ServeEquipment(CCliRig& rig, CSer2NetServer& server, bool bRfc2217) {
+        SimOptions options;
+        options.nPowerOnWhenOpenedMs = 100;
+        const std::string strPort = server.Add(rig.AddSim(30, options).GetDevicePath(), bRfc2217);
+        std::string strWhy;
+        EXPECT_TRUE(server.Start(strWhy)) << strWhy;
+        return strPort;
+    }
 };
 
 // Wine starts slowly on a loaded machine: every run gets a generous bound of its own.
@@ -33,18 +43,31 @@ TEST_F(WindowsCliTest, UpdatesEquipmentBehindSer2NetOverRfc2217AndARawSocket) {
         SCOPED_TRACE(bRfc2217 ? "rfc2217" : "socket");
         CCliRig rig;
         CSer2NetServer server(rig.Folder());
-        SimOptions options;
-        options.nPowerOnWhenOpenedMs = 100;
-        CTargetSimulator& sim = rig.AddSim(30, options);
-        const std::string strPort = server.Add(sim.GetDevicePath(), bRfc2217);
-        std::string strWhy;
-        ASSERT_TRUE(server.Start(strWhy)) << strWhy;
+        const std::string strPort = ServeEquipment(rig, server, bRfc2217);
         const std::string strFile = rig.WriteCodeFile("code.s19", 60);
         const CCliRig::Result result =
             rig.Run(CCliRig::Update({"--file", strFile, "--port", strPort}), kRunMillis);
         EXPECT_EQ(result.nStatus, 0) << result.strOut << result.strErr << server.Log();
-        EXPECT_EQ(sim.GetReceived(), test::ReadTextFile(strFile));
+        EXPECT_EQ(rig.Sim(30).GetReceived(), test::ReadTextFile(strFile));
     }
+}
+
+// A technician copies the port's device name from Device Manager or another tool: "\\.\COM40"
+// in whatever case is COM 40, here a network port numbered in the settings.
+TEST_F(WindowsCliTest, TakesAPortByItsWindowsDeviceName) {
+    CCliRig rig;
+    CSer2NetServer server(rig.Folder());
+    rig.WriteSettings("[NetworkPorts]\nCOM40=" + ServeEquipment(rig, server, false) + "\n");
+    const std::string strFile = rig.WriteCodeFile("code.s19", 5);
+    CCliRig::Result result =
+        rig.Run(CCliRig::Update({"--file", strFile, "--port", "\\\\.\\cOm40"}), kRunMillis);
+    EXPECT_EQ(result.nStatus, 0) << result.strOut << result.strErr << server.Log();
+    EXPECT_EQ(rig.Sim(30).GetReceived(), test::ReadTextFile(strFile));
+    // A number nothing gives is refused as one, never as a name the program cannot read.
+    result = rig.Run(CCliRig::Update({"--file", strFile, "--port", "\\\\.\\COM41"}), kRunMillis);
+    EXPECT_EQ(result.nStatus, 2) << result.strOut << result.strErr;
+    EXPECT_NE(result.strErr.find("COM 41 is not a listed port"), std::string::npos)
+        << result.strErr;
 }
 
 // Arguments reach the program as UTF-8 and name files through the wide-character calls; what is
