@@ -12,19 +12,28 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 constexpr char kLineFeed = '\n';
 constexpr char kCarriageReturn = '\r';
 constexpr char kCtrlZ = 0x1A;
+constexpr std::chrono::milliseconds kPathLookInterval{50};
 
 } // namespace
 
 CCodeFile::CCodeFile() : m_buffer(kBufferSize) {}
 
-bool CCodeFile::IsUnchanged() const {
+bool CCodeFile::IsUnchanged(bool bLookAtPath) {
     CFileIdentity now;
     if (!m_file.GetIdentity(now) || !now.IsSameContent(m_identity))
         return false;
     // A file renamed over ours, or ours deleted, leaves our handle on the old one: the user
-    // meant the new one, so the update must not go on with either.
+    // meant the new one, so the update must not go on with either. What is sent meanwhile is
+    // still the checked file's, so the path is looked at every few records of a fast line, not
+    // at each: opening a path by name costs a Windows system several round trips.
+    const auto looking = std::chrono::steady_clock::now();
+    if (!bLookAtPath && looking - m_lastPathLook < kPathLookInterval)
+        return true;
     CFileIdentity named;
-    return CRegularFile::IdentityOfPath(m_strPath, named) && named.IsSameFile(m_identity);
+    if (!CRegularFile::IdentityOfPath(m_strPath, named) || !named.IsSameFile(m_identity))
+        return false;
+    m_lastPathLook = looking;
+    return true;
 }
 
 bool CCodeFile::OpenAndCount(const std::string& strPath) {
@@ -92,7 +101,7 @@ bool CCodeFile::FillBuffer() {
         return false;
     }
     // Checked after the read: bytes read while the identity still holds are the first version's.
-    if (!IsUnchanged()) {
+    if (!IsUnchanged(true)) {
         m_bFailed = true;
         return false;
     }
@@ -140,7 +149,7 @@ CCodeFile::ReadResult CCodeFile::ReadRecordPart(std::string& strPart, std::size_
     if (!m_bOpen || m_bFailed) {
         return ReadError;
     }
-    if (!m_bInRecord && m_bCounted && !IsUnchanged()) {
+    if (!m_bInRecord && m_bCounted && !IsUnchanged(false)) {
         m_bFailed = true;
         return ReadError;
     }

@@ -2,6 +2,7 @@
 
 #include "platform/cregularfile.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,8 +15,8 @@ namespace vantoro {
 // pieces, so memory never grows with the length of a line.
 // A file that is changed, truncated, replaced or deleted after it was opened reads as an error
 // from then on, so a record of another version can never follow one of the first: every record
-// checks the file's identity (file number, size, modification and change times, and that the path
-// still names it), and every block read while sending must hash as the same block did while
+// checks the file's identity (file number, size, modification and change times), the path is
+// looked at again at least every 50 ms that it still names the file, and every block read while sending must hash as the same block did while
 // counting, which catches even an edit that kept the size and fell within one timestamp tick.
 class CCodeFile {
 public:
@@ -44,12 +45,14 @@ public:
 private:
     bool Rewind();
     bool FillBuffer();
-    bool IsUnchanged() const;
+    // bLookAtPath asks whether the path still names the file even if it was looked at lately.
+    bool IsUnchanged(bool bLookAtPath);
     bool MatchesCountedBlock();
 
     CRegularFile m_file;
     std::string m_strPath;
     CFileIdentity m_identity;
+    std::chrono::steady_clock::time_point m_lastPathLook;
     bool m_bOpen = false;
     bool m_bEnded = false;     // Ctrl-Z or the end of the file was reached
     bool m_bFailed = false;    // a read error or a change was seen: every further read fails
