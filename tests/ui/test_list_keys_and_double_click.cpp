@@ -1,0 +1,101 @@
+// The drop-down lists as the keyboard meets them, and the double-click guard of a button that
+// changes under the pointer: both apart from the window they serve.
+#include "ui/cdoubleclickguard.h"
+#include "ui/cselectionlists.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace vantoro;
+
+namespace {
+
+// Presses and releases pButton at nTime (ms), as the display server stamps a click.
+void ClickAt(QPushButton* pButton, quint64 nTime, bool bDouble = false) {
+    const QPoint centre = pButton->rect().center();
+    const auto send = [&](QEvent::Type type, quint64 nAt) {
+        QMouseEvent event(type, centre, pButton->mapToGlobal(centre), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        event.setTimestamp(nAt);
+        QApplication::sendEvent(pButton, &event);
+    };
+    send(QEvent::MouseButtonPress, nTime);
+    if (bDouble)
+        send(QEvent::MouseButtonDblClick, nTime);
+    send(QEvent::MouseButtonRelease, nTime + 20);
+}
+
+} // namespace
+
+// A double-click on a button that its first click renames presses once; on a button that keeps
+// its caption it presses twice, and after the interval a click is a press again.
+TEST(DoubleClickGuard, OnlyTheRenamedButtonSwallowsTheSecondClick) {
+    QWidget window;
+    auto* pRenamed = new QPushButton(QStringLiteral("&Start"), &window);
+    auto* pSame = new QPushButton(QStringLiteral("&Cancel"), &window);
+    new CDoubleClickGuard(pRenamed);
+    new CDoubleClickGuard(pSame);
+    window.show();
+    int nRenamedPresses = 0;
+    int nSamePresses = 0;
+    QObject::connect(pRenamed, &QPushButton::clicked, [&] {
+        ++nRenamedPresses;
+        pRenamed->setText(nRenamedPresses % 2 ? QStringLiteral("&Update")
+                                              : QStringLiteral("&Start"));
+    });
+    QObject::connect(pSame, &QPushButton::clicked, [&] { ++nSamePresses; });
+    const quint64 nInterval = static_cast<quint64>(QApplication::doubleClickInterval());
+
+    ClickAt(pRenamed, 100000);
+    ClickAt(pRenamed, 100000 + nInterval / 2, true);
+    EXPECT_EQ(nRenamedPresses, 1);
+    EXPECT_EQ(pRenamed->text(), QStringLiteral("&Update"));
+    ClickAt(pRenamed, 100000 + 2 * nInterval);
+    EXPECT_EQ(nRenamedPresses, 2);
+
+    ClickAt(pSame, 200000);
+    ClickAt(pSame, 200000 + nInterval / 2, true);
+    EXPECT_EQ(nSamePresses, 2);
+}
+
+// Arrow keys on a closed, focused list are reported as the person's choice; a choice the
+// program makes is not, and Enter opens the list while Escape closes it keeping its choice.
+TEST(SelectionLists, KeysOpenCloseAndReportOnlyThePersonsChoice) {
+    QWidget window;
+    auto* pModel = new QComboBox(&window);
+    auto* pOther = new QComboBox(&window);
+    pModel->addItems(
+        {QStringLiteral("Saltir 24"), QStringLiteral("Saltir 48"), QStringLiteral("Saltir 96")});
+    CSelectionLists lists({pModel}, &window);
+    QSignalSpy chosen(&lists, &CSelectionLists::ChosenByKey);
+    window.show();
+    window.activateWindow();
+    pModel->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pModel->hasFocus(); }));
+
+    QTest::keyClick(pModel, Qt::Key_Down);
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen.at(0).at(0).toString(), QStringLiteral("Saltir 48"));
+    pOther->setFocus();
+    pModel->setCurrentIndex(0);
+    EXPECT_EQ(chosen.count(), 1) << "a choice the program made was reported";
+
+    EXPECT_EQ(lists.ListOwning(pOther), nullptr);
+    EXPECT_FALSE(lists.OpenOnEnter(pOther));
+    ASSERT_TRUE(lists.OpenOnEnter(pModel));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pModel->view()->isVisible(); }));
+    EXPECT_EQ(lists.ListOwning(pModel->view()), pModel);
+    EXPECT_FALSE(lists.OpenOnEnter(pModel->view())) << "the open list's popup takes Enter";
+    pModel->view()->setCurrentIndex(pModel->model()->index(2, 0));
+    lists.CloseOpenList(pModel->view());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !pModel->view()->isVisible(); }));
+    EXPECT_EQ(pModel->currentIndex(), 0);
+    EXPECT_EQ(chosen.count(), 1);
+}
