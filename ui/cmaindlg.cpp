@@ -35,6 +35,7 @@
 #include "serial/comportnames.h"
 #include "serial/serialtypes.h"
 #include "ui/caboutdlg.h"
+#include "ui/caltkeyguard.h"
 #include "ui/ccompleteupdatedlg.h"
 #include "ui/ccomportbox.h"
 #include "ui/cdoubleclickguard.h"
@@ -101,6 +102,7 @@ CMainDlg::CMainDlg(CMainDlgSetup setup, QWidget* pParent)
     // Every event of the window and its controls passes here first, as messages pass the
     // dialog's pre-translation: menu refresh, then the keyboard rules.
     qApp->installEventFilter(this);
+    new CAltKeyGuard(this);
     Initialise();
     ConnectSpeech();
 }
@@ -399,9 +401,12 @@ void CMainDlg::EnableCancel(bool bEnable) {
 
 void CMainDlg::SetFocusTo(UpdateFocus focus) {
     const CMainControls& c = *m_pControls;
+    // While records go out nothing can be pressed, so the focus rests on the Action line,
+    // which takes no key: a reader asked where it is hears how the update stands and how long
+    // it has left, not the name of a button that is switched off.
     QWidget* pTarget = focus == UpdateFocus::Start    ? c.pStart
                        : focus == UpdateFocus::Cancel ? c.pCancel
-                                                      : c.pHidden;
+                                                      : static_cast<QWidget*>(c.pAction);
     pTarget->setFocus(Qt::OtherFocusReason);
 }
 
@@ -547,7 +552,7 @@ bool CMainDlg::ApplyKeyboardRules(QObject* pWatched, QKeyEvent* pKey) {
     }
     const CMainControls& c = *m_pControls;
     const bool bEnter = pKey->key() == Qt::Key_Return || pKey->key() == Qt::Key_Enter;
-    if (pWatched == c.pHidden)
+    if (pWatched == c.pAction)
         return bEnter || pKey->key() == Qt::Key_Space; // the parking place is never pressed
     if (!bEnter)
         return false;

@@ -1,5 +1,7 @@
-// The drop-down lists as the keyboard meets them, and the double-click guard of a button that
-// changes under the pointer: both apart from the window they serve.
+// The keyboard and mouse rules the window delegates: the drop-down lists as the keyboard meets
+// them, the double-click guard of a button that changes under the pointer, and Alt menus that
+// stay open when a screen reader's copy of the Alt press arrives late.
+#include "ui/caltkeyguard.h"
 #include "ui/cdoubleclickguard.h"
 #include "ui/cselectionlists.h"
 
@@ -11,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace vantoro;
 
@@ -31,6 +35,22 @@ void ClickAt(QPushButton* pButton, quint64 nTime, bool bDouble = false) {
         send(QEvent::MouseButtonDblClick, nTime);
     send(QEvent::MouseButtonRelease, nTime + 20);
 }
+
+// Calls back with every event pWatched receives, after the application's own filters.
+class CEventCounter : public QObject {
+public:
+    CEventCounter(QObject* pWatched, std::function<void(QEvent*)> onEvent)
+        : m_onEvent(std::move(onEvent)) {
+        pWatched->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* pEvent) override {
+        m_onEvent(pEvent);
+        return false;
+    }
+
+private:
+    std::function<void(QEvent*)> m_onEvent;
+};
 
 } // namespace
 
@@ -98,4 +118,35 @@ TEST(SelectionLists, KeysOpenCloseAndReportOnlyThePersonsChoice) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !pModel->view()->isVisible(); }));
     EXPECT_EQ(pModel->currentIndex(), 0);
     EXPECT_EQ(chosen.count(), 1);
+}
+
+// A screen reader listening to the keyboard gets each key first, and Qt delivers its own copy
+// afterwards: the copy of the Alt press can come after Alt+F has opened the File menu, and the
+// menu bar, told of a second Alt press, closes the menu at the release. One Alt held down is
+// told once; the next time Alt goes down is a new press.
+TEST(AltKeyGuard, AnAltHeldDownIsAnnouncedOnceUntilItsRelease) {
+    QWidget window;
+    auto* pField = new QComboBox(&window);
+    CAltKeyGuard guard(&window);
+    window.show();
+    window.activateWindow();
+    pField->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    int nAltAnnounced = 0;
+    CEventCounter counter(pField, [&](QEvent* pEvent) {
+        if (pEvent->type() == QEvent::ShortcutOverride &&
+            static_cast<QKeyEvent*>(pEvent)->key() == Qt::Key_Alt)
+            ++nAltAnnounced;
+    });
+
+    QTest::keyPress(pField, Qt::Key_Alt, Qt::AltModifier);
+    // The reader's copy: a key press posted to where the first one went.
+    QCoreApplication::postEvent(pField,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(nAltAnnounced, 1);
+    QTest::keyRelease(pField, Qt::Key_Alt);
+    QTest::keyPress(pField, Qt::Key_Alt, Qt::AltModifier);
+    EXPECT_EQ(nAltAnnounced, 2);
+    QTest::keyRelease(pField, Qt::Key_Alt);
 }
