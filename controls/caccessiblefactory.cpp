@@ -33,7 +33,6 @@ public:
     QAccessible::State state() const override {
         QAccessible::State s = CAccessibleTextLine::state();
         s.focusable = s.focusable || widget()->hasFocus();
-        s.readOnly = true;
         return s;
     }
 

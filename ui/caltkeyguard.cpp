@@ -2,13 +2,14 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
 
 namespace vantoro {
 
 namespace {
 
-bool IsAlt(const QKeyEvent& key) {
-    return key.key() == Qt::Key_Alt || key.key() == Qt::Key_Meta;
+bool IsMenuOpen() {
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr;
 }
 
 } // namespace
@@ -23,19 +24,19 @@ CAltKeyGuard::~CAltKeyGuard() {
 
 bool CAltKeyGuard::eventFilter(QObject* /*pWatched*/, QEvent* pEvent) {
     const QEvent::Type type = pEvent->type();
-    if (type != QEvent::ShortcutOverride && type != QEvent::KeyRelease)
+    if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress)
         return false;
     const auto* pKey = static_cast<const QKeyEvent*>(pEvent);
-    if (!IsAlt(*pKey) || pKey->isAutoRepeat())
+    if ((pKey->key() != Qt::Key_Alt && pKey->key() != Qt::Key_Meta) || pKey->isAutoRepeat())
         return false;
-    if (type == QEvent::KeyRelease) {
-        m_bAltDown = false;
+    // The display server's press is announced before anything else sees it; Qt's own copy
+    // comes as an event the application sent itself.
+    if (pEvent->spontaneous()) {
+        if (type == QEvent::ShortcutOverride)
+            m_bMenuOpenAtPress = IsMenuOpen();
         return false;
     }
-    // The menu bar learns of an Alt press from its shortcut check alone.
-    const bool bRepeated = m_bAltDown;
-    m_bAltDown = true;
-    return bRepeated;
+    return !m_bMenuOpenAtPress && IsMenuOpen();
 }
 
 } // namespace vantoro

@@ -182,7 +182,7 @@ TEST_F(MainWindowTest, CompleteUpdateDrivenByClicks) {
         if (Dlg().focusWidget() == C().pAction) {
             const QAccessible::State state =
                 QAccessible::queryAccessibleInterface(C().pAction)->state();
-            bFocusParked = bFocusParked || (state.focused && state.focusable && state.readOnly);
+            bFocusParked = bFocusParked || (state.focused && state.focusable);
         }
         if (sending.isEmpty() && Texts()[0].endsWith(QStringLiteral(" Records Sent")))
             sending = Texts();
