@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,8 +16,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
-#include <QStyle>
-#include <QStyleOptionComboBox>
 #include <QTimer>
 
 #include "catalogue/cstringtable.h"
@@ -243,16 +240,7 @@ void CMainDlg::RefreshSoftware() {
 }
 
 void CMainDlg::UpdateSoftwareTip() {
-    QComboBox* pSoftware = m_pControls->pSoftware;
-    QStyleOptionComboBox option;
-    option.initFrom(pSoftware);
-    const int nRoom =
-        pSoftware->style()
-            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, pSoftware)
-            .width();
-    const QString strText = pSoftware->currentText();
-    pSoftware->setToolTip(pSoftware->fontMetrics().horizontalAdvance(strText) > nRoom ? strText
-                                                                                      : QString());
+    ShowCutTextAsTip(m_pControls->pSoftware);
 }
 
 int CMainDlg::SelectComPort(int nPortNumber) {
@@ -293,15 +281,12 @@ void CMainDlg::OnFileButton() {
     if (!m_session.GetTarget())
         return;
     const CTarget* pTarget = m_session.GetTarget();
-    QFileDialog dialog(this, QString(), FromText(pTarget->GetSoftwareDirectory()),
+    const QString strFile =
+        AskForCodeFile(this, FromText(pTarget->GetSoftwareDirectory()),
                        FileDialogFilter(StringFromId(pTarget->GetVariantFilterId())));
-    dialog.setObjectName(QStringLiteral("fileDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (strFile.isEmpty())
         return;
-    m_session.GetTarget()->SetVariantFile(dialog.selectedFiles().first().toStdString());
+    m_session.GetTarget()->SetVariantFile(strFile.toStdString());
     RefreshSoftware();
 }
 
@@ -492,12 +477,8 @@ void CMainDlg::Step(UpdateEvent event) {
 }
 
 void CMainDlg::CloseQuestionIfUpdateEnded() {
-    const UpdateState state = GetUpdateState();
-    // The question warns of an update in progress; once it has ended (or failed) under it, the
-    // window answers for the person and shows how it ended. Nothing closes: that needs "No".
-    if (m_pQuestion && state != m_nAskedState && state != WaitForAckProgramFlash &&
-        state != WaitReply)
-        m_pQuestion->accept();
+    if (m_pQuestion)
+        m_pQuestion->FollowUpdate(GetUpdateState());
 }
 
 void CMainDlg::OnIdleTick() {
@@ -591,9 +572,8 @@ void CMainDlg::showEvent(QShowEvent* pEvent) {
 }
 
 bool CMainDlg::AskToCompleteUpdate() {
-    CCompleteUpdateDlg question(this);
+    CCompleteUpdateDlg question(this, GetUpdateState());
     m_pQuestion = &question;
-    m_nAskedState = GetUpdateState();
     const bool bKeepGoing = question.exec() == QDialog::Accepted;
     m_pQuestion = nullptr;
     return bKeepGoing;

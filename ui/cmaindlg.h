@@ -22,6 +22,7 @@ class QComboBox;
 namespace vantoro {
 
 class CComPortBox;
+class CCompleteUpdateDlg;
 class CFileCheckRunner;
 class CIdleTicker;
 class CMainControls;
@@ -137,8 +138,7 @@ private:
     std::string m_strIdleStatus;
     std::string m_strIdleAction;
     bool m_bNotConnectedShown = false;
-    QDialog* m_pQuestion = nullptr; // "Complete the Update ?" while it is asked
-    UpdateState m_nAskedState = Idle;
+    CCompleteUpdateDlg* m_pQuestion = nullptr; // "Complete the Update ?" while it is asked
 
     CIdleTicker* m_pTicker = nullptr;
     CComPortBox* m_pPortBox = nullptr;
