@@ -36,7 +36,9 @@ bool CAltKeyGuard::eventFilter(QObject* /*pWatched*/, QEvent* pEvent) {
             m_bMenuOpenAtPress = IsMenuOpen();
         return false;
     }
-    return !m_bMenuOpenAtPress && IsMenuOpen();
+    // The real press has done its part: it told the menu bar, or the key it went with was
+    // used. Its copy is news only to a menu that was open at the press and still is.
+    return !(m_bMenuOpenAtPress && IsMenuOpen());
 }
 
 } // namespace vantoro

@@ -4,11 +4,12 @@
 
 namespace vantoro {
 
-// Keeps Alt+letter menus open while a screen reader listens to the keyboard. Qt then hands
-// every key to the reader first and delivers its own copy of the key once the reader lets it
-// pass; the copy of the Alt press can arrive after Alt+F has already opened the File menu, and
-// an open menu closes on an Alt press. A copy that finds a menu open which was not open at the
-// real press is dropped; an Alt pressed while a menu is open still closes it.
+// Keeps Alt+letter keys doing what they say while a screen reader listens to the keyboard. Qt
+// then hands every key to the reader first and delivers its own copy of the key once the reader
+// lets it pass. The copy of the Alt press arrives after Alt+F has opened the File menu, which
+// closes on an Alt press, or after Alt+S has pressed Start, when the menu bar takes it for a
+// tap of Alt of its own and takes the keyboard. The real press has already told the menu bar,
+// so the copy is dropped; only an Alt pressed while a menu is open still closes that menu.
 class CAltKeyGuard : public QObject {
     Q_OBJECT
 public:
