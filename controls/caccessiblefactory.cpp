@@ -28,6 +28,14 @@ public:
         : CAccessibleTextLine(pLine, QAccessible::Paragraph) {}
     QString ShownText() const override { return static_cast<QLabel*>(widget())->text(); }
 
+    // No key or click reaches a line, but the window may rest the focus on one while nothing
+    // can be pressed: a reader then follows the focus there only if the line says it can.
+    QAccessible::State state() const override {
+        QAccessible::State s = CAccessibleTextLine::state();
+        s.focusable = s.focusable || widget()->hasFocus();
+        return s;
+    }
+
     // Its caption stands beside the status bar, not inside it, where Qt looks for labels.
     QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
     relations(QAccessible::Relation match) const override {

@@ -9,14 +9,13 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 #include "controls/caccessiblefactory.h"
 #include "controls/cannouncer.h"
 #include "dirchooser/cdirimagelist.h"
 #include "dirchooser/cdirtreeitem.h"
+#include "dirchooser/folderlisting.h"
 #include "dirchooser/systemplaces.h"
 
 namespace vantoro {
@@ -249,9 +248,7 @@ CDirTreeItem* CDirChooserDlg::RevealHiddenFolder(CDirTreeItem* pParent,
                                                  const std::string& strName) {
     if (!pParent || pParent == m_pNetworkRoot || pParent->GetResource())
         return nullptr;
-    std::error_code ec;
-    if (strName == "." || strName == ".." ||
-        !std::filesystem::is_directory(BuildItemPath(pParent) + strName, ec))
+    if (strName == "." || strName == ".." || !IsFolder(BuildItemPath(pParent) + strName))
         return nullptr;
     return InsertTreeItem(pParent, strName, ImageClosedFolder, ImageOpenFolder);
 }
@@ -312,18 +309,7 @@ bool CDirChooserDlg::PopulateItem(const std::string& strPath, CDirTreeItem* pIte
 }
 
 bool CDirChooserDlg::PopulateFolder(const std::string& strPath, CDirTreeItem* pItem) {
-    namespace fs = std::filesystem;
-    std::vector<std::string> names;
-    std::error_code ec;
-    fs::directory_iterator it(strPath, fs::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        std::error_code ecEntry;
-        // Dot-folders stay hidden, as in every chooser on this system (a typed path still
-        // opens them); links to folders are folders to the user.
-        const std::string strName = it->path().filename().string();
-        if (!strName.empty() && strName[0] != '.' && it->is_directory(ecEntry))
-            names.push_back(strName);
-    }
+    std::vector<std::string> names = ListSubfolders(strPath);
     // The directory's own order is a hash order here; users expect names in order.
     std::sort(names.begin(), names.end(), LessNoCase);
     for (const std::string& strName : names)

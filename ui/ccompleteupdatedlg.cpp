@@ -16,8 +16,9 @@ QLabel* WrappedLabel(const char* pszText) {
 
 } // namespace
 
-CCompleteUpdateDlg::CCompleteUpdateDlg(QWidget* pParent)
-    : CTemplateDialog(pParent, QStringLiteral("Complete the Update ?"), 186, 119) {
+CCompleteUpdateDlg::CCompleteUpdateDlg(QWidget* pParent, UpdateState nAsked)
+    : CTemplateDialog(pParent, QStringLiteral("Complete the Update ?"), 186, 119),
+      m_nAsked(nAsked) {
     setObjectName(QStringLiteral("completeUpdateDlg"));
     PlaceControl(WrappedLabel("Warning !"), 0, 11, 13, 51, 14);
     PlaceControl(WrappedLabel("A Code Update is in Progress."), 0, 11, 31, 104, 12);
@@ -37,6 +38,11 @@ CCompleteUpdateDlg::CCompleteUpdateDlg(QWidget* pParent)
 
 void CCompleteUpdateDlg::reject() {
     accept();
+}
+
+void CCompleteUpdateDlg::FollowUpdate(UpdateState nState) {
+    if (nState != m_nAsked && nState != WaitForAckProgramFlash && nState != WaitReply)
+        accept();
 }
 
 } // namespace vantoro

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/ctemplatedialog.h"
+#include "update/updateengine.h"
 
 namespace vantoro {
 
@@ -11,9 +12,17 @@ namespace vantoro {
 class CCompleteUpdateDlg : public CTemplateDialog {
     Q_OBJECT
 public:
-    explicit CCompleteUpdateDlg(QWidget* pParent = nullptr);
+    // Asked while the update is in state nAsked.
+    explicit CCompleteUpdateDlg(QWidget* pParent = nullptr, UpdateState nAsked = Idle);
 
     void reject() override; // Escape and the close box
+    // The update is now in state nState. The question warns of an update in progress: once that
+    // has ended (or failed) under it, it answers Yes for the person, so that the window shows
+    // how the update ended. Nothing closes the window this way; that needs No.
+    void FollowUpdate(UpdateState nState);
+
+private:
+    UpdateState m_nAsked;
 };
 
 } // namespace vantoro

@@ -2,12 +2,10 @@
 
 #include <cstdio>
 
-#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,8 +16,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
-#include <QStyle>
-#include <QStyleOptionComboBox>
 #include <QTimer>
 
 #include "catalogue/cstringtable.h"
@@ -36,8 +32,10 @@
 #include "serial/comportnames.h"
 #include "serial/serialtypes.h"
 #include "ui/caboutdlg.h"
+#include "ui/caltkeyguard.h"
 #include "ui/ccompleteupdatedlg.h"
 #include "ui/ccomportbox.h"
+#include "ui/cdoubleclickguard.h"
 #include "ui/cfilecheckdlg.h"
 #include "ui/cfilecheckrunner.h"
 #include "ui/chelpwindow.h"
@@ -47,6 +45,7 @@
 #include "ui/cmaincontrols.h"
 #include "ui/cmainmenu.h"
 #include "ui/cprogramart.h"
+#include "ui/cselectionlists.h"
 #include "ui/cwindowplacer.h"
 #include "ui/mainwindowhelpers.h"
 
@@ -55,14 +54,6 @@ namespace vantoro {
 namespace {
 
 constexpr int kIconSize = 32;
-
-// Keys that drop a closed list down.
-bool OpensList(const QKeyEvent& key) {
-    const bool bAlt = (key.modifiers() & Qt::AltModifier) != 0;
-    return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_F4 ||
-           key.key() == Qt::Key_Space ||
-           (bAlt && (key.key() == Qt::Key_Down || key.key() == Qt::Key_Up));
-}
 
 QString FromText(const std::string& strText) {
     return QString::fromStdString(strText);
@@ -100,12 +91,15 @@ CMainDlg::CMainDlg(CMainDlgSetup setup, QWidget* pParent)
     connect(c.pDirectoryButton, &QPushButton::clicked, this, &CMainDlg::OnDirectoryButton);
     connect(c.pFileButton, &QPushButton::clicked, this, &CMainDlg::OnFileButton);
     connect(c.pStart, &QPushButton::clicked, this, &CMainDlg::OnStartClicked);
+    new CDoubleClickGuard(c.pStart);
+    m_pLists = new CSelectionLists({c.pProduct, c.pModel, c.pSoftware, c.pComPort}, this);
     connect(c.pCancel, &QPushButton::clicked, this, &CMainDlg::OnCancelClicked);
     m_pFileCheck = new CFileCheckRunner(*this, this);
     connect(m_pFileCheck, &CFileCheckRunner::Completed, this, &CMainDlg::OnFileChecked);
     // Every event of the window and its controls passes here first, as messages pass the
     // dialog's pre-translation: menu refresh, then the keyboard rules.
     qApp->installEventFilter(this);
+    new CAltKeyGuard(this);
     Initialise();
     ConnectSpeech();
 }
@@ -113,14 +107,8 @@ CMainDlg::CMainDlg(CMainDlgSetup setup, QWidget* pParent)
 void CMainDlg::ConnectSpeech() {
     const CMainControls& c = *m_pControls;
     m_pSpoken->CaptionShown(c.pStart->text());
-    for (QComboBox* pList : {static_cast<QComboBox*>(c.pProduct), static_cast<QComboBox*>(c.pModel),
-                             c.pSoftware, c.pComPort}) {
-        // Arrow keys on a closed list change the choice; the reader hears nothing else of it.
-        connect(pList, &QComboBox::currentIndexChanged, this, [this, pList](int nIndex) {
-            if (nIndex >= 0 && pList->hasFocus() && !pList->view()->isVisible())
-                m_pSpoken->ChoiceShown(pList->itemText(nIndex));
-        });
-    }
+    connect(m_pLists, &CSelectionLists::ChosenByKey, this,
+            [this](const QString& strText) { m_pSpoken->ChoiceShown(strText); });
 }
 
 CMainDlg::~CMainDlg() {
@@ -252,16 +240,7 @@ void CMainDlg::RefreshSoftware() {
 }
 
 void CMainDlg::UpdateSoftwareTip() {
-    QComboBox* pSoftware = m_pControls->pSoftware;
-    QStyleOptionComboBox option;
-    option.initFrom(pSoftware);
-    const int nRoom =
-        pSoftware->style()
-            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, pSoftware)
-            .width();
-    const QString strText = pSoftware->currentText();
-    pSoftware->setToolTip(pSoftware->fontMetrics().horizontalAdvance(strText) > nRoom ? strText
-                                                                                      : QString());
+    ShowCutTextAsTip(m_pControls->pSoftware);
 }
 
 int CMainDlg::SelectComPort(int nPortNumber) {
@@ -302,15 +281,12 @@ void CMainDlg::OnFileButton() {
     if (!m_session.GetTarget())
         return;
     const CTarget* pTarget = m_session.GetTarget();
-    QFileDialog dialog(this, QString(), FromText(pTarget->GetSoftwareDirectory()),
+    const QString strFile =
+        AskForCodeFile(this, FromText(pTarget->GetSoftwareDirectory()),
                        FileDialogFilter(StringFromId(pTarget->GetVariantFilterId())));
-    dialog.setObjectName(QStringLiteral("fileDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (strFile.isEmpty())
         return;
-    m_session.GetTarget()->SetVariantFile(dialog.selectedFiles().first().toStdString());
+    m_session.GetTarget()->SetVariantFile(strFile.toStdString());
     RefreshSoftware();
 }
 
@@ -410,9 +386,12 @@ void CMainDlg::EnableCancel(bool bEnable) {
 
 void CMainDlg::SetFocusTo(UpdateFocus focus) {
     const CMainControls& c = *m_pControls;
+    // While records go out nothing can be pressed, so the focus rests on the Action line,
+    // which takes no key: a reader asked where it is hears how the update stands and how long
+    // it has left, not the name of a button that is switched off.
     QWidget* pTarget = focus == UpdateFocus::Start    ? c.pStart
                        : focus == UpdateFocus::Cancel ? c.pCancel
-                                                      : c.pHidden;
+                                                      : static_cast<QWidget*>(c.pAction);
     pTarget->setFocus(Qt::OtherFocusReason);
 }
 
@@ -437,7 +416,6 @@ bool CMainDlg::AcceptFileWithErrors(const std::string& strPath, const CFileVerdi
 // Events -----------------------------------------------------------------------------------------
 
 void CMainDlg::OnStartClicked() {
-    const QString strCaption = m_pControls->pStart->text();
     const bool bIdle = GetUpdateState() == Idle;
     if (bIdle && !m_pPortBox->IsChoiceConnected())
         ShowChoiceNotConnected();
@@ -445,7 +423,6 @@ void CMainDlg::OnStartClicked() {
         m_pFileCheck->Start(SelectedLongFile(), m_strStatusText, m_strActionText);
     else
         Step(StartPressed);
-    m_bStartCaptionChanged = m_pControls->pStart->text() != strCaption;
 }
 
 void CMainDlg::OnCancelClicked() {
@@ -493,31 +470,6 @@ void CMainDlg::OnFileChecked() {
     Step(StartPressed);
 }
 
-bool CMainDlg::IsSecondClickOnStart(QEvent* pEvent) {
-    // The second click of a double-click, within the desktop's interval by the events' own
-    // times, on a Start that has just turned into Update (or Done into Start) is no press.
-    const QEvent::Type type = pEvent->type();
-    if (type == QEvent::MouseButtonRelease && m_bSwallowStartRelease) {
-        m_bSwallowStartRelease = false;
-        return true;
-    }
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick)
-        return false;
-    const quint64 nTime = static_cast<QMouseEvent*>(pEvent)->timestamp();
-    const bool bSecond =
-        m_bStartCaptionChanged && m_bStartPressTimed &&
-        nTime - m_nStartPressTime < static_cast<quint64>(QApplication::doubleClickInterval());
-    if (bSecond) {
-        m_bSwallowStartRelease = true;
-        return true;
-    }
-    if (type == QEvent::MouseButtonPress) {
-        m_nStartPressTime = nTime;
-        m_bStartPressTimed = true;
-    }
-    return false;
-}
-
 void CMainDlg::Step(UpdateEvent event) {
     m_pEngine->StepUpdate(event);
     m_pTicker->SetPeriodic(m_pEngine->IsAwaitingReply());
@@ -525,12 +477,8 @@ void CMainDlg::Step(UpdateEvent event) {
 }
 
 void CMainDlg::CloseQuestionIfUpdateEnded() {
-    const UpdateState state = GetUpdateState();
-    // The question warns of an update in progress; once it has ended (or failed) under it, the
-    // window answers for the person and shows how it ended. Nothing closes: that needs "No".
-    if (m_pQuestion && state != m_nAskedState && state != WaitForAckProgramFlash &&
-        state != WaitReply)
-        m_pQuestion->accept();
+    if (m_pQuestion)
+        m_pQuestion->FollowUpdate(GetUpdateState());
 }
 
 void CMainDlg::OnIdleTick() {
@@ -553,29 +501,16 @@ bool CMainDlg::event(QEvent* pEvent) {
     return QDialog::event(pEvent);
 }
 
-QComboBox* CMainDlg::ListOwning(QWidget* pWidget) const {
-    const CMainControls& c = *m_pControls;
-    for (; pWidget; pWidget = pWidget->parentWidget()) {
-        for (QComboBox* pList : {static_cast<QComboBox*>(c.pProduct),
-                                 static_cast<QComboBox*>(c.pModel), c.pSoftware, c.pComPort}) {
-            if (pWidget == pList)
-                return pList;
-        }
-    }
-    return nullptr;
-}
-
 bool CMainDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
     auto* pWidget = qobject_cast<QWidget*>(pWatched);
     // A dropped-down list is a window of its own, but its keys are the main window's too.
-    if (pWatched == m_pControls->pStart && IsSecondClickOnStart(pEvent))
-        return true;
-    if (pWidget && (pWidget == this || isAncestorOf(pWidget) || ListOwning(pWidget))) {
+    if (pWidget && (pWidget == this || isAncestorOf(pWidget) || m_pLists->ListOwning(pWidget))) {
         m_pMenu->Refresh(m_log.IsLoggingEnabled(), m_log.IsLoggingRunning());
         // About to drop the Com Port list down: it shows the ports there are now.
         if (pWatched == m_pControls->pComPort && GetUpdateState() == Idle &&
             (pEvent->type() == QEvent::MouseButtonPress ||
-             (pEvent->type() == QEvent::KeyPress && OpensList(*static_cast<QKeyEvent*>(pEvent)))))
+             (pEvent->type() == QEvent::KeyPress &&
+              CSelectionLists::OpensList(*static_cast<QKeyEvent*>(pEvent)))))
             m_pPortBox->Refresh();
         if (pEvent->type() == QEvent::KeyPress &&
             ApplyKeyboardRules(pWatched, static_cast<QKeyEvent*>(pEvent)))
@@ -584,40 +519,29 @@ bool CMainDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
         // shortcut, before it arrives as a key press.
         if (pEvent->type() == QEvent::ShortcutOverride &&
             static_cast<QKeyEvent*>(pEvent)->key() == Qt::Key_Escape) {
-            CloseOpenList(pWidget);
+            m_pLists->CloseOpenList(pWidget);
             return true;
         }
     }
     return QDialog::eventFilter(pWatched, pEvent);
 }
 
-void CMainDlg::CloseOpenList(QWidget* pWidget) {
-    // Highlighting an entry of an open list chooses nothing yet: closed, it keeps its choice.
-    QComboBox* pList = ListOwning(pWidget);
-    if (pList && pList->view()->isVisible())
-        pList->hidePopup();
-}
-
 bool CMainDlg::ApplyKeyboardRules(QObject* pWatched, QKeyEvent* pKey) {
     if (pKey->key() == Qt::Key_Escape) {
-        CloseOpenList(static_cast<QWidget*>(pWatched));
+        m_pLists->CloseOpenList(static_cast<QWidget*>(pWatched));
         return true;
     }
     const CMainControls& c = *m_pControls;
     const bool bEnter = pKey->key() == Qt::Key_Return || pKey->key() == Qt::Key_Enter;
-    if (pWatched == c.pHidden)
+    if (pWatched == c.pAction)
         return bEnter || pKey->key() == Qt::Key_Space; // the parking place is never pressed
     if (!bEnter)
         return false;
     auto* pWidget = static_cast<QWidget*>(pWatched);
-    if (QComboBox* pList = ListOwning(pWidget)) {
-        // While the list is dropped down its popup takes Enter and closes itself, keeping the
-        // highlighted entry; on the closed list Enter opens it.
-        if (pWidget != pList)
-            return false;
-        pList->showPopup();
-        return true;
-    }
+    // While a list is dropped down its popup takes Enter and closes itself, keeping the
+    // highlighted entry; on the closed list Enter opens it.
+    if (m_pLists->ListOwning(pWidget))
+        return m_pLists->OpenOnEnter(pWidget);
     if (pWatched == c.pDirectory) {
         OnDirectoryEnter();
         return true;
@@ -648,9 +572,8 @@ void CMainDlg::showEvent(QShowEvent* pEvent) {
 }
 
 bool CMainDlg::AskToCompleteUpdate() {
-    CCompleteUpdateDlg question(this);
+    CCompleteUpdateDlg question(this, GetUpdateState());
     m_pQuestion = &question;
-    m_nAskedState = GetUpdateState();
     const bool bKeepGoing = question.exec() == QDialog::Accepted;
     m_pQuestion = nullptr;
     return bKeepGoing;

@@ -22,10 +22,12 @@ class QComboBox;
 namespace vantoro {
 
 class CComPortBox;
+class CCompleteUpdateDlg;
 class CFileCheckRunner;
 class CIdleTicker;
 class CMainControls;
 class CMainMenu;
+class CSelectionLists;
 
 // "Vantoro", the program's window: the selection of product, model, software and port, the
 // status lines, progress and buttons of an update, the event log and the menu. The choices
@@ -99,13 +101,8 @@ private:
     void OnFileButton();
     void OnDirectoryEnter();
     bool ApplyKeyboardRules(QObject* pWatched, QKeyEvent* pKey);
-    // Escape on a dropped-down list closes it; nothing else ever sees the key.
-    void CloseOpenList(QWidget* pWidget);
     // What a screen reader hears besides the focus: lists changed by keys, the opening state.
     void ConnectSpeech();
-    // The Product, Model, Software or Com Port list that pWidget is, or belongs to (the list's
-    // dropped-down popup); none otherwise.
-    QComboBox* ListOwning(QWidget* pWidget) const;
     bool AskToCompleteUpdate();
     void OnStartClicked();
     void OnCancelClicked();
@@ -117,7 +114,6 @@ private:
     void OnFileChecked();
     // "Complete the Update ?" answers itself once the update it asks about has ended.
     void CloseQuestionIfUpdateEnded();
-    bool IsSecondClickOnStart(QEvent* pEvent);
 
     CMainDlgSetup m_setup;
     CDialogUnits m_units;
@@ -137,22 +133,16 @@ private:
     QSize m_sizeExpanded;
     QSize m_sizeCollapsed;
     bool m_bSettingsSaved = false;
-    // The last click on Start changed its caption: the second click of a double-click must not
-    // press the button it has just become.
-    bool m_bStartCaptionChanged = false;
-    quint64 m_nStartPressTime = 0; // the time stamp of the last mouse press on Start
-    bool m_bStartPressTimed = false;
-    bool m_bSwallowStartRelease = false;
     CFileCheckRunner* m_pFileCheck = nullptr;
     // The idle texts that an absent port's message shows over, put back when it is back.
     std::string m_strIdleStatus;
     std::string m_strIdleAction;
     bool m_bNotConnectedShown = false;
-    QDialog* m_pQuestion = nullptr; // "Complete the Update ?" while it is asked
-    UpdateState m_nAskedState = Idle;
+    CCompleteUpdateDlg* m_pQuestion = nullptr; // "Complete the Update ?" while it is asked
 
     CIdleTicker* m_pTicker = nullptr;
     CComPortBox* m_pPortBox = nullptr;
+    CSelectionLists* m_pLists = nullptr;
     CQtSerialSink m_sink;
     // Last member: destroyed first, so its listener thread has stopped before anything it
     // could post to goes away.

@@ -2,7 +2,11 @@
 
 #include <filesystem>
 
+#include <QComboBox>
+#include <QFileDialog>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 #include "session/ccomportlist.h"
 
@@ -74,6 +78,28 @@ QPoint WindowOriginOnScreen(const QRect& frame, const QRect& available) {
     };
     return QPoint(place(frame.width(), available.x(), available.width()),
                   place(frame.height(), available.y(), available.height()));
+}
+
+QString AskForCodeFile(QWidget* pParent, const QString& strFolder, const QString& strFilter) {
+    QFileDialog dialog(pParent, QString(), strFolder, strFilter);
+    dialog.setObjectName(QStringLiteral("fileDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+void ShowCutTextAsTip(QComboBox* pBox) {
+    QStyleOptionComboBox option;
+    option.initFrom(pBox);
+    const int nRoom =
+        pBox->style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, pBox)
+            .width();
+    const QString strText = pBox->currentText();
+    pBox->setToolTip(pBox->fontMetrics().horizontalAdvance(strText) > nRoom ? strText : QString());
 }
 
 } // namespace vantoro

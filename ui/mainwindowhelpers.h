@@ -8,6 +8,9 @@
 #include <string>
 
 // Small pure rules of the main window, kept apart so they are tested without a window.
+class QComboBox;
+class QWidget;
+
 namespace vantoro {
 
 // Enter in the Directory field: the typed text with a '/' added, cut back one character at a
@@ -29,6 +32,13 @@ QPoint WindowOriginOnScreen(const QRect& frame, const QRect& available);
 // "*.*" becomes "*" (names need no dot here); a description that already ends with its
 // pattern in brackets is not given the pattern twice.
 QString FileDialogFilter(const std::string& strFilter);
+
+// The code file a person picks in Qt's own file dialog, starting in strFolder and showing the
+// names strFilter (from FileDialogFilter) allows; empty when they picked none.
+QString AskForCodeFile(QWidget* pParent, const QString& strFolder, const QString& strFilter);
+
+// The whole text of pBox's entry as its tooltip when the box has to cut it, else no tooltip.
+void ShowCutTextAsTip(QComboBox* pBox);
 
 // "Com %d - %s", or "Com %d" without a friendly name.
 QString ComPortEntryText(int nPort, const std::string& strFriendlyName);

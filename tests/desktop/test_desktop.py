@@ -33,10 +33,9 @@ CHECK_MODULES = {name[:-3]: importlib.import_module(name[:-3])
                  for name in sorted(os.listdir(HERE))
                  if name.startswith("check_") and name.endswith(".py")}
 globals().update(CHECK_MODULES)
-# Checks left out of the whole suite unless their variable is set; named ones always run. Orca
-# still drops a notice now and then on a loaded machine, so what it says is checked on request
-# (VANTORO_ORCA_CHECKS=1, or "check_speech" on the command line) until that holds.
-ON_REQUEST = {"check_speech": "VANTORO_ORCA_CHECKS"}
+# Checks left out of the whole suite unless their variable is set (module name -> variable);
+# named ones always run.
+ON_REQUEST = {}
 
 
 class HelpWindow(ProgramTest):
