@@ -88,9 +88,7 @@ class TerminalProgram(BenchTest):
                              for fd in os.listdir(f"/proc/{holder.pid}/fd")),
                  what="the terminal program to open the port")
         self.start()
-        self.d.key("alt+s")
-        time.sleep(0.5)
-        self.d.key("alt+u")
+        self.press_update()
         self.wait_screen(r"It is In Use")
         with open(f"/proc/{holder.pid}/comm") as f:
             name = f.read().strip()
@@ -104,9 +102,7 @@ class CloseQuestion(BenchTest):
 
     def test_the_question_goes_when_the_update_fails_under_it(self):
         self.start()
-        self.d.key("alt+s")
-        time.sleep(0.5)
-        self.d.key("alt+u")
+        self.press_update()
         self.wait_screen(r"Record")
         self.d.key("alt+F4")
         self.d.wait_window(COMPLETE)

@@ -66,6 +66,22 @@ def end_processes(*processes):
                 process.wait()
 
 
+def holds(pid, path):
+    """Whether process `pid` has `path` open, as /proc shows its descriptors."""
+    folder = f"/proc/{pid}/fd"
+    try:
+        names = os.listdir(folder)
+    except OSError:
+        return False
+    for name in names:
+        try:
+            if os.readlink(os.path.join(folder, name)) == path:
+                return True
+        except OSError:
+            pass
+    return False
+
+
 def s_record_file(records):
     """A Motorola S-record text of `records` data records of 16 bytes, S0 and S9 around them."""
     def line(kind, address_bytes, data):
@@ -141,9 +157,19 @@ class Display:
         out = run(["xdotool", "getactivewindow"], env=self.env, check=False).strip()
         return int(out) if out else None
 
+    def keyboard_window(self):
+        """The window the keyboard types into (the X input focus), or None."""
+        out = run(["xdotool", "getwindowfocus", "-f"], env=self.env, check=False).strip()
+        return int(out) if out.isdigit() else None
+
+    def wait_keyboard(self, window, what):
+        """Until keys typed go to `window`. The window manager names a window active before
+        the keyboard reaches it; keys typed in between go to no window at all."""
+        wait_for(lambda: self.keyboard_window() == window, what=f"the keyboard to reach {what}")
+
     def activate(self, window):
         self.xdotool("windowactivate", "--sync", str(window))
-        time.sleep(0.2)
+        self.wait_keyboard(window, f"window {window}")
 
     def geometry(self, window):
         """x, y, width, height of a window's inside, in screen pixels."""
@@ -292,19 +318,8 @@ class ProgramFolder:
         return self.window
 
     def holds(self, path):
-        """Whether the program has `path` open, as /proc shows its descriptors."""
-        folder = f"/proc/{self._program.pid}/fd"
-        try:
-            names = os.listdir(folder)
-        except OSError:
-            return False
-        for name in names:
-            try:
-                if os.readlink(os.path.join(folder, name)) == path:
-                    return True
-            except OSError:
-                pass
-        return False
+        """Whether the program has `path` open."""
+        return holds(self._program.pid, path)
 
     def running(self):
         return self._program is not None and self._program.poll() is None

@@ -124,24 +124,31 @@ class Keyboard(ProgramTest):
 
 class ListsKeepTheirChoice(ProgramTest):
     def test_enter_and_clicks_on_the_same_entry_change_nothing(self):
-        self.start()
+        # Read as a screen reader reads it, to know where the focus is before each key.
+        self.start_read()
         chosen = os.path.join(self.p.code, "st24v101.s19")
+        self.wait_focus("Product")
         self.tab_to(5)  # Product -> ... -> File...
+        self.wait_focus("File...")
         self.d.key("Return")
         dialog = wait_for(lambda: [w for w in (self.d.active_window(),) if w and w != self.w],
                           what="the file dialog")[0]
+        self.d.wait_keyboard(dialog, "the file dialog")
         self.d.type_text(chosen)
         self.d.key("Return")
         wait_for(lambda: self.d.active_window() == self.w, what="the file dialog to close")
-        self.assertNotEqual(dialog, self.w)
 
+        # The focus comes back to File... once the window is active again, not before.
+        self.wait_focus("File...")
         self.tab_to(4, backwards=True)  # File... -> Software -> ... -> Model
+        self.wait_focus("Model")
         self.d.key("Return")
         wait_for(self.d.popup_open, what="the Model list")
         self.d.key("Return")
         wait_for(lambda: not self.d.popup_open(), what="the Model list to close")
 
         self.tab_to(5)  # Model -> ... -> Com Port
+        self.wait_focus("Com Port")
         self.d.key("Return")
         wait_for(self.d.popup_open, what="the Com Port list")
         self.d.key("Return")
@@ -187,13 +194,14 @@ class PortTrouble(ProgramTest):
         number = struct.unpack("i", fcntl.ioctl(master, TIOCGPTN, b"\0" * 4))[0]
         os.symlink(f"/dev/pts/{number}", os.path.join(self.p.links, "com7"))
         self.start()
-        self.d.key("alt+s")
-        time.sleep(0.3)
-        self.d.key("alt+u")
-        time.sleep(0.5)
-        image = self.shot()
-        status = self.d.read_text(image, (0, int(image.height * 0.4), image.width,
-                                          int(image.height * 0.6)))
+        self.press_update()
+
+        def status_lines():
+            image = self.shot()
+            return self.d.read_text(image, (0, int(image.height * 0.4), image.width,
+                                            int(image.height * 0.6)))
+        status = wait_for(lambda: (lambda t: "Unable to open" in t and t)(status_lines()),
+                          what='"Unable to open Port 7"')
         self.assertIn("Unable to open Port 7", status)
         self.assertIn("Unknown", status)
         self.assertNotIn("In Use", status)
@@ -207,10 +215,8 @@ class ReplyBytes(ProgramTest):
 
     def test_an_unexpected_carriage_return_reads_as_one_visible_log_line(self):
         self.start()
-        self.d.key("alt+s")
-        time.sleep(0.3)
-        self.d.key("alt+u")
-        time.sleep(0.5)
+        self.press_update()
+        self.wait_line_open()
         self.p.power_on()
         wait_for(lambda: "Unexpected" in self.log_text(), timeout=15, what="the failure")
         lines = [line for line in self.log_text().splitlines() if "Unexpected Reply" in line]
