@@ -41,9 +41,12 @@ ON_REQUEST = {"check_speech": "VANTORO_ORCA_CHECKS"}
 
 class HelpWindow(ProgramTest):
     def open_help(self):
+        """Opens help from the main window; returns it once it takes the keyboard."""
         self.d.activate(self.w)
         self.d.key("alt+h", "c")
-        return self.d.wait_window("Vantoro Help")
+        help_window = self.d.wait_window("Vantoro Help")
+        self.d.wait_keyboard(help_window, "the help window")
+        return help_window
 
     def test_help_comes_to_the_front_scrolls_and_closes_by_itself(self):
         self.start()
@@ -261,11 +264,13 @@ class DirectoryChooser(ProgramTest):
         self.tab_to(3)
         self.d.key("Return")
         chooser = self.d.wait_window("Choose Directory")
-        time.sleep(0.3)
-        image = self.shot(chooser, "chooser")
-        text = self.d.read_text(image)
+
+        def shown():
+            image = self.shot(chooser, "chooser")
+            text = self.d.read_text(image)
+            return "batch39" in text.lower().replace(" ", "") and (image, text)
+        image, text = wait_for(shown, what="the chooser opened down to batch39")
         self.assertNotIn("cache", text.lower())
-        self.assertIn("batch39", text.lower().replace(" ", ""))
         # The highlighted row lies wholly inside the tree: highlight pixels, then the tree's
         # white background, below it.
         pixels = image.load()
