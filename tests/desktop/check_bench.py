@@ -99,14 +99,21 @@ class CloseQuestion(BenchTest):
     # Records are acknowledged slowly, and the twentieth is refused: the update fails on its own
     # while the question is up.
     sim_args = ("--power-on-when-opened", "100", "--reply-delay", "400", "--reply-at", "20:!")
+    # Held while the question comes: a reply is overdue only after a minute.
+    settings = {"QVR Series": "60"}
 
     def test_the_question_goes_when_the_update_fails_under_it(self):
         self.start()
         self.press_update()
         self.wait_screen(r"Record")
+        # Held until the question is up, so that the update fails under it, however busy the
+        # machine.
+        self.p.hold_sim()
+        self.addCleanup(self.p.hold_sim, False)
         self.d.key("alt+F4")
         self.d.wait_window(COMPLETE)
         self.assertNotIn("Fatal", self.screen_text(), "failed before the question was asked")
+        self.p.hold_sim(False)
         self.d.wait_no_window(COMPLETE, timeout=20)
         self.wait_screen(r"Fatal Error")
         self.assertTrue(self.p.running(), "the window closed instead of showing the failure")
