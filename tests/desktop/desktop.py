@@ -16,6 +16,9 @@ import time
 from PIL import Image
 
 OCR_SCALE = 3
+# Tesseract's own threads only wait for each other on a machine whose cores are busy: one
+# thread reads a window in about two thirds of the time there.
+TESSERACT_ENV = dict(os.environ, OMP_THREAD_LIMIT="1")
 
 # Every bound below is what an idle machine needs, times this. On a two-core machine shared with
 # builds one screenshot and OCR pass can take seconds, and a bound that fails by chance teaches
@@ -211,7 +214,7 @@ class Display:
         image = image.resize((image.width * OCR_SCALE, image.height * OCR_SCALE), Image.LANCZOS)
         with tempfile.NamedTemporaryFile(suffix=".png") as f:
             image.save(f.name)
-            return run(["tesseract", f.name, "-", "--psm", "6"], timeout=30)
+            return run(["tesseract", f.name, "-", "--psm", "6"], env=TESSERACT_ENV, timeout=30)
 
 
     def find_text(self, image, word):
@@ -219,7 +222,8 @@ class Display:
         big = image.resize((image.width * OCR_SCALE, image.height * OCR_SCALE), Image.LANCZOS)
         with tempfile.NamedTemporaryFile(suffix=".png") as f:
             big.save(f.name)
-            tsv = run(["tesseract", f.name, "-", "--psm", "11", "tsv"], timeout=30)
+            tsv = run(["tesseract", f.name, "-", "--psm", "11", "tsv"], env=TESSERACT_ENV,
+                      timeout=30)
         found = None
         for row in tsv.splitlines()[1:]:
             cells = row.split("\t")
