@@ -338,4 +338,6 @@ class ProgramFolder:
 
     def stop(self):
         end_processes(self._program, *self._sims)
+        if self._program and self._program.stderr:
+            self._program.stderr.close()
         shutil.rmtree(self.dir, ignore_errors=True)
