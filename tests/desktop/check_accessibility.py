@@ -35,7 +35,8 @@ class AccessibilityCheck(ProgramTest):
         self.bus = bus()
 
     def wait_window_object(self, name):
-        self.d.wait_window(name)
+        """The object of the window titled `name`, once the window has the keyboard."""
+        self.d.wait_keyboard(self.d.wait_window(name), f'"{name}"')
         return wait_for(lambda: self.window_named(name), what=f'the object of "{name}"')
 
     def controls(self, main):

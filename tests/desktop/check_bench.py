@@ -165,6 +165,7 @@ class Placement(BenchTest):
         # Dragged low, closed, and opened again from the main window.
         self.d.xdotool("windowmove", "--sync", str(help_window), "100", "700")
         time.sleep(0.3)
+        self.d.wait_keyboard(help_window, "the help window")
         self.d.key("Escape")
         self.d.wait_no_window("Vantoro Help")
         self.d.activate(self.w)
