@@ -105,7 +105,7 @@ class IdleWindow(AccessibilityCheck):
         for keys, title, default in ((("alt+h", "a"), "About Vantoro", "OK"),
                                      (("alt+f", "o"), "Log Options", "OK")):
             self.d.activate(self.w)
-            self.d.key(*keys)
+            self.d.menu(*keys)
             dialog = self.wait_window_object(title)
             self.assertEqual(role(dialog), "dialog", title)
             buttons = {b.name: b for b in walk(dialog) if role(b) == "push button"}
@@ -114,7 +114,7 @@ class IdleWindow(AccessibilityCheck):
             self.d.wait_no_window(title)
 
         self.d.activate(self.w)
-        self.d.key("alt+h", "c")
+        self.d.menu("alt+h", "c")
         help_window = self.wait_window_object("Vantoro Help")
         self.assertEqual(role(help_window), "frame")
         texts = []
@@ -129,7 +129,9 @@ class IdleWindow(AccessibilityCheck):
         self.d.wait_no_window("Vantoro Help")
 
         self.d.activate(self.w)
+        self.wait_focus("Product")
         self.tab_to(3)  # Product -> Model -> Directory -> Directory...
+        self.wait_focus("Directory...")
         self.d.key("Return")
         chooser = self.wait_window_object("Choose Directory")
         trees = [t for t in walk(chooser) if role(t) == "tree"]
@@ -212,7 +214,7 @@ class RunningUpdate(AccessibilityCheck):
         """Closing during the update asks first; the question reads as a dialog whose default
         answer completes the update. The equipment is held meanwhile."""
         self.d.activate(self.w)
-        self.d.key("alt+f", "x")
+        self.d.menu("alt+f", "x")
         question = self.wait_window_object("Complete the Update ?")
         self.assertEqual(role(question), "dialog")
         buttons = {b.name: b for b in walk(question) if role(b) == "push button"}

@@ -151,7 +151,7 @@ class Placement(BenchTest):
         self.d.xdotool("windowmove", "--sync", str(self.w), "200", "760")
         time.sleep(0.5)
         self.d.activate(self.w)
-        self.d.key("alt+h", "a")
+        self.d.menu("alt+h", "a")
         about = self.d.wait_window("About Vantoro")
         time.sleep(1.0)
         self.assert_inside(about, "About box")

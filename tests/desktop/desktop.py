@@ -133,6 +133,15 @@ class Display:
             self.xdotool("key", "--clearmodifiers", k)
             time.sleep(0.12)
 
+    def menu(self, menu_key, item_key):
+        """Chooses a menu item by keyboard: the item's key goes once the menu is open. A program
+        read by a screen reader hands each key to the reader first and takes it back later,
+        meant for where the focus was when it was typed: sent at once, the item's key would go
+        to the window, not the menu."""
+        self.key(menu_key)
+        wait_for(self.popup_open, what=f"the menu of {menu_key} to drop down")
+        self.key(item_key)
+
     def type_text(self, text):
         self.xdotool("type", "--delay", "20", text)
 

@@ -125,7 +125,7 @@ class ProgramTest(unittest.TestCase):
 
     def exit_program(self):
         self.d.activate(self.w)
-        self.d.key("alt+f", "x")
+        self.d.menu("alt+f", "x")
         self.assertEqual(self.p.wait_exit(), 0)
 
     def tab_to(self, count, backwards=False):

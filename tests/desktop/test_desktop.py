@@ -43,7 +43,7 @@ class HelpWindow(ProgramTest):
     def open_help(self):
         """Opens help from the main window; returns it once it takes the keyboard."""
         self.d.activate(self.w)
-        self.d.key("alt+h", "c")
+        self.d.menu("alt+h", "c")
         help_window = self.d.wait_window("Vantoro Help")
         self.d.wait_keyboard(help_window, "the help window")
         return help_window
