@@ -4,7 +4,9 @@ accessible objects read through pyatspi, as a screen reader would read it."""
 
 import atexit
 import os
+import shutil
 import subprocess
+import tempfile
 import warnings
 
 from desktop import end_processes, wait_for
@@ -16,8 +18,15 @@ class AccessibilityBus:
     """A session bus for this run; programs given `env` serve their tree on it."""
 
     def __init__(self):
+        # The accessibility bus launcher puts its socket in the runtime folder, or in ~/.cache
+        # without one, under a name that is the same for every run on the machine: a second run
+        # beside this one would take the socket over, and this run's programs would register
+        # on the other run's bus (and find none at all once that run ended and removed it).
+        # A runtime folder of the run's own keeps the bus to this run.
+        self._runtime = tempfile.mkdtemp(prefix="vantoro-a11y-")
         self._daemon = subprocess.Popen(
             ["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+            env=dict(os.environ, XDG_RUNTIME_DIR=self._runtime),
             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         address = self._daemon.stdout.readline().strip()
         if not address:
@@ -39,6 +48,7 @@ class AccessibilityBus:
         # The accessibility bus and its registry end with the session bus they were started on.
         end_processes(self._daemon)
         self._daemon.stdout.close()
+        shutil.rmtree(self._runtime, ignore_errors=True)
 
     def application(self, program_path, timeout=20.0):
         """The accessible application of the program started from `program_path`."""

@@ -88,9 +88,7 @@ class TerminalProgram(BenchTest):
                              for fd in os.listdir(f"/proc/{holder.pid}/fd")),
                  what="the terminal program to open the port")
         self.start()
-        self.d.key("alt+s")
-        time.sleep(0.5)
-        self.d.key("alt+u")
+        self.press_update()
         self.wait_screen(r"It is In Use")
         with open(f"/proc/{holder.pid}/comm") as f:
             name = f.read().strip()
@@ -101,16 +99,21 @@ class CloseQuestion(BenchTest):
     # Records are acknowledged slowly, and the twentieth is refused: the update fails on its own
     # while the question is up.
     sim_args = ("--power-on-when-opened", "100", "--reply-delay", "400", "--reply-at", "20:!")
+    # Held while the question comes: a reply is overdue only after a minute.
+    settings = {"QVR Series": "60"}
 
     def test_the_question_goes_when_the_update_fails_under_it(self):
         self.start()
-        self.d.key("alt+s")
-        time.sleep(0.5)
-        self.d.key("alt+u")
+        self.press_update()
         self.wait_screen(r"Record")
+        # Held until the question is up, so that the update fails under it, however busy the
+        # machine.
+        self.p.hold_sim()
+        self.addCleanup(self.p.hold_sim, False)
         self.d.key("alt+F4")
         self.d.wait_window(COMPLETE)
         self.assertNotIn("Fatal", self.screen_text(), "failed before the question was asked")
+        self.p.hold_sim(False)
         self.d.wait_no_window(COMPLETE, timeout=20)
         self.wait_screen(r"Fatal Error")
         self.assertTrue(self.p.running(), "the window closed instead of showing the failure")
@@ -148,7 +151,7 @@ class Placement(BenchTest):
         self.d.xdotool("windowmove", "--sync", str(self.w), "200", "760")
         time.sleep(0.5)
         self.d.activate(self.w)
-        self.d.key("alt+h", "a")
+        self.d.menu("alt+h", "a")
         about = self.d.wait_window("About Vantoro")
         time.sleep(1.0)
         self.assert_inside(about, "About box")
@@ -162,6 +165,7 @@ class Placement(BenchTest):
         # Dragged low, closed, and opened again from the main window.
         self.d.xdotool("windowmove", "--sync", str(help_window), "100", "700")
         time.sleep(0.3)
+        self.d.wait_keyboard(help_window, "the help window")
         self.d.key("Escape")
         self.d.wait_no_window("Vantoro Help")
         self.d.activate(self.w)

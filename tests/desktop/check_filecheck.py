@@ -100,8 +100,11 @@ class FileCheck(FileCheckCase):
 
 
 class CloseQuestion(FileCheckCase):
-    # Slow enough that the update still runs while it is asked to close twice on a busy machine.
-    sim_args = ("--power-on-when-opened", "100", "--reply-delay", "1000")
+    # Slow enough for "Records Sent" to be read on the screen on the way.
+    sim_args = ("--power-on-when-opened", "100", "--reply-delay", "300")
+    # The equipment is held while the window is asked to close: a reply is overdue only after
+    # a minute.
+    settings = {"QVR Series": "60"}
 
     def ask_to_close(self):
         self.d.activate(self.w)
@@ -114,6 +117,9 @@ class CloseQuestion(FileCheckCase):
         self.wait_screen("Ensure")
         self.d.key("alt+u")
         self.wait_screen("Records Sent")
+        # Held, the update is still running when it is asked to close, however busy the machine.
+        self.p.hold_sim()
+        self.addCleanup(self.p.hold_sim, False)
         question = self.ask_to_close()
         self.d.activate(question)
         self.d.key("Escape")
@@ -123,6 +129,7 @@ class CloseQuestion(FileCheckCase):
         self.d.xdotool("mousemove", str(x + width - 8), str(y - 10), "click", "1")
         self.d.wait_no_window(COMPLETE)
         self.assertTrue(self.p.running(), "the program closed mid-update")
+        self.p.hold_sim(False)
         self.wait_screen("Update Complete", timeout=30)
         self.assertEqual(self.received(), s_record_file(40))
 

@@ -4,9 +4,8 @@ whose target is an rfc2217:// name is listed as a network port and updates like 
 import os
 import socket
 import subprocess
-import time
 
-from desktop import end_processes, wait_for
+from desktop import end_processes, holds, wait_for
 from programtest import ProgramTest
 
 
@@ -28,7 +27,7 @@ class NetworkPort(ProgramTest):
 
     def setUp(self):
         super().setUp()
-        device = os.path.realpath(os.path.join(self.p.links, "com9"))
+        self.device = device = os.path.realpath(os.path.join(self.p.links, "com9"))
         port = free_loopback_port()
         config = os.path.join(self.p.dir, "ser2net.yaml")
         with open(config, "w") as f:
@@ -36,7 +35,7 @@ class NetworkPort(ProgramTest):
                     f"  accepter: telnet(rfc2217),tcp,127.0.0.1,{port}\n"
                     f"  connector: serialdev,{device},9600n81,local\n"
                     "  options:\n    chardelay: false\n")
-        server = subprocess.Popen(["ser2net", "-n", "-c", config], stdin=subprocess.DEVNULL,
+        self.server = server = subprocess.Popen(["ser2net", "-n", "-c", config], stdin=subprocess.DEVNULL,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(end_processes, server)
         wait_for(lambda: listening(port), what="ser2net listening")
@@ -47,10 +46,9 @@ class NetworkPort(ProgramTest):
         self.start()
         text = self.d.read_text(self.shot(name="listed"))
         self.assertIn("Com 40 - Network Port", text)
-        self.d.key("alt+s")
-        time.sleep(0.3)
-        self.d.key("alt+u")
-        time.sleep(0.5)
+        self.press_update()
+        # The program reaches the equipment through ser2net, which opens the line then.
+        wait_for(lambda: holds(self.server.pid, self.device), what="ser2net to open the line")
         self.p.power_on()
         wait_for(lambda: "Update Complete" in self.d.read_text(self.shot()), timeout=30,
                  what="the update through ser2net to complete")

@@ -84,10 +84,8 @@ class HangUp(ProgramTest):
 
     def test_a_hang_up_is_logged_at_once_and_the_port_leaves_after_the_update(self):
         self.start()
-        self.d.key("alt+s")
-        time.sleep(0.3)
-        self.d.key("alt+u")
-        time.sleep(0.5)
+        self.press_update()
+        self.wait_line_open()
         self.p.power_on()
         log = wait_for(lambda: (lambda t: "Hung" in t and t)(self.log_text()), timeout=8,
                        what="the hang-up in the log")

@@ -16,6 +16,9 @@ import time
 from PIL import Image
 
 OCR_SCALE = 3
+# Tesseract's own threads only wait for each other on a machine whose cores are busy: one
+# thread reads a window in about two thirds of the time there.
+TESSERACT_ENV = dict(os.environ, OMP_THREAD_LIMIT="1")
 
 # Every bound below is what an idle machine needs, times this. On a two-core machine shared with
 # builds one screenshot and OCR pass can take seconds, and a bound that fails by chance teaches
@@ -66,6 +69,22 @@ def end_processes(*processes):
                 process.wait()
 
 
+def holds(pid, path):
+    """Whether process `pid` has `path` open, as /proc shows its descriptors."""
+    folder = f"/proc/{pid}/fd"
+    try:
+        names = os.listdir(folder)
+    except OSError:
+        return False
+    for name in names:
+        try:
+            if os.readlink(os.path.join(folder, name)) == path:
+                return True
+        except OSError:
+            pass
+    return False
+
+
 def s_record_file(records):
     """A Motorola S-record text of `records` data records of 16 bytes, S0 and S9 around them."""
     def line(kind, address_bytes, data):
@@ -114,6 +133,15 @@ class Display:
             self.xdotool("key", "--clearmodifiers", k)
             time.sleep(0.12)
 
+    def menu(self, menu_key, item_key):
+        """Chooses a menu item by keyboard: the item's key goes once the menu is open. A program
+        read by a screen reader hands each key to the reader first and takes it back later,
+        meant for where the focus was when it was typed: sent at once, the item's key would go
+        to the window, not the menu."""
+        self.key(menu_key)
+        wait_for(self.popup_open, what=f"the menu of {menu_key} to drop down")
+        self.key(item_key)
+
     def type_text(self, text):
         self.xdotool("type", "--delay", "20", text)
 
@@ -141,9 +169,19 @@ class Display:
         out = run(["xdotool", "getactivewindow"], env=self.env, check=False).strip()
         return int(out) if out else None
 
+    def keyboard_window(self):
+        """The window the keyboard types into (the X input focus), or None."""
+        out = run(["xdotool", "getwindowfocus", "-f"], env=self.env, check=False).strip()
+        return int(out) if out.isdigit() else None
+
+    def wait_keyboard(self, window, what):
+        """Until keys typed go to `window`. The window manager names a window active before
+        the keyboard reaches it; keys typed in between go to no window at all."""
+        wait_for(lambda: self.keyboard_window() == window, what=f"the keyboard to reach {what}")
+
     def activate(self, window):
         self.xdotool("windowactivate", "--sync", str(window))
-        time.sleep(0.2)
+        self.wait_keyboard(window, f"window {window}")
 
     def geometry(self, window):
         """x, y, width, height of a window's inside, in screen pixels."""
@@ -185,7 +223,7 @@ class Display:
         image = image.resize((image.width * OCR_SCALE, image.height * OCR_SCALE), Image.LANCZOS)
         with tempfile.NamedTemporaryFile(suffix=".png") as f:
             image.save(f.name)
-            return run(["tesseract", f.name, "-", "--psm", "6"], timeout=30)
+            return run(["tesseract", f.name, "-", "--psm", "6"], env=TESSERACT_ENV, timeout=30)
 
 
     def find_text(self, image, word):
@@ -193,7 +231,8 @@ class Display:
         big = image.resize((image.width * OCR_SCALE, image.height * OCR_SCALE), Image.LANCZOS)
         with tempfile.NamedTemporaryFile(suffix=".png") as f:
             big.save(f.name)
-            tsv = run(["tesseract", f.name, "-", "--psm", "11", "tsv"], timeout=30)
+            tsv = run(["tesseract", f.name, "-", "--psm", "11", "tsv"], env=TESSERACT_ENV,
+                      timeout=30)
         found = None
         for row in tsv.splitlines()[1:]:
             cells = row.split("\t")
@@ -292,19 +331,8 @@ class ProgramFolder:
         return self.window
 
     def holds(self, path):
-        """Whether the program has `path` open, as /proc shows its descriptors."""
-        folder = f"/proc/{self._program.pid}/fd"
-        try:
-            names = os.listdir(folder)
-        except OSError:
-            return False
-        for name in names:
-            try:
-                if os.readlink(os.path.join(folder, name)) == path:
-                    return True
-            except OSError:
-                pass
-        return False
+        """Whether the program has `path` open."""
+        return holds(self._program.pid, path)
 
     def running(self):
         return self._program is not None and self._program.poll() is None
@@ -319,4 +347,6 @@ class ProgramFolder:
 
     def stop(self):
         end_processes(self._program, *self._sims)
+        if self._program and self._program.stderr:
+            self._program.stderr.close()
         shutil.rmtree(self.dir, ignore_errors=True)

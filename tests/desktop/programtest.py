@@ -6,7 +6,8 @@ import atexit
 import os
 import unittest
 
-from desktop import Display, ProgramFolder
+from accessbus import bus, children, role, states, walk
+from desktop import Display, ProgramFolder, wait_for
 
 BUILD = "build"
 DISPLAY = None
@@ -75,6 +76,29 @@ class ProgramTest(unittest.TestCase):
         self.w = self.p.start()
         return self.w
 
+    def start_read(self):
+        """Starts the program with its tree served on the accessibility bus, as a screen reader
+        reads it; returns the main window's object."""
+        self.bus = bus()
+        self.w = self.p.start(env=self.bus.env)
+        self.app = self.bus.application(os.path.join(self.p.dir, "vantoro"))
+        return wait_for(lambda: self.window_named("Vantoro"), what="the main window's object")
+
+    def window_named(self, name):
+        for window in children(self.app):
+            if window.name == name:
+                return window
+        return None
+
+    def wait_focus(self, name):
+        """Until the control named `name` has the focus (a program started with start_read):
+        keys sent before would land on whichever control had it then."""
+        main = self.window_named("Vantoro")
+        control = wait_for(lambda: next((c for c in walk(main)
+                                         if c.name == name and role(c) != "label"), None),
+                           what=f'the "{name}" control')
+        wait_for(lambda: "focused" in states(control), what=f'the focus on "{name}"')
+
     def shot(self, window=None, name="shot"):
         return self.d.screenshot(os.path.join(self.p.dir, name + ".png"), window or self.w)
 
@@ -84,10 +108,26 @@ class ProgramTest(unittest.TestCase):
         return self.d.read_text(image, (0, int(image.height * 0.71), image.width - 20,
                                         image.height - 24))
 
+    def press_update(self):
+        """Start, then Update once the window asks for the equipment to be switched off (only
+        then is Start named Update), as a technician reads the window before the next key."""
+        self.d.wait_keyboard(self.w, "the main window")
+        self.d.key("alt+s")
+        wait_for(lambda: "Ensure" in self.d.read_text(self.shot()),
+                 what='"Ensure ... is Off" after Start')
+        self.d.key("alt+u")
+
+    def wait_line_open(self, com=9):
+        """Until the program has the line of `com` open, waiting for the equipment: switched on
+        before, it would greet nobody."""
+        device = os.path.realpath(os.path.join(self.p.links, f"com{com}"))
+        wait_for(lambda: self.p.holds(device), what=f"the program to open {device}")
+
     def exit_program(self):
         self.d.activate(self.w)
-        self.d.key("alt+f", "x")
+        self.d.menu("alt+f", "x")
         self.assertEqual(self.p.wait_exit(), 0)
 
     def tab_to(self, count, backwards=False):
+        self.d.wait_keyboard(self.w, "the main window")
         self.d.key(*(["shift+Tab" if backwards else "Tab"] * count))
