@@ -13,31 +13,21 @@
 using namespace vantoro;
 using namespace vantoro::test;
 
-namespace {
-
-// "Prüfstand Ω" and "Größe": names that a code-page conversion would mangle or refuse.
-const std::string kFolderName = "Pr\xC3\xBC"
-                                "fstand \xCE\xA9";
-const std::string kInnerName = "Gr\xC3\xB6\xC3\x9F"
-                               "e";
-
-} // namespace
-
 TEST(FolderListing, NonAsciiFoldersAreListedAndFoundByTheirUtf8Names) {
     CTempFolder tmp;
-    const std::string strFolder = tmp / kFolderName;
+    const std::string strFolder = tmp / kNonAsciiFolderName;
     ASSERT_TRUE(std::filesystem::create_directory(FsPath(strFolder)));
-    ASSERT_TRUE(std::filesystem::create_directory(FsPath(strFolder + "/" + kInnerName)));
+    ASSERT_TRUE(std::filesystem::create_directory(FsPath(strFolder + "/" + kNonAsciiName)));
     ASSERT_TRUE(std::filesystem::create_directory(FsPath(strFolder + "/.hidden")));
     ASSERT_TRUE(std::filesystem::create_directory(FsPath(strFolder + "/plain")));
     std::ofstream(FsPath(strFolder + "/file.s19")) << "S9030000FC\n";
 
-    EXPECT_EQ(ListSubfolders(tmp.Path()), std::vector<std::string>{kFolderName});
+    EXPECT_EQ(ListSubfolders(tmp.Path()), std::vector<std::string>{kNonAsciiFolderName});
     std::vector<std::string> names = ListSubfolders(strFolder);
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{kInnerName, "plain"}));
+    EXPECT_EQ(names, (std::vector<std::string>{kNonAsciiName, "plain"}));
 
-    EXPECT_TRUE(IsFolder(strFolder + "/" + kInnerName));
+    EXPECT_TRUE(IsFolder(strFolder + "/" + kNonAsciiName));
     EXPECT_FALSE(IsFolder(strFolder + "/file.s19"));
     EXPECT_FALSE(IsFolder(strFolder + "/missing"));
     EXPECT_TRUE(ListSubfolders(strFolder + "/missing").empty());

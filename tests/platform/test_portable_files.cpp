@@ -23,11 +23,7 @@ using namespace vantoro::test;
 
 namespace {
 
-// "Prüfstand Ω" and "Größe.INI": names a byte-wise or code-page conversion would mangle.
-const std::string kFolderName = "Pr\xC3\xBC"
-                                "fstand \xCE\xA9";
-const std::string kFileName = "Gr\xC3\xB6\xC3\x9F"
-                              "e.INI";
+const std::string kFileName = kNonAsciiName + ".INI";
 
 // Test files are written by their UTF-8 names, as the program names them.
 void WriteFile(const std::string& strPath, const std::string& strContent) {
@@ -45,7 +41,7 @@ std::vector<std::string> NamesIn(const std::string& strFolder) {
 
 TEST(PortableFiles, SettingsInAFolderWithNonAsciiNamesAreSavedUnderThatNameAndReadBack) {
     CTempFolder tmp;
-    const std::string strFolder = tmp / kFolderName;
+    const std::string strFolder = tmp / kNonAsciiFolderName;
     ASSERT_TRUE(std::filesystem::create_directory(FsPath(strFolder)));
     const std::string strFile = strFolder + "/" + kFileName;
     ASSERT_TRUE(WritePrivateProfileString("APP", "PORT", "5", strFile));
@@ -53,7 +49,7 @@ TEST(PortableFiles, SettingsInAFolderWithNonAsciiNamesAreSavedUnderThatNameAndRe
     EXPECT_EQ(GetPrivateProfileString("APP", "PORT", "", strFile), "5");
     EXPECT_EQ(GetPrivateProfileString("APP", "DIR", "", strFile), strFolder + "/");
     // One file of exactly that name, and no temporary left beside it.
-    EXPECT_EQ(NamesIn(tmp.Path()), std::vector<std::string>{kFolderName});
+    EXPECT_EQ(NamesIn(tmp.Path()), std::vector<std::string>{kNonAsciiFolderName});
     EXPECT_EQ(NamesIn(strFolder), std::vector<std::string>{kFileName});
 }
 
@@ -88,7 +84,7 @@ TEST(PortableFiles, OnlyARegularFileOpensAndTheReasonSaysWhatElseItIs) {
     EXPECT_EQ(strWhy, "No such file or directory");
     EXPECT_FALSE(file.Open(tmp.Path(), strWhy));
     EXPECT_EQ(strWhy, "it is a directory");
-    EXPECT_FALSE(CRegularFile::IsReadable(tmp / kFolderName, strWhy));
+    EXPECT_FALSE(CRegularFile::IsReadable(tmp / kNonAsciiFolderName, strWhy));
 
     WriteFile(tmp / kFileName, "S00600004844521B\n");
     ASSERT_TRUE(file.Open(tmp / kFileName, strWhy)) << strWhy;

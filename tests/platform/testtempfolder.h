@@ -46,6 +46,13 @@ inline std::string ReadTextFile(const std::string& strPath) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// "Prüfstand Ω" and "Größe" in UTF-8, as the program names files: names that a byte-wise or
+// code-page conversion would mangle or refuse.
+inline const std::string kNonAsciiFolderName = "Pr\xC3\xBC"
+                                               "fstand \xCE\xA9";
+inline const std::string kNonAsciiName = "Gr\xC3\xB6\xC3\x9F"
+                                         "e";
+
 inline void MakeFolder(const std::string& strPath) {
     std::filesystem::create_directories(strPath);
 }
