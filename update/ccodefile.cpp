@@ -12,7 +12,7 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 constexpr char kLineFeed = '\n';
 constexpr char kCarriageReturn = '\r';
 constexpr char kCtrlZ = 0x1A;
-constexpr std::chrono::milliseconds kPathLookInterval{50};
+constexpr std::chrono::milliseconds kPathLookInterval{250};
 
 } // namespace
 
@@ -24,8 +24,8 @@ bool CCodeFile::IsUnchanged(bool bLookAtPath) {
         return false;
     // A file renamed over ours, or ours deleted, leaves our handle on the old one: the user
     // meant the new one, so the update must not go on with either. What is sent meanwhile is
-    // still the checked file's, so the path is looked at every few records of a fast line, not
-    // at each: opening a path by name costs a Windows system several round trips.
+    // still the checked file's, so the path is looked at a few times a second, not at each
+    // record: opening a path by name costs a Windows system several round trips.
     const auto looking = std::chrono::steady_clock::now();
     if (!bLookAtPath && looking - m_lastPathLook < kPathLookInterval)
         return true;

@@ -20,10 +20,14 @@ HANDLE LockFolder(const std::wstring& strFolder, DWORD nWaitMs, bool& bHeldElsew
     const DWORD nFull = ::GetFullPathNameW(strFolder.c_str(), MAX_PATH * 4, szFull, nullptr);
     if (nFull == 0 || nFull >= MAX_PATH * 4)
         return nullptr;
-    std::wstring strKey(szFull, nFull);
-    while (!strKey.empty() && (strKey.back() == L'\\' || strKey.back() == L'/'))
-        strKey.pop_back();
-    ::CharLowerBuffW(strKey.data(), static_cast<DWORD>(strKey.size()));
+    DWORD nPath = nFull;
+    while (nPath > 0 && (szFull[nPath - 1] == L'\\' || szFull[nPath - 1] == L'/'))
+        --nPath;
+    std::wstring strKey(nPath, L'\0');
+    const int nKey = static_cast<int>(nPath);
+    if (nKey > 0 && ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, szFull, nKey,
+                                    strKey.data(), nKey, nullptr, nullptr, 0) != nKey)
+        return nullptr;
     for (wchar_t& c : strKey) {
         if (c == L'\\' || c == L'/')
             c = L'!'; // a backslash would name a namespace

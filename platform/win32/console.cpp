@@ -6,7 +6,16 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
+// The C library's own wide-character argument parser: the same rules main's argv followed,
+// without the shell's library (a dozen more libraries at every start).
+extern "C" {
+struct VantoroStartupInfo {
+    int nNewMode;
+};
+__declspec(dllimport) int __cdecl __wgetmainargs(int* pnArgc, wchar_t*** pppArgv,
+                                                 wchar_t*** pppEnv, int nDoWildcard,
+                                                 VantoroStartupInfo* pStartInfo);
+}
 
 namespace vantoro {
 
@@ -23,6 +32,10 @@ void PrepareConsoleOutput() {
     // Texts are UTF-8 inside; the console shows them as such only in that code page. Closed
     // pipes already fail writes here (no signal ends the program).
     ::SetConsoleOutputCP(CP_UTF8);
+    // The C library leaves a console (or NUL) unbuffered, and then hands a text over one
+    // character at a time: a live block redrawn in hundreds of writes, each a round trip to the
+    // console. Every writer flushes when its text is whole, so buffering loses nothing.
+    std::setvbuf(stdout, nullptr, _IOFBF, 64 * 1024);
 }
 
 bool IsVirtualTerminal(std::FILE* pOut) {
@@ -50,13 +63,14 @@ bool GetTerminalSize(std::FILE* pOut, std::size_t& nColumns, std::size_t& nRows)
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
     int nWide = 0;
-    wchar_t** ppWide = ::CommandLineToArgvW(::GetCommandLineW(), &nWide);
-    if (ppWide == nullptr)
+    wchar_t** ppWide = nullptr;
+    wchar_t** ppEnv = nullptr;
+    VantoroStartupInfo startInfo{0};
+    if (::__wgetmainargs(&nWide, &ppWide, &ppEnv, 0, &startInfo) < 0 || ppWide == nullptr)
         return std::vector<std::string>(argv, argv + argc);
     std::vector<std::string> args;
     for (int i = 0; i < nWide; ++i)
         args.push_back(Utf8Text(ppWide[i]));
-    ::LocalFree(ppWide);
     return args;
 }
 

@@ -16,14 +16,46 @@ const GUID kComPortInterface = {
 const GUID kPortsClass = {
     0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 
-std::string FriendlyNameOf(HDEVINFO devices, SP_DEVINFO_DATA& device) {
+// SetupAPI brings about ten more libraries into the process; only a port listing needs it, so it
+// is loaded at the first one, and from the system folder only.
+struct SetupApi {
+    decltype(&::SetupDiGetClassDevsW) pGetClassDevs = nullptr;
+    decltype(&::SetupDiEnumDeviceInfo) pEnumDeviceInfo = nullptr;
+    decltype(&::SetupDiGetDeviceRegistryPropertyW) pGetDeviceRegistryProperty = nullptr;
+    decltype(&::SetupDiDestroyDeviceInfoList) pDestroyDeviceInfoList = nullptr;
+};
+
+template <typename Function> void Resolve(HMODULE hModule, const char* pszName, Function& pFunction) {
+    // Through the generic function type, which the compiler accepts as a go-between.
+    pFunction = reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(hModule, pszName)));
+}
+
+const SetupApi* LoadSetupApi() {
+    static const SetupApi api = [] {
+        SetupApi loaded;
+        HMODULE hModule = ::LoadLibraryExW(L"setupapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (hModule == nullptr)
+            return loaded;
+        Resolve(hModule, "SetupDiGetClassDevsW", loaded.pGetClassDevs);
+        Resolve(hModule, "SetupDiEnumDeviceInfo", loaded.pEnumDeviceInfo);
+        Resolve(hModule, "SetupDiGetDeviceRegistryPropertyW", loaded.pGetDeviceRegistryProperty);
+        Resolve(hModule, "SetupDiDestroyDeviceInfoList", loaded.pDestroyDeviceInfoList);
+        return loaded;
+    }();
+    const bool bComplete = api.pGetClassDevs && api.pEnumDeviceInfo &&
+                           api.pGetDeviceRegistryProperty && api.pDestroyDeviceInfoList;
+    return bComplete ? &api : nullptr;
+}
+
+std::string FriendlyNameOf(const SetupApi& api, HDEVINFO devices, SP_DEVINFO_DATA& device) {
     std::wstring name(128, L'\0');
     DWORD nRequired = 0;
     for (;;) {
         const DWORD nBytes = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-        if (::SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
-                                                reinterpret_cast<BYTE*>(name.data()), nBytes,
-                                                &nRequired))
+        if (api.pGetDeviceRegistryProperty(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
+                                           reinterpret_cast<BYTE*>(name.data()), nBytes,
+                                           &nRequired))
             break;
         if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
             return {};
@@ -44,20 +76,23 @@ bool NamesComPort(const std::string& strName) {
 // enumeration stopped on an error.
 bool AddSetupApiPorts(const GUID& guid, DWORD nFlags, bool bCheckName,
                       std::vector<ComPortEntry>& entries) {
-    HDEVINFO devices = ::SetupDiGetClassDevsW(&guid, nullptr, nullptr, nFlags);
+    const SetupApi* pApi = LoadSetupApi();
+    if (pApi == nullptr)
+        return false;
+    HDEVINFO devices = pApi->pGetClassDevs(&guid, nullptr, nullptr, nFlags);
     if (devices == INVALID_HANDLE_VALUE)
         return false;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
     DWORD nIndex = 0;
-    for (; ::SetupDiEnumDeviceInfo(devices, nIndex, &device); ++nIndex) {
-        const std::string name = FriendlyNameOf(devices, device);
+    for (; pApi->pEnumDeviceInfo(devices, nIndex, &device); ++nIndex) {
+        const std::string name = FriendlyNameOf(*pApi, devices, device);
         int nPort = 0;
         if ((!bCheckName || NamesComPort(name)) && ComNumberFromFriendlyName(name, nPort))
             entries.push_back({nPort, name, SystemComDevice(nPort, name)});
     }
     const DWORD nError = ::GetLastError();
-    ::SetupDiDestroyDeviceInfoList(devices);
+    pApi->pDestroyDeviceInfoList(devices);
     return nError == 0 || nError == ERROR_NO_MORE_ITEMS;
 }
 

@@ -157,13 +157,14 @@ std::uint32_t CSerialLine::OpenNetworkPort(const std::string& strName, bool bOve
         return Store(outcome.nError);
     m_socketEvent.Reset();
     if (::WSAEventSelect(static_cast<SOCKET>(pNetwork->Fd()),
-                         reinterpret_cast<WSAEVENT>(m_socketEvent.Native()),
+                         static_cast<WSAEVENT>(m_socketEvent.Native()),
                          FD_READ | FD_WRITE | FD_CLOSE) != 0)
         return Store(static_cast<std::uint32_t>(::WSAGetLastError()));
     m_pNetwork = std::move(pNetwork);
     ResetOpenState(bOverlapped, strName);
     // Bytes taken in while connecting count as an arrival for the first wait.
     m_bArrivalAtOpen = m_pNetwork->HasPendingData();
+    m_bNetworkRecordUnread = false;
     return GetLastError();
 }
 

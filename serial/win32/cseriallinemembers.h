@@ -28,6 +28,8 @@
     std::uint32_t WaitForLineEvents(std::uint32_t nTimeout);
     std::uint32_t WaitForCommEvent(std::uint32_t nTimeout, std::uint32_t& nBits);
     std::uint32_t WaitForSocketEvent(std::uint32_t nTimeout, std::uint32_t& nBits);
+    unsigned long WaitForSocketOrWakeup(std::uint32_t nTimeout); // a WaitForMultipleObjects result
+    std::uint32_t ReadNetworkEvents(std::uint32_t& nBits);
     std::uint32_t PollQueueForArrival(std::uint32_t nTimeout, std::uint32_t& nBits);
     std::uint32_t PushFromWaiter();
     void AbandonPendingOperations();
@@ -44,7 +46,7 @@
 
     CSerialEvent m_ioEvent;             // the caller's thread's transfers
     CSerialEvent m_wakeup;              // set by re-applying the mask: ends the listener's wait
-    CSerialEvent m_socketEvent;         // what Winsock signals for a network port
+    CSocketEvent m_socketEvent;         // what Winsock signals for a network port
     CSerialEvent m_writeDone;           // the queued write that is under way
     std::mutex m_outputMutex;           // the queue: the caller fills it, either thread drains
     std::vector<std::uint8_t> m_output; // accepted, not yet handed to the driver
@@ -61,5 +63,6 @@
     std::atomic<bool> m_bHungUp{false};
     std::atomic<std::uint32_t> m_nSeenErrors{0}; // errors cleared while looking at the queue
     bool m_bArrivalAtOpen = false; // a network port's bytes that came while connecting
+    bool m_bNetworkRecordUnread = false; // bytes were told without asking Winsock what else came
     std::vector<COverlapped*> m_pendingOperations;
 // clang-format on

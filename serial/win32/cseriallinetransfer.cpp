@@ -23,6 +23,8 @@ constexpr std::uint32_t kErrorIoIncomplete = 996;
 constexpr DWORD kQueuePollMs = 20;
 // How often a pending event wait also looks at the input queue.
 constexpr DWORD kQueueCheckMs = 250;
+// How long a network line is quiet after bytes were told before Winsock's record is read.
+constexpr std::uint32_t kNetworkRecordReadMs = 10;
 // Not an event bit: the wait ended because the mask was re-applied.
 constexpr std::uint32_t kWoken = 0x80000000u;
 
@@ -34,6 +36,10 @@ HANDLE Port(SystemHandle hPort) {
 
 HANDLE EventOf(const CSerialEvent& event) {
     return reinterpret_cast<HANDLE>(event.Native());
+}
+
+HANDLE EventOf(const CSocketEvent& event) {
+    return static_cast<HANDLE>(event.Native());
 }
 
 OVERLAPPED* NewOverlapped(OverlappedStorage& storage, HANDLE hEvent) {
@@ -473,14 +479,33 @@ std::uint32_t CSerialLine::PollQueueForArrival(std::uint32_t nTimeout, std::uint
     return 0;
 }
 
-// Winsock's event for the connection, alongside the wake-up.
+// Winsock's event for the connection, alongside the wake-up. Arriving bytes are told as soon as
+// the socket counts them; asking Winsock what else it recorded (room to send, the end of the
+// connection) takes several round trips to Wine's server, and would stand between a reply and
+// the record it lets go. That question is put once the line has been quiet for a moment after
+// such a wake-up, or at once when a wake-up brought no bytes.
 std::uint32_t CSerialLine::WaitForSocketEvent(std::uint32_t nTimeout, std::uint32_t& nBits) {
     if (std::exchange(m_bArrivalAtOpen, false)) {
         nBits = EV_RXCHAR;
         return 0;
     }
-    HANDLE handles[2] = {EventOf(m_socketEvent), EventOf(m_wakeup)};
-    const DWORD r = ::WaitForMultipleObjects(2, handles, FALSE, nTimeout);
+    DWORD r = WAIT_TIMEOUT;
+    if (m_bNetworkRecordUnread) {
+        r = WaitForSocketOrWakeup(std::min<std::uint32_t>(nTimeout, kNetworkRecordReadMs));
+        if (r == WAIT_TIMEOUT) {
+            m_bNetworkRecordUnread = false;
+            if (std::uint32_t code = ReadNetworkEvents(nBits))
+                return code;
+            if (nBits != 0)
+                return 0;
+            if (nTimeout <= kNetworkRecordReadMs)
+                return kErrorTimeout;
+            r = WaitForSocketOrWakeup(nTimeout == INFINITE ? INFINITE
+                                                           : nTimeout - kNetworkRecordReadMs);
+        }
+    } else {
+        r = WaitForSocketOrWakeup(nTimeout);
+    }
     if (r == WAIT_OBJECT_0 + 1) {
         m_wakeup.Reset();
         nBits = kWoken;
@@ -490,6 +515,31 @@ std::uint32_t CSerialLine::WaitForSocketEvent(std::uint32_t nTimeout, std::uint3
         return kErrorTimeout;
     if (r != WAIT_OBJECT_0)
         return ::GetLastError();
+    // The wait has reset the event: no arrival after this can be missed, since Winsock records
+    // one again only once these bytes have been read.
+    std::uint32_t waiting = 0;
+    if (BytesWaiting(waiting) == 0 && waiting > 0) {
+        m_bNetworkRecordUnread = true;
+        std::lock_guard<std::mutex> lock(m_outputMutex);
+        if (!m_output.empty()) {
+            if (std::uint32_t code = PushQueuedLocked(false))
+                return code;
+        }
+        nBits = EV_RXCHAR;
+        return 0;
+    }
+    m_bNetworkRecordUnread = false;
+    return ReadNetworkEvents(nBits);
+}
+
+DWORD CSerialLine::WaitForSocketOrWakeup(std::uint32_t nTimeout) {
+    HANDLE handles[2] = {EventOf(m_socketEvent), EventOf(m_wakeup)};
+    return ::WaitForMultipleObjects(2, handles, FALSE, nTimeout);
+}
+
+// What Winsock recorded since it was last asked: the end of the connection, room to send again,
+// bytes to read.
+std::uint32_t CSerialLine::ReadNetworkEvents(std::uint32_t& nBits) {
     WSANETWORKEVENTS happened{};
     const SOCKET socket = static_cast<SOCKET>(m_pNetwork->Fd());
     if (::WSAEnumNetworkEvents(socket, EventOf(m_socketEvent), &happened) != 0)

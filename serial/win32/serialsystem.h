@@ -4,6 +4,7 @@
 // shared headers: its macros (INFINITE, EV_RXCHAR, NOPARITY ...) carry the names the shared
 // headers declare as constants, so only the port's own files include it, last.
 #include "serial/cserialevent.h"
+#include "serial/win32/csocketevent.h"
 
 #include <cstdint>
 

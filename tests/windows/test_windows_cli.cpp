@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <regex>
+#include <unistd.h>
 
 using namespace vantoro;
 
@@ -88,6 +91,37 @@ TEST_F(WindowsCliTest, ChecksAFileWithANonAsciiNameAndRefusesAFolder) {
     EXPECT_EQ(result.nStatus, 2) << result.strOut << result.strErr;
     EXPECT_NE(result.strErr.find("not a readable file: it is a directory"), std::string::npos)
         << result.strErr;
+}
+
+// A console, like NUL, is a character device, which the C library leaves unbuffered: the report
+// then went to it a character at a time, a system call each (and a round trip to Wine's server
+// each), and a live block was drawn visibly. Each text goes in one write now. Wine's file trace
+// shows every write the program makes and its length.
+TEST_F(WindowsCliTest, WritesItsReportToACharacterDeviceInWholeTexts) {
+    CCliRig rig;
+    CSer2NetServer server(rig.Folder());
+    const std::string strPort = ServeEquipment(rig, server, false);
+    const std::string strFile = rig.WriteCodeFile("code.s19", 20);
+    CliLaunch launch;
+    launch.nStdout = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(launch.nStdout, 0);
+    ::setenv("VANTORO_WINEDEBUG", "trace+file", 1);
+    rig.Start(CCliRig::Update({"--file", strFile, "--port", strPort}), launch);
+    ::unsetenv("VANTORO_WINEDEBUG");
+    const CCliRig::Result result = rig.WaitForEnd(kRunMillis);
+    ::close(launch.nStdout);
+    ASSERT_EQ(result.nStatus, 0) << result.strErr.substr(0, 4000) << server.Log();
+    EXPECT_EQ(rig.Sim(30).GetReceived(), test::ReadTextFile(strFile));
+    // "trace:file:WriteFile HANDLE BUFFER LENGTH ...": one-byte writes are a text taken apart.
+    const std::regex oneByte(R"(trace:file:WriteFile \S+ \S+ 1 )");
+    const std::regex anyWrite(R"(trace:file:WriteFile )");
+    const auto count = [&](const std::regex& pattern) {
+        return std::distance(
+            std::sregex_iterator(result.strErr.begin(), result.strErr.end(), pattern),
+            std::sregex_iterator());
+    };
+    EXPECT_GT(count(anyWrite), 0) << "no write traced: is WINEDEBUG passed on?";
+    EXPECT_LT(count(oneByte), 5) << "the report went out character by character";
 }
 
 } // namespace

@@ -76,6 +76,32 @@ def link(dosdevices, name, target):
     os.symlink(target, path)
 
 
+def serve_reply_and_hang_up(stop):
+    """A server that answers what it is sent with "+" and closes at once; its address."""
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(4)
+    listener.settimeout(0.1)
+
+    def serve():
+        while not stop.is_set():
+            try:
+                client, _ = listener.accept()
+            except socket.timeout:
+                continue
+            with client:
+                client.settimeout(LISTEN_LIMIT_S)
+                try:
+                    if client.recv(64):
+                        client.sendall(b"+")
+                except OSError:
+                    pass
+        listener.close()
+
+    threading.Thread(target=serve, daemon=True).start()
+    return f"socket://127.0.0.1:{listener.getsockname()[1]}"
+
+
 def start_ser2net(folder, rfc_device, raw_device):
     rfc, raw = free_port(), free_port()
     config = os.path.join(folder, "ser2net.yaml")
@@ -123,7 +149,8 @@ def main():
         server, rfc, raw = start_ser2net(folder, r_name, s_name)
         env.update(VANTORO_TEST_COM_A="5", VANTORO_TEST_COM_B="6",
                    VANTORO_TEST_ECHO_RFC2217=rfc, VANTORO_TEST_ECHO_SOCKET=raw,
-                   VANTORO_TEST_CLOSED_PORT=f"socket://127.0.0.1:{free_port()}")
+                   VANTORO_TEST_CLOSED_PORT=f"socket://127.0.0.1:{free_port()}",
+                   VANTORO_TEST_REPLY_AND_HANG_UP=serve_reply_and_hang_up(stop))
         try:
             result = subprocess.run(["wine", exe] + sys.argv[2:], env=env,
                                     timeout=SUITE_LIMIT_S)

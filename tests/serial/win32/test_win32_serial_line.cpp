@@ -58,16 +58,27 @@ public:
         m_nEvents |= nEvents;
         m_changed.notify_all();
     }
+    void OnLineGone(std::uint32_t /*nError*/) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bGone = true;
+        m_changed.notify_all();
+    }
     // Waits (bounded) until a wake-up carried one of nBits.
     bool SawWithin(std::uint32_t nBits, std::chrono::milliseconds limit) {
         std::unique_lock<std::mutex> lock(m_mutex);
         return m_changed.wait_for(lock, limit, [&] { return (m_nEvents & nBits) != 0; });
+    }
+    // Waits (bounded) until the listener said the line has gone.
+    bool GoneWithin(std::chrono::milliseconds limit) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, limit, [&] { return m_bGone; });
     }
 
 private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::uint32_t m_nEvents = 0;
+    bool m_bGone = false;
 };
 
 // Runs what may block on a thread of its own; false when it did not end within the limit.
@@ -227,4 +238,19 @@ TEST(Win32NetworkLineErrors, ANetworkPortNobodyServesIsNotFound) {
     CSerialLine line;
     EXPECT_EQ(line.OpenPort(port.c_str(), true), kErrorFileNotFound);
     EXPECT_FALSE(line.HasPort());
+}
+
+// The server answers and closes at once, its end of the connection right behind the reply. The
+// listener tells of the bytes as soon as they are there and learns the rest after: both the
+// reply and the end must reach the engine, the end promptly, not as a reply time-out.
+TEST(Win32NetworkLineErrors, AReplyWithTheConnectionsEndBehindItIsToldAndThenTheEnd) {
+    const std::string port = Setting("VANTORO_TEST_REPLY_AND_HANG_UP");
+    ASSERT_FALSE(port.empty()) << "VANTORO_TEST_REPLY_AND_HANG_UP is not set";
+    CRecordingLine line;
+    ASSERT_EQ(line.OpenPort(port.c_str(), true), 0u) << port;
+    EXPECT_EQ(line.WriteBytes("S9", 2, nullptr, nullptr, 0), 0u);
+    EXPECT_TRUE(line.SawWithin(EV_RXCHAR, 5000ms)) << "no EV_RXCHAR for the reply";
+    EXPECT_EQ(ReadFor(line, 1, 2000ms), "+");
+    EXPECT_TRUE(line.GoneWithin(3000ms)) << "the server's end was not told";
+    EXPECT_TRUE(FinishesWithin(5000ms, [&] { line.ClosePort(); }));
 }
