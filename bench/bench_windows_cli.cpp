@@ -62,20 +62,24 @@ double TimeUpdate(const std::vector<std::string>& command, const std::string& st
     return dSeconds;
 }
 
-// The program as the setup program ships it, without its debugging sections: Wine reads those
-// at every start (about 0.1 s for this build's 20 MB), and no technician's copy has them. The
-// build's own program when no strip tool is there, said on standard error.
-std::string ShippedCopy(const std::string& strExe, const std::string& strFolder) {
-    const std::string strCopy = strFolder + "/vantoro-cli.exe";
-    std::vector<std::string> args = {"x86_64-w64-mingw32-strip", "-o", strCopy, strExe};
+// Runs a program (looked up in PATH) with these arguments; true when it ran and succeeded.
+bool RunCommand(std::vector<std::string> args) {
     std::vector<char*> argv;
     for (std::string& strArg : args)
         argv.push_back(strArg.data());
     argv.push_back(nullptr);
     pid_t pid = -1;
     int nStatus = -1;
-    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 &&
-        ::waitpid(pid, &nStatus, 0) == pid && WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0)
+    return ::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 &&
+           ::waitpid(pid, &nStatus, 0) == pid && WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0;
+}
+
+// The program as the setup program ships it, without its debugging sections: Wine reads those
+// at every start (about 0.1 s for this build's 20 MB), and no technician's copy has them. The
+// build's own program when no strip tool is there, said on standard error.
+std::string ShippedCopy(const std::string& strExe, const std::string& strFolder) {
+    const std::string strCopy = strFolder + "/vantoro-cli.exe";
+    if (RunCommand({"x86_64-w64-mingw32-strip", "-o", strCopy, strExe}))
         return strCopy;
     std::fprintf(stderr, "bench_windows_cli: no stripped copy made; timing %s\n", strExe.c_str());
     return strExe;
@@ -84,14 +88,7 @@ std::string ShippedCopy(const std::string& strExe, const std::string& strFolder)
 // Runs wine-run with the prefix and these arguments; true when it ran and succeeded.
 bool WineRun(const std::string& strPrefix, std::vector<std::string> args) {
     args.insert(args.begin(), {VANTORO_SOURCE_DIR "/tests/windows/wine-run", strPrefix});
-    std::vector<char*> argv;
-    for (std::string& strArg : args)
-        argv.push_back(strArg.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    int nStatus = -1;
-    return ::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 &&
-           ::waitpid(pid, &nStatus, 0) == pid && WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0;
+    return RunCommand(std::move(args));
 }
 
 } // namespace

@@ -6,17 +6,20 @@
 
 namespace vantoro {
 
-// What tells one version of a file from another: where it lives (volume and file number) and
-// its size and times. Two reads that see the same identity saw the same file, unchanged.
+// What tells one version of a file from another: which file it is (its number, and what tells
+// equal numbers apart) and its size and times. Two reads that see the same identity saw the same
+// file, unchanged.
 struct CFileIdentity {
-    std::uint64_t nVolume = 0;
+    // With the file number, what tells the file from others: its device on Linux, its creation
+    // time on Windows (the volume would be a question to the mount manager at every look).
+    std::uint64_t nPlace = 0;
     std::uint64_t nIndex = 0;
     std::int64_t nSize = 0;
     std::int64_t nModified = 0; // ns
     std::int64_t nChanged = 0;  // ns; any write or attribute change moves it
 
     bool IsSameFile(const CFileIdentity& other) const {
-        return nVolume == other.nVolume && nIndex == other.nIndex;
+        return nPlace == other.nPlace && nIndex == other.nIndex;
     }
     bool IsSameContent(const CFileIdentity& other) const {
         return nSize == other.nSize && nModified == other.nModified && nChanged == other.nChanged;

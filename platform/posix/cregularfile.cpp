@@ -16,7 +16,7 @@ std::int64_t Nanoseconds(const timespec& ts) {
 }
 
 void IdentityOf(const struct stat& st, CFileIdentity& identity) {
-    identity.nVolume = static_cast<std::uint64_t>(st.st_dev);
+    identity.nPlace = static_cast<std::uint64_t>(st.st_dev);
     identity.nIndex = static_cast<std::uint64_t>(st.st_ino);
     identity.nSize = static_cast<std::int64_t>(st.st_size);
     identity.nModified = Nanoseconds(st.st_mtim);

@@ -43,7 +43,7 @@ bool IdentityOfHandle(HANDLE hFile, CFileIdentity& identity) {
         !::GetFileInformationByHandleEx(hFile, FileStandardInfo, &standard, sizeof standard) ||
         !::GetFileInformationByHandleEx(hFile, FileBasicInfo, &basic, sizeof basic))
         return false;
-    identity.nVolume = static_cast<std::uint64_t>(basic.CreationTime.QuadPart);
+    identity.nPlace = static_cast<std::uint64_t>(basic.CreationTime.QuadPart);
     identity.nSize = static_cast<std::int64_t>(standard.EndOfFile.QuadPart);
     identity.nModified = Ticks(basic.LastWriteTime);
     identity.nChanged = Ticks(basic.ChangeTime);
