@@ -1,9 +1,9 @@
 // The file check at Start as a technician meets it in the window: the question on a file with
 // errors, its Cancel and "Update Anyway", and a double-click on Start.
 #include "cmainwindowfixture.h"
+#include "stampedclicks.h"
 
 #include <QMessageBox>
-#include <QMouseEvent>
 
 using namespace vantoro;
 
@@ -117,27 +117,15 @@ TEST_F(FileCheckWindowTest, DoubleClickOnStartStopsAtEnsureOff) {
     StartSim();
     OpenWindow();
     QPushButton* pStart = C().pStart;
-    const QPoint centre = pStart->rect().center();
-    const auto send = [&](QEvent::Type type, quint64 nTime) {
-        QMouseEvent event(type, centre, pStart->mapToGlobal(centre), Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                          Qt::NoModifier);
-        event.setTimestamp(nTime);
-        QApplication::sendEvent(pStart, &event);
-    };
     const quint64 nInterval = static_cast<quint64>(QApplication::doubleClickInterval());
     quint64 nTime = 100000;
-    send(QEvent::MouseButtonPress, nTime);
-    send(QEvent::MouseButtonRelease, nTime + 20);
-    send(QEvent::MouseButtonPress, nTime + nInterval / 2);
-    send(QEvent::MouseButtonDblClick, nTime + nInterval / 2);
-    send(QEvent::MouseButtonRelease, nTime + nInterval / 2 + 20);
+    test::ClickAt(pStart, nTime);
+    test::ClickAt(pStart, nTime + nInterval / 2, true);
     EXPECT_EQ(Dlg().GetUpdateState(), StartUpdate);
     EXPECT_EQ(Texts()[1], QStringLiteral("Ensure Saltir 24 is Off. Press Update To Continue. "
                                          "Press Cancel to Abort"));
     nTime += 2 * nInterval;
-    send(QEvent::MouseButtonPress, nTime);
-    send(QEvent::MouseButtonRelease, nTime + 20);
+    test::ClickAt(pStart, nTime);
     EXPECT_EQ(Dlg().GetUpdateState(), WaitForTarget);
 }
 

@@ -1,6 +1,7 @@
 // The keyboard and mouse rules the window delegates: the drop-down lists as the keyboard meets
 // them, the double-click guard of a button that changes under the pointer, and Alt menus that
 // stay open when a screen reader's copy of the Alt press arrives late.
+#include "stampedclicks.h"
 #include "ui/caltkeyguard.h"
 #include "ui/cdoubleclickguard.h"
 #include "ui/cselectionlists.h"
@@ -17,26 +18,7 @@
 #include <gtest/gtest.h>
 
 using namespace vantoro;
-
-namespace {
-
-// Presses and releases pButton at nTime (ms), as the display server stamps a click.
-void ClickAt(QPushButton* pButton, quint64 nTime, bool bDouble = false) {
-    const QPoint centre = pButton->rect().center();
-    const auto send = [&](QEvent::Type type, quint64 nAt) {
-        QMouseEvent event(type, centre, pButton->mapToGlobal(centre), Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                          Qt::NoModifier);
-        event.setTimestamp(nAt);
-        QApplication::sendEvent(pButton, &event);
-    };
-    send(QEvent::MouseButtonPress, nTime);
-    if (bDouble)
-        send(QEvent::MouseButtonDblClick, nTime);
-    send(QEvent::MouseButtonRelease, nTime + 20);
-}
-
-} // namespace
+using test::ClickAt;
 
 // A double-click on a button that its first click renames presses once; on a button that keeps
 // its caption it presses twice, and after the interval a click is a press again.
