@@ -126,8 +126,8 @@ int main() {
         const double w = TimeUpdate(windows, strFile);
         const double l = TimeUpdate(linux, strFile);
         bCompleted = w >= 0 && l >= 0;
-        std::fprintf(stderr, "bench_windows_cli: turn %d: Windows %.3f s, Linux %.3f s\n", i + 1,
-                     w, l);
+        std::fprintf(stderr, "bench_windows_cli: turn %d: Windows %.3f s, Linux %.3f s\n", i + 1, w,
+                     l);
         dWindows = std::min(dWindows, w);
         dLinux = std::min(dLinux, l);
     }

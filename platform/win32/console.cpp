@@ -12,9 +12,8 @@ extern "C" {
 struct VantoroStartupInfo {
     int nNewMode;
 };
-__declspec(dllimport) int __cdecl __wgetmainargs(int* pnArgc, wchar_t*** pppArgv,
-                                                 wchar_t*** pppEnv, int nDoWildcard,
-                                                 VantoroStartupInfo* pStartInfo);
+__declspec(dllimport) int __cdecl __wgetmainargs(int* pnArgc, wchar_t*** pppArgv, wchar_t*** pppEnv,
+                                                 int nDoWildcard, VantoroStartupInfo* pStartInfo);
 }
 
 namespace vantoro {

@@ -25,7 +25,8 @@ struct SetupApi {
     decltype(&::SetupDiDestroyDeviceInfoList) pDestroyDeviceInfoList = nullptr;
 };
 
-template <typename Function> void Resolve(HMODULE hModule, const char* pszName, Function& pFunction) {
+template <typename Function>
+void Resolve(HMODULE hModule, const char* pszName, Function& pFunction) {
     // Through the generic function type, which the compiler accepts as a go-between.
     pFunction = reinterpret_cast<Function>(
         reinterpret_cast<void (*)()>(::GetProcAddress(hModule, pszName)));
