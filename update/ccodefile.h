@@ -16,8 +16,9 @@ namespace vantoro {
 // A file that is changed, truncated, replaced or deleted after it was opened reads as an error
 // from then on, so a record of another version can never follow one of the first: every record
 // checks the file's identity (file number, size, modification and change times), the path is
-// looked at again at least every 50 ms that it still names the file, and every block read while sending must hash as the same block did while
-// counting, which catches even an edit that kept the size and fell within one timestamp tick.
+// looked at again at least every 250 ms that it still names the file, and every block read while
+// sending must hash as the same block did while counting, which catches even an edit that kept
+// the size and fell within one timestamp tick.
 class CCodeFile {
 public:
     enum ReadResult { Record, EndOfFile, ReadError };

@@ -220,7 +220,9 @@ std::uint32_t CSerialLine::ContinueWrite() {
 std::uint32_t CSerialLine::PushFromWaiter() {
     std::lock_guard<std::mutex> lock(m_outputMutex);
     const std::uint32_t code = PushQueuedLocked(false);
-    if (!m_bWriteInFlight)
+    // Only a COM port's writes signal the event (a network port's are never in flight); under
+    // Wine resetting it anyway is a round trip to its server.
+    if (m_hPort && !m_bWriteInFlight)
         m_writeDone.Reset();
     return code;
 }
@@ -520,11 +522,9 @@ std::uint32_t CSerialLine::WaitForSocketEvent(std::uint32_t nTimeout, std::uint3
     std::uint32_t waiting = 0;
     if (BytesWaiting(waiting) == 0 && waiting > 0) {
         m_bNetworkRecordUnread = true;
-        std::lock_guard<std::mutex> lock(m_outputMutex);
-        if (!m_output.empty()) {
-            if (std::uint32_t code = PushQueuedLocked(false))
-                return code;
-        }
+        // Room to send may have come with them; queued output is offered again.
+        if (std::uint32_t code = PushFromWaiter())
+            return code;
         nBits = EV_RXCHAR;
         return 0;
     }
